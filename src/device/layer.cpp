@@ -1,0 +1,1 @@
+// Keeps the device layer building before its code lands.

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <stdexcept>
+
+// Thrown out of a wait when the operation has been asked to stop (window closed,
+// Ctrl-C in the command-line tool).
+class OperationAborted : public std::runtime_error {
+public:
+    OperationAborted() : std::runtime_error("operation aborted") {}
+};
+
+// Delay(ms): returns after ms milliseconds while the program keeps handling its
+// events. The real one runs a nested event loop on a precise timer; the tests'
+// one advances a virtual clock.
+class Waiter {
+public:
+    virtual ~Waiter() = default;
+    virtual void delay(int ms) = 0;        // throws OperationAborted
+    virtual void processEvents() = 0;      // one pass of pending events; throws OperationAborted
+    virtual void requestAbort() = 0;
+    virtual bool abortRequested() const = 0;
+};

@@ -1,0 +1,1 @@
+// Keeps the files layer building before its code lands.

@@ -1,0 +1,1 @@
+// Keeps the operations layer building before its code lands.

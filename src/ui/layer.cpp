@@ -1,0 +1,1 @@
+// Keeps the ui layer building before its code lands.
