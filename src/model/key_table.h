@@ -20,7 +20,7 @@ namespace key_table {
 inline constexpr int kSlots = 94;
 inline constexpr int kKeys = 93;
 
-const std::array<KeyRecord, kSlots>& slots();
+const std::array<KeyRecord, kSlots>& records();
 
 // Scancode of the first slot with exactly this name (case-sensitive); 0 when none.
 int scancodeForKeyName(const QString& name);
