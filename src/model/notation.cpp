@@ -200,7 +200,9 @@ QString fromDeviceBytes(const QByteArray& bytes)
         const int b = static_cast<unsigned char>(ch);
         if (b == 0)
             break;
-        if (b >= 0x21 && b <= 0x7E)
+        // "{" would open a field on screen and the byte would be lost on the next
+        // send, so it is written as a field like the unprintable bytes.
+        if (b >= 0x21 && b <= 0x7E && b != '{')
             out.append(QChar(b));
         else
             out.append(field(b, 2));

@@ -31,7 +31,7 @@ QString comparisonForm(const QString& text);
 // `ok` is set false when a field has no digits or a non-hex digit (kept as written).
 QString hexFieldsToText(const QString& text, bool* ok = nullptr);
 
-// Bytes read from the device to notation: 0x21..0x7E literal, 0x00 ends, else {HH}.
+// Bytes read from the device to notation: 0x21..0x7E literal (but "{"), 0x00 ends, else {HH}.
 QString fromDeviceBytes(const QByteArray& bytes);
 
 // Upper-case hex of a byte value with at least `width` digits ("{0A}" style uses 2).
