@@ -1,0 +1,263 @@
+#include "files/ini_file.h"
+
+#include "files/file_error.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+
+#include <optional>
+
+namespace {
+
+// The file is handled as raw 8-bit text: names and values are Latin-1, so any
+// byte read comes back out unchanged when the file is rewritten.
+struct Line final {
+    enum class Kind { Other, Section, Key };
+    Kind kind = Kind::Other;
+    qsizetype start = 0;       // first byte of the line
+    qsizetype contentEnd = 0;  // first byte of the terminator (or end of file)
+    qsizetype end = 0;         // first byte after the terminator
+    QByteArray name;           // section or key name, trimmed
+    qsizetype valueStart = 0;  // key lines: first byte of the value (after '=' and blanks)
+};
+
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
+
+Line classify(const QByteArray& raw, qsizetype start, qsizetype contentEnd, qsizetype end) {
+    Line line;
+    line.start = start;
+    line.contentEnd = contentEnd;
+    line.end = end;
+    qsizetype first = start;
+    while (first < contentEnd && isBlank(raw.at(first))) {
+        ++first;
+    }
+    if (first == contentEnd || raw.at(first) == ';') {
+        return line;  // blank or comment
+    }
+    if (raw.at(first) == '[') {
+        const qsizetype close = raw.indexOf(']', first);
+        if (close >= 0 && close < contentEnd) {
+            line.kind = Line::Kind::Section;
+            line.name = raw.mid(first + 1, close - first - 1).trimmed();
+        }
+        return line;
+    }
+    const qsizetype equals = raw.indexOf('=', first);
+    if (equals < 0 || equals >= contentEnd) {
+        return line;
+    }
+    line.name = raw.mid(first, equals - first).trimmed();
+    if (line.name.isEmpty()) {
+        return line;
+    }
+    line.kind = Line::Kind::Key;
+    qsizetype value = equals + 1;
+    while (value < contentEnd && isBlank(raw.at(value))) {
+        ++value;
+    }
+    line.valueStart = value;
+    return line;
+}
+
+QList<Line> splitLines(const QByteArray& raw) {
+    QList<Line> lines;
+    // A UTF-8 byte-order mark written by some editors must not hide the first section.
+    qsizetype pos = raw.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    while (pos < raw.size()) {
+        const qsizetype newline = raw.indexOf('\n', pos);
+        qsizetype contentEnd = newline < 0 ? raw.size() : newline;
+        const qsizetype end = newline < 0 ? raw.size() : newline + 1;
+        if (contentEnd > pos && raw.at(contentEnd - 1) == '\r') {
+            --contentEnd;
+        }
+        lines.append(classify(raw, pos, contentEnd, end));
+        pos = end;
+    }
+    return lines;
+}
+
+bool sameName(const QByteArray& a, const QString& b) {
+    return QString::fromLatin1(a).compare(b, Qt::CaseInsensitive) == 0;
+}
+
+// Index of the first line of the first matching section header, or -1.
+qsizetype findSection(const QList<Line>& lines, const QString& section) {
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (lines.at(i).kind == Line::Kind::Section && sameName(lines.at(i).name, section)) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+QString valueOf(const QByteArray& raw, const Line& line) {
+    QByteArray value = raw.mid(line.valueStart, line.contentEnd - line.valueStart).trimmed();
+    // Like the platform's private-profile reader, one pair of matching quotes is dropped.
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+        value.back() == value.front()) {
+        value = value.mid(1, value.size() - 2);
+    }
+    return QString::fromLatin1(value.left(IniFile::kMaxValue));
+}
+
+// The file's bytes; std::nullopt when it is missing or cannot be opened.
+std::optional<QByteArray> readBytes(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return std::nullopt;
+    }
+    return file.readAll();
+}
+
+QString shown(const QString& path) { return QDir::toNativeSeparators(path); }
+
+bool hasLineBreak(const QString& text) {
+    return text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r'));
+}
+
+bool isEightBit(const QString& text) {
+    for (const QChar c : text) {
+        if (c.unicode() > 0xFF) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void checkWritable(const QString& path, const QString& section, const QString& key,
+                   const QString& value) {
+    const QString where = QStringLiteral(" for \"%1\"").arg(shown(path));
+    if (section.trimmed().isEmpty() || hasLineBreak(section) || section.contains(QLatin1Char(']'))) {
+        throw FileError(QStringLiteral("Section name \"%1\" cannot be written").arg(section) + where);
+    }
+    if (key.trimmed().isEmpty() || hasLineBreak(key) || key.contains(QLatin1Char('=')) ||
+        key.trimmed().startsWith(QLatin1Char('[')) || key.trimmed().startsWith(QLatin1Char(';'))) {
+        throw FileError(QStringLiteral("Key name \"%1\" cannot be written").arg(key) + where);
+    }
+    if (hasLineBreak(value)) {
+        throw FileError(QStringLiteral("Value of %1 holds a line break and cannot be written").arg(key) + where);
+    }
+    if (!isEightBit(section) || !isEightBit(key) || !isEightBit(value)) {
+        throw FileError(QStringLiteral("Value of %1 holds characters that 8-bit text cannot carry").arg(key) + where);
+    }
+}
+
+}  // namespace
+
+IniFile::IniFile(QString path) : m_path(std::move(path)) {}
+
+QString IniFile::read(const QString& section, const QString& key, const QString& fallback) const {
+    const std::optional<QByteArray> raw = readBytes(m_path);
+    if (!raw) {
+        return fallback;
+    }
+    const QList<Line> lines = splitLines(*raw);
+    const qsizetype header = findSection(lines, section);
+    if (header < 0) {
+        return fallback;
+    }
+    for (qsizetype i = header + 1; i < lines.size(); ++i) {
+        const Line& line = lines.at(i);
+        if (line.kind == Line::Kind::Section) {
+            break;
+        }
+        if (line.kind == Line::Kind::Key && sameName(line.name, key)) {
+            return valueOf(*raw, line);
+        }
+    }
+    return fallback;
+}
+
+QList<QPair<QString, QString>> IniFile::section(const QString& section) const {
+    QList<QPair<QString, QString>> entries;
+    const std::optional<QByteArray> raw = readBytes(m_path);
+    if (!raw) {
+        return entries;
+    }
+    const QList<Line> lines = splitLines(*raw);
+    const qsizetype header = findSection(lines, section);
+    if (header < 0) {
+        return entries;
+    }
+    for (qsizetype i = header + 1; i < lines.size(); ++i) {
+        const Line& line = lines.at(i);
+        if (line.kind == Line::Kind::Section) {
+            break;
+        }
+        if (line.kind == Line::Kind::Key) {
+            entries.append({QString::fromLatin1(line.name), valueOf(*raw, line)});
+        }
+    }
+    return entries;
+}
+
+void IniFile::write(const QString& section, const QString& key, const QString& value) {
+    checkWritable(m_path, section, key, value);
+
+    QByteArray raw;
+    if (QFile::exists(m_path)) {
+        QFile existing(m_path);
+        // Never rewrite a file whose current lines we could not read: they would be lost.
+        if (!existing.open(QIODevice::ReadOnly)) {
+            throw FileError(QStringLiteral("Cannot read \"%1\": %2").arg(shown(m_path), existing.errorString()));
+        }
+        raw = existing.readAll();
+    }
+
+    // New lines follow the file's own line ends; a file started from nothing uses CR LF.
+    QByteArray eol = "\r\n";
+    const qsizetype firstNewline = raw.indexOf('\n');
+    if (firstNewline >= 0 && (firstNewline == 0 || raw.at(firstNewline - 1) != '\r')) {
+        eol = "\n";
+    }
+
+    const QByteArray keyLine = key.trimmed().toLatin1() + '=' + value.toLatin1();
+    const QList<Line> lines = splitLines(raw);
+    const qsizetype header = findSection(lines, section);
+    if (header < 0) {
+        if (!raw.isEmpty() && !raw.endsWith('\n')) {
+            raw += eol;
+        }
+        raw += '[' + section.trimmed().toLatin1() + ']' + eol + keyLine + eol;
+    } else {
+        qsizetype lastFilled = header;
+        bool replaced = false;
+        for (qsizetype i = header + 1; i < lines.size(); ++i) {
+            const Line& line = lines.at(i);
+            if (line.kind == Line::Kind::Section) {
+                break;
+            }
+            if (line.kind == Line::Kind::Key && sameName(line.name, key)) {
+                raw.replace(line.valueStart, line.contentEnd - line.valueStart, value.toLatin1());
+                replaced = true;
+                break;
+            }
+            if (line.contentEnd > line.start &&
+                !raw.mid(line.start, line.contentEnd - line.start).trimmed().isEmpty()) {
+                lastFilled = i;
+            }
+        }
+        if (!replaced) {
+            // After the section's last filled line, so blank lines that separate
+            // sections stay between them.
+            const Line& after = lines.at(lastFilled);
+            const bool terminated = after.end > after.contentEnd;
+            raw.insert(after.end, (terminated ? QByteArray() : eol) + keyLine + eol);
+        }
+    }
+
+    QSaveFile out(m_path);
+    if (!out.open(QIODevice::WriteOnly)) {
+        throw FileError(QStringLiteral("Cannot write \"%1\": %2").arg(shown(m_path), out.errorString()));
+    }
+    if (out.write(raw) != raw.size()) {
+        const QString reason = out.errorString();
+        out.cancelWriting();
+        throw FileError(QStringLiteral("Cannot write \"%1\": %2").arg(shown(m_path), reason));
+    }
+    if (!out.commit()) {
+        throw FileError(QStringLiteral("Cannot write \"%1\": %2").arg(shown(m_path), out.errorString()));
+    }
+}

@@ -1,1 +1,0 @@
-// Keeps the files layer building before its code lands.

@@ -1,0 +1,115 @@
+#include "files/settings.h"
+
+#include "files/ini_file.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+
+#include <limits>
+#include <optional>
+
+namespace {
+
+const QString kComSection = QStringLiteral("COMSETTINGS");
+const QString kGeneralSection = QStringLiteral("GENERAL");
+const QString kPortsSection = QStringLiteral("PORTS");
+
+// Long hand-edited values are cut in messages so the message box stays readable.
+QString quoted(const QString& value) {
+    constexpr int kShown = 40;
+    return QLatin1Char('"') + (value.size() > kShown ? value.left(kShown) + QStringLiteral("...") : value) +
+           QLatin1Char('"');
+}
+
+// A 16-bit signed number written as an optional sign and decimal digits only:
+// "3", "+3" and "-3" are numbers; "3.0", "0x3", "3 ports" and "" are not. The
+// narrow form keeps a typing slip from silently becoming some other port.
+std::optional<int> toInt16(const QString& text, const QString& key, const QString& where,
+                           QStringList& errors) {
+    static const QRegularExpression kNumber(QStringLiteral("^[+-]?[0-9]+$"));
+    if (!kNumber.match(text).hasMatch()) {
+        errors.append(QStringLiteral("%1 value %2 in %3 is not a number").arg(key, quoted(text), where));
+        return std::nullopt;
+    }
+    bool ok = false;
+    const qlonglong value = text.toLongLong(&ok);
+    if (!ok || value < std::numeric_limits<qint16>::min() || value > std::numeric_limits<qint16>::max()) {
+        errors.append(
+            QStringLiteral("%1 value %2 in %3 is outside -32768..32767").arg(key, quoted(text), where));
+        return std::nullopt;
+    }
+    return static_cast<int>(value);
+}
+
+// [PORTS] COM<n>=<device path>. Paths are file-system bytes, so they are decoded
+// the way the file system names files rather than as 8-bit text.
+void readPorts(const IniFile& ini, const QString& where, Settings& settings, QStringList& errors) {
+    static const QRegularExpression kPortKey(QStringLiteral("^COM([0-9]{1,5})$"),
+                                             QRegularExpression::CaseInsensitiveOption);
+    const QList<QPair<QString, QString>> entries = ini.section(kPortsSection);
+    for (const auto& [key, value] : entries) {
+        const QRegularExpressionMatch match = kPortKey.match(key);
+        const int number = match.hasMatch() ? match.captured(1).toInt() : 0;
+        if (number < 1 || number > std::numeric_limits<qint16>::max()) {
+            errors.append(QStringLiteral("[PORTS] entry %1 in %2 is not COM<n>=<device path>; it is ignored")
+                              .arg(quoted(key), where));
+            continue;
+        }
+        if (value.isEmpty()) {
+            errors.append(QStringLiteral("[PORTS] entry %1 in %2 names no device; it is ignored")
+                              .arg(quoted(key), where));
+            continue;
+        }
+        if (!settings.portPaths.contains(number)) {  // the first entry wins, as for any key
+            settings.portPaths.insert(number, QFile::decodeName(value.toLatin1()));
+        }
+    }
+}
+
+}  // namespace
+
+namespace settings_file {
+
+QString pathIn(const QString& programFolder) {
+    return QDir(programFolder).filePath(QStringLiteral("QZ4Vel.ini"));
+}
+
+LoadResult load(const QString& iniPath) {
+    LoadResult result;
+    const QString where = QDir::toNativeSeparators(iniPath);
+    if (QFile::exists(iniPath)) {
+        QFile probe(iniPath);
+        if (!probe.open(QIODevice::ReadOnly)) {
+            // Quietly running on defaults would make the next SAVE look like it lost settings.
+            result.errors.append(QStringLiteral("Cannot read %1: %2; the default settings are used")
+                                     .arg(where, probe.errorString()));
+            return result;
+        }
+    }
+
+    const IniFile ini(iniPath);
+    Settings& s = result.settings;
+    if (const auto port = toInt16(ini.read(kComSection, QStringLiteral("PORT"), QStringLiteral("1")),
+                                  QStringLiteral("PORT"), where, result.errors)) {
+        s.comPort = *port;
+    }
+    s.baud = ini.read(kComSection, QStringLiteral("BAUD"), QStringLiteral("9600"));
+    s.parity = ini.read(kComSection, QStringLiteral("PARITY"), QStringLiteral("N"));
+    if (const auto enable = toInt16(ini.read(kGeneralSection, QStringLiteral("ENABLESTRINGS"), QStringLiteral("0")),
+                                    QStringLiteral("ENABLESTRINGS"), where, result.errors)) {
+        s.enableStrings = *enable;
+    }
+    readPorts(ini, where, s, result.errors);
+    return result;
+}
+
+void save(const QString& iniPath, const Settings& settings) {
+    IniFile ini(iniPath);
+    ini.write(kComSection, QStringLiteral("PORT"), QString::number(settings.comPort));
+    ini.write(kComSection, QStringLiteral("BAUD"), settings.baud);
+    ini.write(kComSection, QStringLiteral("PARITY"), settings.parity);
+    ini.write(kGeneralSection, QStringLiteral("ENABLESTRINGS"), QString::number(settings.enableStrings));
+}
+
+}  // namespace settings_file
