@@ -1,12 +1,12 @@
 #include "files/config_file.h"
 
+#include "files/atomic_write.h"
 #include "files/file_error.h"
 #include "model/row_table.h"
 
 #include <QDir>
 #include <QFile>
 #include <QLocale>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 #include <algorithm>
@@ -155,19 +155,7 @@ QByteArray render(const RowTable& rows, int stringLength, const QDateTime& writt
 
 void save(const QString& path, const RowTable& rows, int stringLength, const QDateTime& written) {
     const QByteArray bytes = render(rows, stringLength, written);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        throw FileError(QStringLiteral("Cannot write \"%1\": %2").arg(shownPath(path), file.errorString()));
-    }
-    if (file.write(bytes) != bytes.size()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        throw FileError(QStringLiteral("Cannot write \"%1\": %2").arg(shownPath(path), reason));
-    }
-    // commit() reports a full disk or a failed rename; only then is the old file replaced.
-    if (!file.commit()) {
-        throw FileError(QStringLiteral("Cannot write \"%1\": %2").arg(shownPath(path), file.errorString()));
-    }
+    files::writeAtomically(path, bytes);
 }
 
 // ---- Reading ---------------------------------------------------------------

@@ -1,10 +1,10 @@
 #include "files/ini_file.h"
 
+#include "files/atomic_write.h"
 #include "files/file_error.h"
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 
 #include <optional>
 
@@ -248,16 +248,5 @@ void IniFile::write(const QString& section, const QString& key, const QString& v
         }
     }
 
-    QSaveFile out(m_path);
-    if (!out.open(QIODevice::WriteOnly)) {
-        throw FileError(QStringLiteral("Cannot write \"%1\": %2").arg(shown(m_path), out.errorString()));
-    }
-    if (out.write(raw) != raw.size()) {
-        const QString reason = out.errorString();
-        out.cancelWriting();
-        throw FileError(QStringLiteral("Cannot write \"%1\": %2").arg(shown(m_path), reason));
-    }
-    if (!out.commit()) {
-        throw FileError(QStringLiteral("Cannot write \"%1\": %2").arg(shown(m_path), out.errorString()));
-    }
+    files::writeAtomically(m_path, raw);
 }
