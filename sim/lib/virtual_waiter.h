@@ -1,0 +1,38 @@
+#pragma once
+
+#include "device/waiter.h"
+#include "sim/lib/virtual_clock.h"
+
+#include <QList>
+#include <functional>
+
+// Delay on a virtual clock: no real sleeping, every wait recorded, so tests can
+// check the exact wait pattern and total waiting time.
+class VirtualWaiter final : public Waiter {
+public:
+    explicit VirtualWaiter(VirtualClock& clock) : m_clock(clock) {}
+
+    void delay(int ms) override;
+    void processEvents() override;
+    void requestAbort() override { m_abort = true; }
+    bool abortRequested() const override { return m_abort; }
+
+    const QList<int>& waits() const { return m_waits; }
+    qint64 totalWaitedMs() const { return m_total; }
+    int processEventsCount() const { return m_processEvents; }
+    void clearRecord();
+
+    // Runs at every delay (after the clock moved) and every processEvents: the
+    // place where a test plays the operator acting during a wait.
+    void setOnEvents(std::function<void()> hook) { m_onEvents = std::move(hook); }
+
+private:
+    void throwIfAborted() const;
+
+    VirtualClock& m_clock;
+    QList<int> m_waits;
+    qint64 m_total = 0;
+    int m_processEvents = 0;
+    bool m_abort = false;
+    std::function<void()> m_onEvents;
+};

@@ -1,1 +1,0 @@
-// Keeps the device layer building before its code lands.

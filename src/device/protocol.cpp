@@ -1,0 +1,250 @@
+#include "device/protocol.h"
+
+#include "device/serial_link.h"
+#include "device/status_sink.h"
+#include "device/waiter.h"
+
+namespace {
+
+void checkRow(int row)
+{
+    if (row < 0 || row > command::kMaxRow)
+        throw ProtocolError(QStringLiteral("Row %1 is outside 0 to %2").arg(row).arg(command::kMaxRow).toStdString());
+}
+
+QByteArray withRowByte(const char* prefix, int row)
+{
+    checkRow(row);
+    QByteArray bytes(prefix);
+    // Appended as a raw byte: row 0 is a real 0x00 inside the command.
+    bytes.append(static_cast<char>(row));
+    return bytes;
+}
+
+// Answers are bytes; every byte becomes the one character of the same code.
+QString asText(const QByteArray& bytes)
+{
+    return QString::fromLatin1(bytes);
+}
+
+unsigned char byteAt(const QByteArray& bytes, qsizetype index)
+{
+    return index >= 0 && index < bytes.size() ? static_cast<unsigned char>(bytes.at(index)) : 0;
+}
+
+}  // namespace
+
+namespace command {
+
+QByteArray presence() { return QByteArrayLiteral("z"); }
+QByteArray version() { return QByteArrayLiteral("V"); }
+QByteArray queryLength() { return QByteArrayLiteral("/L?"); }
+
+char lengthDigit(int length)
+{
+    if (length < kMinLength || length > kMaxLength)
+        throw ProtocolError(QStringLiteral("String length %1 is outside 1 to 10").arg(length).toStdString());
+    return static_cast<char>('0' + length);
+}
+
+int lengthFromDigit(char digit)
+{
+    const int value = static_cast<unsigned char>(digit) - '0';
+    return value >= kMinLength && value <= kMaxLength ? value : 0;
+}
+
+QByteArray setLength(int length)
+{
+    QByteArray bytes("/L");
+    bytes.append(lengthDigit(length));
+    return bytes;
+}
+
+QByteArray readSlot(int row) { return withRowByte("/R", row); }
+QByteArray writeSlotHead(int row) { return withRowByte("/W", row); }
+
+}  // namespace command
+
+namespace trace {
+
+QString hex(int value)
+{
+    return QString::number(value, 16).toUpper();
+}
+
+QString hex2(int value)
+{
+    return hex(value).rightJustified(2, QLatin1Char('0'));
+}
+
+QString bracedBytes(const QByteArray& bytes)
+{
+    QString text;
+    text.reserve(bytes.size() * 4);
+    for (const char byte : bytes)
+        text += QLatin1Char('{') + hex2(static_cast<unsigned char>(byte)) + QLatin1Char('}');
+    return text;
+}
+
+QString readSlotSent(int row)
+{
+    checkRow(row);
+    return QStringLiteral("Sent /R{") + hex2(row) + QLatin1Char('}');
+}
+
+QStringList readSlotResponse(const QByteArray& answer)
+{
+    if (answer.isEmpty())
+        return {QStringLiteral("No response to command received")};
+    if (answer.contains("CMDERR"))
+        return {asText(answer), QStringLiteral("Response: ")};
+    return {QStringLiteral("Response: ") + bracedBytes(answer)};
+}
+
+std::optional<QString> verifySlotResponse(const QByteArray& answer)
+{
+    if (answer.isEmpty())
+        return std::nullopt;
+    return QStringLiteral("Response: ") + bracedBytes(answer.mid(1));
+}
+
+QString writeSlotSent(int row, int scancode, const QString& screenString)
+{
+    return QStringLiteral("/W{") + hex(row) + QStringLiteral("}{") + hex(scancode) + QLatin1Char('}') + screenString;
+}
+
+QString displayForm(const QByteArray& bytes)
+{
+    QString text;
+    for (const char byte : bytes) {
+        const auto code = static_cast<unsigned char>(byte);
+        if (code < 32 || code > 124)
+            text += QLatin1Char('{') + hex(code) + QLatin1Char('}');
+        else
+            text += QLatin1Char(static_cast<char>(code));
+    }
+    return text;
+}
+
+}  // namespace trace
+
+Protocol::Protocol(SerialLink& link, Waiter& waiter, StatusSink& status)
+    : m_link(link), m_waiter(waiter), m_status(status)
+{
+}
+
+void Protocol::ensureOpen()
+{
+    if (!m_link.isOpen())
+        m_link.open();
+}
+
+void Protocol::close()
+{
+    m_link.close();
+}
+
+QByteArray Protocol::probePresence()
+{
+    ensureOpen();
+    m_link.write(command::presence());
+    for (int step = 0; step < kPresenceSteps; ++step) {
+        m_waiter.delay(kPresenceStepMs);
+        if (m_link.bytesAvailable() >= 1) {
+            const QByteArray answer = m_link.readAll();
+            if (!answer.isEmpty())
+                return answer;
+        }
+    }
+    return {};
+}
+
+QString Protocol::queryVersion()
+{
+    ensureOpen();
+    m_status.add(QStringLiteral("Requesting Version"));
+    m_link.write(command::version());
+    m_waiter.delay(kVersionWaitMs);
+    const QString answer = asText(m_link.readAll());
+    m_status.add(QStringLiteral("Version = ") + (answer.isEmpty() ? QStringLiteral("???") : answer));
+    return answer;
+}
+
+QByteArray Protocol::queryStringLength()
+{
+    ensureOpen();
+    m_link.write(command::queryLength());
+    m_status.add(QStringLiteral("Sent /L?"));
+    m_waiter.delay(kQueryLengthWaitMs);
+    const QByteArray answer = m_link.readAll();
+    m_status.add(QStringLiteral("Response  ") + asText(answer));
+    return answer;
+}
+
+QByteArray Protocol::setStringLength(int length)
+{
+    const QByteArray bytes = command::setLength(length);
+    ensureOpen();
+    m_link.write(bytes);
+    m_status.add(QStringLiteral("Sent ") + asText(bytes));
+    m_waiter.delay(kSetLengthWaitMs);
+    return m_link.readAll();
+}
+
+QByteArray Protocol::readSlot(int row)
+{
+    const QByteArray bytes = command::readSlot(row);
+    ensureOpen();
+    m_link.write(bytes);
+    m_status.add(trace::readSlotSent(row));
+    m_waiter.delay(kReadSlotWaitMs);
+    return m_link.readAll();
+}
+
+void Protocol::writeSlot(int row, int scancode, const QByteArray& slotBytes, int length, const QString& screenString)
+{
+    const QByteArray head = command::writeSlotHead(row);
+    command::lengthDigit(length);  // range check
+    if (scancode < 0 || scancode > 0xFF)
+        throw ProtocolError(QStringLiteral("Scan code %1 does not fit in one byte").arg(scancode).toStdString());
+    if (slotBytes.size() != length) {
+        throw ProtocolError(QStringLiteral("Row %1 has %2 string bytes where the string length is %3")
+                                .arg(row)
+                                .arg(slotBytes.size())
+                                .arg(length)
+                                .toStdString());
+    }
+    ensureOpen();
+    m_link.write(head);
+    m_link.write(QByteArray(1, static_cast<char>(scancode)));
+    m_link.write(slotBytes);
+    m_status.add(trace::writeSlotSent(row, scancode, screenString));
+}
+
+BlockAnswer Protocol::awaitBlockAnswer(int row, const std::function<bool(int)>& readBack)
+{
+    checkRow(row);
+    BlockAnswer result;
+    for (int elapsed = 0; elapsed < kBlockPolls * kBlockPollMs; elapsed += kBlockPollMs) {
+        m_waiter.delay(kBlockPollMs);
+        if (m_link.bytesAvailable() >= 2) {
+            result.lastRead = m_link.readAll();
+            result.answered = true;
+            result.acknowledged = byteAt(result.lastRead, 0) == kAck && result.lastRead.size() >= 2
+                                  && byteAt(result.lastRead, 1) == static_cast<unsigned char>(row);
+            if (result.acknowledged) {
+                result.verified = readBack ? readBack(row) : false;
+                result.line = (result.verified ? QStringLiteral("success  blk# ") : QStringLiteral("FAILED to verify blk# "))
+                              + trace::hex(row);
+            } else {
+                result.verified = false;
+                result.line = trace::displayForm(result.lastRead);
+            }
+        }
+        m_waiter.processEvents();
+    }
+    if (!result.answered)
+        result.line = QStringLiteral("timeout");
+    m_status.add(result.line);
+    return result;
+}

@@ -1,0 +1,149 @@
+#include "device/qt_serial_link.h"
+
+#include <QMetaObject>
+
+#include <cerrno>
+#include <unistd.h>
+
+namespace serial_errors {
+
+QString describeOpenFailure(const QString& path, QSerialPort::SerialPortError error,
+                            const QString& errorText, int accessErrno)
+{
+    switch (error) {
+    case QSerialPort::DeviceNotFoundError:
+        return QStringLiteral("Cannot open %1: no such serial device").arg(path);
+    case QSerialPort::PermissionError:
+        if (accessErrno == EACCES || accessErrno == EPERM) {
+            return QStringLiteral("Permission denied opening %1: add your user to the dialout group "
+                                  "(uucp on some distributions)")
+                .arg(path);
+        }
+        // Same error code for a lock file or an exclusive open held elsewhere.
+        return QStringLiteral("Cannot open %1: another program is using it").arg(path);
+    default:
+        if (accessErrno == ENOENT)
+            return QStringLiteral("Cannot open %1: no such serial device").arg(path);
+        return QStringLiteral("Cannot open %1: %2").arg(path, errorText);
+    }
+}
+
+}  // namespace serial_errors
+
+QtSerialLink::QtSerialLink(QMap<int, QString> portPaths) : m_portPaths(std::move(portPaths))
+{
+    QObject::connect(&m_port, &QSerialPort::errorOccurred, &m_port,
+                     [this](QSerialPort::SerialPortError error) { onError(error); });
+}
+
+QtSerialLink::~QtSerialLink()
+{
+    close();
+}
+
+void QtSerialLink::configure(int portNumber, const QString& settingsText)
+{
+    close();
+    // Validate everything first so a refused value leaves the old configuration.
+    const PortSettings settings = port_settings::parse(settingsText);
+    const QString path = port_settings::devicePath(portNumber, m_portPaths);
+
+    m_settings = settings;
+    m_path = path;
+    m_port.setPortName(path);
+    m_port.setBaudRate(settings.baud);
+    switch (settings.parity) {
+    case 'E': m_port.setParity(QSerialPort::EvenParity); break;
+    case 'O': m_port.setParity(QSerialPort::OddParity); break;
+    default: m_port.setParity(QSerialPort::NoParity); break;
+    }
+    m_port.setDataBits(static_cast<QSerialPort::DataBits>(settings.dataBits));
+    m_port.setStopBits(settings.stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop);
+    m_port.setFlowControl(QSerialPort::NoFlowControl);
+}
+
+void QtSerialLink::open()
+{
+    if (isOpen())
+        return;
+    if (m_path.isEmpty())
+        throw SerialError("No serial port has been configured");
+    // A port left half-open by an unplug is closed before a fresh attempt.
+    if (m_port.isOpen())
+        m_port.close();
+    m_disconnected = false;
+    if (!m_port.open(QIODevice::ReadWrite)) {
+        const QSerialPort::SerialPortError error = m_port.error();
+        const QString text = m_port.errorString();
+        const QByteArray local = m_path.toLocal8Bit();
+        const int accessErrno = ::access(local.constData(), R_OK | W_OK) == 0 ? 0 : errno;
+        m_port.clearError();
+        throw SerialError(serial_errors::describeOpenFailure(m_path, error, text, accessErrno).toStdString());
+    }
+}
+
+void QtSerialLink::close()
+{
+    m_disconnected = false;
+    if (m_port.isOpen())
+        m_port.close();
+    m_port.clearError();
+}
+
+bool QtSerialLink::isOpen() const
+{
+    return m_port.isOpen() && !m_disconnected;
+}
+
+void QtSerialLink::throwIfUnusable()
+{
+    if (m_disconnected) {
+        // Normally closed already by the queued close; never touch the dead descriptor again.
+        if (m_port.isOpen())
+            m_port.close();
+        throw SerialError(QStringLiteral("device %1 was disconnected").arg(m_path).toStdString());
+    }
+    if (!m_port.isOpen())
+        throw SerialError(QStringLiteral("port %1 is not open").arg(m_path.isEmpty() ? QStringLiteral("(none)") : m_path).toStdString());
+}
+
+void QtSerialLink::write(const QByteArray& bytes)
+{
+    throwIfUnusable();
+    if (m_port.write(bytes) != bytes.size())
+        throw SerialError(QStringLiteral("writing to %1 failed: %2").arg(m_path, m_port.errorString()).toStdString());
+    // Hand the bytes to the driver now instead of at the next event-loop pass, so
+    // the fixed waits count from the moment the command really goes out.
+    m_port.flush();
+    throwIfUnusable();
+}
+
+int QtSerialLink::bytesAvailable()
+{
+    throwIfUnusable();
+    const qint64 count = m_port.bytesAvailable();
+    return count > 0x7fffffff ? 0x7fffffff : static_cast<int>(count);
+}
+
+QByteArray QtSerialLink::readAll()
+{
+    throwIfUnusable();
+    return m_port.readAll();
+}
+
+void QtSerialLink::onError(QSerialPort::SerialPortError error)
+{
+    // Linux reports an unplugged adapter as ResourceError on every notifier pass;
+    // stop at the first one. The close is queued because this runs inside the
+    // port's own notifier, which close() deletes.
+    if (error != QSerialPort::ResourceError || m_disconnected || !m_port.isOpen())
+        return;
+    m_disconnected = true;
+    QMetaObject::invokeMethod(
+        &m_port,
+        [this] {
+            if (m_port.isOpen())
+                m_port.close();
+        },
+        Qt::QueuedConnection);
+}

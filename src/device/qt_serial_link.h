@@ -1,0 +1,54 @@
+#pragma once
+
+#include "device/port_settings.h"
+#include "device/serial_link.h"
+
+#include <QMap>
+#include <QSerialPort>
+#include <QString>
+
+// The real serial port. Received bytes reach the port's buffer while the event
+// loop runs (the waiter's nested loop), so reads after a Delay see them.
+class QtSerialLink final : public SerialLink {
+public:
+    // portPaths: the [PORTS] mapping COM<n> -> device path.
+    explicit QtSerialLink(QMap<int, QString> portPaths = {});
+    ~QtSerialLink() override;
+
+    QtSerialLink(const QtSerialLink&) = delete;
+    QtSerialLink& operator=(const QtSerialLink&) = delete;
+
+    void setPortPaths(const QMap<int, QString>& portPaths) { m_portPaths = portPaths; }
+
+    void configure(int portNumber, const QString& settingsText) override;
+    void open() override;
+    void close() override;
+    bool isOpen() const override;
+    void write(const QByteArray& bytes) override;
+    int bytesAvailable() override;
+    QByteArray readAll() override;
+
+    // The device path the configured port number maps to ("" before configure()).
+    const QString& devicePath() const { return m_path; }
+    const PortSettings& settings() const { return m_settings; }
+
+private:
+    void throwIfUnusable();
+    void onError(QSerialPort::SerialPortError error);
+
+    QMap<int, QString> m_portPaths;
+    QSerialPort m_port;
+    QString m_path;
+    PortSettings m_settings;
+    bool m_disconnected = false;
+};
+
+namespace serial_errors {
+
+// Why opening failed, in words an operator can act on. accessErrno is errno of an
+// access(R_OK | W_OK) test on the path (0 when access is granted): a permission
+// error from the port is then told apart from a port held by another program.
+QString describeOpenFailure(const QString& path, QSerialPort::SerialPortError error,
+                            const QString& errorText, int accessErrno);
+
+}  // namespace serial_errors
