@@ -1,1 +1,0 @@
-// Keeps the ui layer building before its code lands.

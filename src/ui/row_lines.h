@@ -1,0 +1,86 @@
+#pragma once
+
+#include "model/row_table.h"
+
+#include <QObject>
+#include <QString>
+
+#include <array>
+#include <functional>
+
+class KeyField;
+class Messages;
+class QLabel;
+class QWidget;
+class StringField;
+
+namespace twips {
+class Placer;
+}
+
+// The 24 lines of the page on screen, their events, and the paging over the
+// row table (ShowPage / RefreshPageRows).
+class RowLines final : public QObject {
+    Q_OBJECT
+
+public:
+    static constexpr int kLines = RowTable::kLinesPerPage;
+    static constexpr int kLastPage = 3;  // rows 0..95; row 96 is never shown
+
+    struct Line final {
+        QLabel* image = nullptr;   // Image1
+        QLabel* number = nullptr;  // Label3
+        KeyField* key = nullptr;   // KbdKey
+        StringField* string = nullptr;  // KeyString
+        QLabel* count = nullptr;   // StringCount
+    };
+
+    // stringLengthIndex: the StrConfig list index (0..9) the checks and the
+    // capacity follow.
+    RowLines(QWidget* parent, const twips::Placer& placer, RowTable& rows, Messages& messages,
+             QString programFolder, std::function<int()> stringLengthIndex);
+
+    const Line& line(int index) const;  // throws for an index outside 0..23
+
+    int currentPage() const { return m_page; }
+    void setCurrentPage(int page);  // throws for a page outside 0..3
+    int rowOfLine(int line) const;  // currentPage * 24 + line
+
+    void showPage(int page);  // ShowPage
+    void refreshPageRows();   // RefreshPageRows
+    void nextPage();
+    void previousPage();
+
+    // Put a current-page row's key and string into its line; rows on other
+    // pages are left alone.
+    void showRowOnLine(int row);
+    // A current-page row's stored picture and tip, made visible.
+    void showRowPicture(int row);
+
+    bool inHexField() const { return m_inHexField; }
+    QString picturePath(StatusPicture picture) const;
+
+signals:
+    void countClicked(int line);  // the String Length box of a line
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void build(QWidget* parent, const twips::Placer& placer);
+    void onTextChanged(int line, const QString& text);
+    void onCharacterTyped(int line);
+    void onFocusLost(int line);
+    void setPicture(QLabel* image, StatusPicture picture) const;
+    int stringLength() const;
+
+    RowTable& m_rows;
+    Messages& m_messages;
+    QString m_programFolder;
+    std::function<int()> m_stringLengthIndex;
+    std::array<Line, kLines> m_lines{};
+    std::array<bool, kLines> m_cutting{};  // the line's own cut is being written back
+    int m_page = 0;
+    bool m_inHexField = false;  // InHexField: one flag for the window, not per line
+    bool m_restoringFocus = false;
+};

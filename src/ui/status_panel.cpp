@@ -1,0 +1,241 @@
+#include "ui/status_panel.h"
+
+#include "files/log_file.h"
+#include "model/messages.h"
+#include "ui/file_dialogs.h"
+#include "ui/log_check.h"
+#include "ui/twips.h"
+#include "ui/ui_style.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QScrollBar>
+
+#include <algorithm>
+#include <stdexcept>
+
+StatusPanel::StatusPanel(QWidget* parent, const twips::Placer& placer, Messages& messages, FileDialogs& dialogs)
+    : QObject(parent), m_messages(messages), m_dialogs(dialogs), m_dialogParent(parent)
+{
+    setObjectName(QStringLiteral("StatusPanel"));
+
+    m_progressLabel = new QLabel(QStringLiteral("Progress"), parent);
+    m_progressLabel->setObjectName(QStringLiteral("ProgressLabel"));
+    m_progressLabel->setFont(ui_style::sansFont(ui_style::kBasePoints, true));
+    placer.place(m_progressLabel, 10200, 7440, 975, 255);
+
+    m_bar = new QProgressBar(parent);
+    m_bar->setObjectName(QStringLiteral("ProgressBar1"));
+    m_bar->setAccessibleName(QStringLiteral("Progress"));
+    m_bar->setTextVisible(false);
+    m_bar->setRange(0, 1);
+    m_bar->setValue(0);
+    placer.place(m_bar, 11280, 7440, 2775, 255);
+
+    m_percentLabel = new QLabel(parent);
+    m_percentLabel->setObjectName(QStringLiteral("PercentLabel"));
+    m_percentLabel->setFont(ui_style::sansFont(ui_style::kBasePoints, true));
+    placer.place(m_percentLabel, 14280, 7440, 615, 255);
+
+    m_completion = new QLabel(parent);
+    m_completion->setObjectName(QStringLiteral("CompletionStatus"));
+    m_completion->setFont(ui_style::sansFont(13.5, true));
+    QPalette red = m_completion->palette();
+    red.setColor(QPalette::WindowText, QColor(0xFF, 0x00, 0x00));
+    m_completion->setPalette(red);
+    placer.place(m_completion, 4320, 7920, 3180, 360);
+
+    m_logBox = new QCheckBox(QStringLiteral("Log to file"), parent);
+    m_logBox->setObjectName(QStringLiteral("LogCheckbox"));
+    m_logBox->setFont(ui_style::sansFont(ui_style::kBasePoints, true));
+    placer.place(m_logBox, 10800, 7920, 1575, 255);
+
+    m_list = new QListWidget(parent);
+    m_list->setObjectName(QStringLiteral("StatusBox"));
+    m_list->setAccessibleName(QStringLiteral("Status"));
+    m_list->setFont(ui_style::sansFont(ui_style::kBasePoints, false));
+    // One scroll step per line, so the scroll position is the first line in view.
+    m_list->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+    m_list->setUniformItemSizes(true);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    placer.place(m_list, 8040, 8160, 6615, 2220);
+
+    for (QWidget* hidden : {static_cast<QWidget*>(m_progressLabel), static_cast<QWidget*>(m_bar),
+                            static_cast<QWidget*>(m_percentLabel), static_cast<QWidget*>(m_completion)})
+        hidden->setVisible(false);
+
+    // clicked, not toggled: only the operator's click starts a log file, not
+    // the panel's own untick.
+    connect(m_logBox, &QCheckBox::clicked, this, &StatusPanel::onLogClicked);
+}
+
+const QString& StatusPanel::logFilter()
+{
+    // Qt separates the patterns of one filter by blanks.
+    static const QString filter = QStringLiteral("Text (*.log *.txt)");
+    return filter;
+}
+
+int StatusPanel::add(const QString& text)
+{
+    m_list->addItem(text);
+    const int lines = m_list->count();
+    if (lines > kLinesInView)
+        m_list->scrollToItem(m_list->item(lines - kLinesInView), QAbstractItemView::PositionAtTop);
+    while (m_list->count() > kMaxLines)
+        delete m_list->takeItem(0);
+    const int index = m_list->count() - 1;
+    if (loggingOn())
+        log_file::append(m_logName, text);
+    return index;
+}
+
+void StatusPanel::checkIndex(int index) const
+{
+    if (index < 0 || index >= m_list->count())
+        throw std::runtime_error(QStringLiteral("status line %1 is not in the list (it holds %2 lines)")
+                                         .arg(index)
+                                         .arg(m_list->count())
+                                         .toStdString());
+}
+
+void StatusPanel::setLine(int index, const QString& text)
+{
+    checkIndex(index);
+    m_list->item(index)->setText(text);
+}
+
+QString StatusPanel::line(int index) const
+{
+    checkIndex(index);
+    return m_list->item(index)->text();
+}
+
+void StatusPanel::clear()
+{
+    m_list->clear();
+}
+
+void StatusPanel::showCompletion(const QString& text)
+{
+    m_completion->setText(text);
+    m_completion->setVisible(true);
+}
+
+void StatusPanel::hideCompletion(const QString& text)
+{
+    m_completion->setText(text);
+    m_completion->setVisible(false);
+}
+
+void StatusPanel::showProgress()
+{
+    m_bar->setVisible(true);
+    m_progressLabel->setVisible(true);
+    m_percentLabel->setVisible(true);
+}
+
+void StatusPanel::hideProgress()
+{
+    m_bar->setVisible(false);
+    m_progressLabel->setVisible(false);
+    m_percentLabel->setVisible(false);
+}
+
+void StatusPanel::setProgressMaximum(int maximum)
+{
+    m_progressMaximum = maximum;
+    // A zero range would turn the bar into a busy indicator.
+    m_bar->setRange(0, std::max(1, maximum));
+    m_bar->setValue(std::clamp(m_progressValue, 0, std::max(1, maximum)));
+}
+
+int StatusPanel::progressMaximum() const
+{
+    return m_progressMaximum;
+}
+
+void StatusPanel::setProgressValue(int value)
+{
+    m_progressValue = value;
+    m_bar->setValue(std::clamp(value, 0, m_bar->maximum()));
+}
+
+int StatusPanel::progressValue() const
+{
+    return m_progressValue;
+}
+
+void StatusPanel::setPercentText(const QString& text)
+{
+    m_percentLabel->setText(text);
+}
+
+int StatusPanel::count() const
+{
+    return m_list->count();
+}
+
+QStringList StatusPanel::lines() const
+{
+    QStringList all;
+    all.reserve(m_list->count());
+    for (int i = 0; i < m_list->count(); ++i)
+        all << m_list->item(i)->text();
+    return all;
+}
+
+int StatusPanel::firstVisibleLine() const
+{
+    return m_list->verticalScrollBar()->value();
+}
+
+bool StatusPanel::loggingOn() const
+{
+    return m_logBox->isChecked() && !m_logName.isEmpty();
+}
+
+QString StatusPanel::percentText(int value, int maximum)
+{
+    if (maximum <= 0)
+        return QStringLiteral("0%");
+    return QString::number(static_cast<long long>(value) * 100 / maximum) + QLatin1Char('%');
+}
+
+void StatusPanel::onLogClicked(bool ticked)
+{
+    if (!ticked)
+        return;
+    // The dialog is shown on every tick; a cancel keeps the name chosen before.
+    if (const auto chosen = m_dialogs.saveFileName(m_dialogParent, QStringLiteral("Log to file"), m_logName, logFilter()))
+        m_logName = *chosen;
+    if (m_logName.isEmpty()) {
+        m_logBox->setChecked(false);
+        return;
+    }
+    try {
+        // With an empty list the file is created by the next line; until then
+        // only look whether it could be.
+        if (m_list->count() == 0)
+            log_check::checkAppendable(m_logName);
+        else
+            log_file::append(m_logName, lines());
+    } catch (const std::exception& e) {
+        // Nothing is logged to a file that cannot be written; saying so and
+        // unticking keeps the operator from believing the log runs.
+        m_logBox->setChecked(false);
+        m_messages.info(QStringLiteral("Cannot log to file - ") + QString::fromStdString(e.what()));
+    }
+}
+
+QString leftPad(const QString& text, int length, const QString& pad)
+{
+    if (pad.isEmpty())
+        throw std::runtime_error("LeftPad needs a non-empty pad text");
+    QString padded = text;
+    while (padded.size() < length)
+        padded.prepend(pad);
+    return padded;
+}

@@ -1,0 +1,92 @@
+#pragma once
+
+#include "device/status_sink.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+class FileDialogs;
+class Messages;
+class QCheckBox;
+class QLabel;
+class QListWidget;
+class QProgressBar;
+class QWidget;
+
+namespace twips {
+class Placer;
+}
+
+// The status list, the log switch, the completion label and the progress
+// display of the main window, and the Add2Status service the device code uses.
+class StatusPanel final : public QObject, public StatusSink {
+    Q_OBJECT
+
+public:
+    static constexpr int kMaxLines = 250;
+    // A new line scrolls the list so that the line this many places before the
+    // end is the first one in view.
+    static constexpr int kLinesInView = 5;
+
+    StatusPanel(QWidget* parent, const twips::Placer& placer, Messages& messages, FileDialogs& dialogs);
+
+    // StatusSink. add() throws std::runtime_error when logging is on and the log
+    // file cannot be written: the line is in the list by then, and the running
+    // operation reports the failure with its own message.
+    int add(const QString& line) override;
+    void setLine(int index, const QString& line) override;  // throws for a line not in the list
+    QString line(int index) const override;                 // throws for a line not in the list
+    void clear() override;
+    void showCompletion(const QString& text) override;
+    void hideCompletion(const QString& text) override;
+    void showProgress() override;
+    void hideProgress() override;
+    void setProgressMaximum(int maximum) override;
+    int progressMaximum() const override;
+    void setProgressValue(int value) override;
+    int progressValue() const override;
+    void setPercentText(const QString& text) override;
+
+    int count() const;
+    QStringList lines() const;
+    // Index of the first line in view (0 when the list fits).
+    int firstVisibleLine() const;
+    QString logFileName() const { return m_logName; }
+    bool loggingOn() const;
+
+    // The percentage shown beside the bar: value * 100 / maximum, cut to a whole
+    // number, then "%". A maximum of 0 or less gives "0%" instead of a division by zero.
+    static QString percentText(int value, int maximum);
+
+    QListWidget* list() const { return m_list; }
+    QCheckBox* logBox() const { return m_logBox; }
+    QLabel* completionLabel() const { return m_completion; }
+    QProgressBar* progressBar() const { return m_bar; }
+    QLabel* progressLabel() const { return m_progressLabel; }
+    QLabel* percentLabel() const { return m_percentLabel; }
+
+    // The filter of the log-file dialog.
+    static const QString& logFilter();
+
+private:
+    void onLogClicked(bool ticked);
+    void checkIndex(int index) const;
+
+    Messages& m_messages;
+    FileDialogs& m_dialogs;
+    QWidget* m_dialogParent;
+    QListWidget* m_list = nullptr;
+    QCheckBox* m_logBox = nullptr;
+    QLabel* m_completion = nullptr;
+    QProgressBar* m_bar = nullptr;
+    QLabel* m_progressLabel = nullptr;
+    QLabel* m_percentLabel = nullptr;
+    QString m_logName;
+    int m_progressMaximum = 0;
+    int m_progressValue = 0;
+};
+
+// LeftPad: `text` with `pad` put in front of it until it is at least `length`
+// long. Throws std::runtime_error for an empty pad, which would never finish.
+QString leftPad(const QString& text, int length, const QString& pad = QStringLiteral("0"));

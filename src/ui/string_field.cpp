@@ -1,0 +1,40 @@
+#include "ui/string_field.h"
+
+#include <QFocusEvent>
+#include <QKeyEvent>
+
+StringField::StringField(int line, QWidget* parent) : QLineEdit(parent), m_line(line) {}
+
+void StringField::keyPressEvent(QKeyEvent* event)
+{
+    const QString typed = event->text();
+    if (typed.isEmpty()) {
+        QLineEdit::keyPressEvent(event);
+        return;
+    }
+    const bool upper = m_inHexField && m_inHexField();
+    emit characterTyped(m_line);
+    if (!upper || typed.toUpper() == typed) {
+        QLineEdit::keyPressEvent(event);
+        return;
+    }
+    QKeyEvent upperEvent(event->type(), event->key(), event->modifiers(), typed.toUpper(), event->isAutoRepeat(),
+                         static_cast<quint16>(event->count()));
+    QLineEdit::keyPressEvent(&upperEvent);
+    event->setAccepted(upperEvent.isAccepted());
+}
+
+void StringField::focusOutEvent(QFocusEvent* event)
+{
+    QLineEdit::focusOutEvent(event);
+    // A message box, a menu or another application taking the focus is not
+    // the operator leaving the field.
+    switch (event->reason()) {
+    case Qt::ActiveWindowFocusReason:
+    case Qt::PopupFocusReason:
+    case Qt::MenuBarFocusReason:
+        return;
+    default:
+        emit focusLost(m_line);
+    }
+}
