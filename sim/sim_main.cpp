@@ -1,1 +1,156 @@
-int main() { return 0; }
+// qz4veld-sim: a simulated device on a pseudo-terminal. The first line on stdout
+// is the path the configuration utility opens as its serial port.
+#include "files/ini_file.h"
+#include "sim/lib/device_model.h"
+#include "sim/lib/pty_server.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFile>
+#include <QSaveFile>
+
+#include <csignal>
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+int g_stopPipe[2] = {-1, -1};
+
+extern "C" void onStopSignal(int)
+{
+    const char byte = 's';
+    // Only async-signal-safe calls here; the serve loop sees the pipe become readable.
+    [[maybe_unused]] const ssize_t ignored = ::write(g_stopPipe[1], &byte, 1);
+}
+
+int intOption(const QCommandLineParser& parser, const QString& name, int minimum, int maximum)
+{
+    bool ok = false;
+    const int value = parser.value(name).toInt(&ok);
+    if (!ok || value < minimum || value > maximum)
+        throw DeviceError(QStringLiteral("--%1 needs a number from %2 to %3, not \"%4\"")
+                              .arg(name)
+                              .arg(minimum)
+                              .arg(maximum)
+                              .arg(parser.value(name))
+                              .toStdString());
+    return value;
+}
+
+void saveState(const QString& path, const DeviceModel& device)
+{
+    if (path.isEmpty())
+        return;
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(device.saveState()) < 0 || !file.commit())
+        std::fprintf(stderr, "qz4veld-sim: cannot write state file %s: %s\n", qPrintable(path), qPrintable(file.errorString()));
+}
+
+void loadState(const QString& path, DeviceModel& device)
+{
+    QFile file(path);
+    if (!file.exists())
+        return;  // a first run starts from a fresh device
+    if (!file.open(QIODevice::ReadOnly))
+        throw DeviceError(QStringLiteral("cannot read state file %1: %2").arg(path, file.errorString()).toStdString());
+    try {
+        device.loadState(file.readAll());
+    } catch (const DeviceError& error) {
+        throw DeviceError(QStringLiteral("state file %1: %2").arg(path, QString::fromLocal8Bit(error.what())).toStdString());
+    }
+}
+
+int run(QCoreApplication& app)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Simulated QZ4VELD on a pseudo-terminal; prints the terminal's path first."));
+    parser.addHelpOption();
+    parser.addOptions({
+        {QStringLiteral("latency"), QStringLiteral("Delay every answer by MS milliseconds."), QStringLiteral("MS"), QStringLiteral("0")},
+        {QStringLiteral("absent"), QStringLiteral("Never answer anything.")},
+        {QStringLiteral("presence-byte"), QStringLiteral("Answer the presence probe with this byte (hex)."), QStringLiteral("HEX"), QStringLiteral("E8")},
+        {QStringLiteral("presence-from"), QStringLiteral("Leave presence probes before the Nth unanswered."), QStringLiteral("N"), QStringLiteral("1")},
+        {QStringLiteral("garbage"), QStringLiteral("Put stray bytes in front of every answer.")},
+        {QStringLiteral("garbage-after"), QStringLiteral("Put stray bytes after every answer.")},
+        {QStringLiteral("chunked"), QStringLiteral("Send answers one byte at a time, 1 ms apart.")},
+        {QStringLiteral("unplug-after"), QStringLiteral("Drop the line when command N+1 arrives."), QStringLiteral("N")},
+        {QStringLiteral("state"), QStringLiteral("Keep the device memory in FILE between runs."), QStringLiteral("FILE")},
+        {QStringLiteral("length"), QStringLiteral("Start with string length N (1-10)."), QStringLiteral("N")},
+        {QStringLiteral("version"), QStringLiteral("Answer the version query with TEXT."), QStringLiteral("TEXT")},
+        {QStringLiteral("ini"), QStringLiteral("Write [PORTS] COM<n>=<terminal path> into this settings file."), QStringLiteral("PATH")},
+        {QStringLiteral("com"), QStringLiteral("Port number used with --ini."), QStringLiteral("N"), QStringLiteral("1")},
+    });
+    parser.process(app);
+    if (!parser.positionalArguments().isEmpty())
+        throw DeviceError(QStringLiteral("unexpected argument \"%1\"").arg(parser.positionalArguments().constFirst()).toStdString());
+
+    DeviceModel device;
+    const QString statePath = parser.value(QStringLiteral("state"));
+    if (!statePath.isEmpty())
+        loadState(statePath, device);
+
+    DeviceFaults& faults = device.faults();
+    faults.latencyMs = intOption(parser, QStringLiteral("latency"), 0, 60000);
+    faults.absent = parser.isSet(QStringLiteral("absent"));
+    bool ok = false;
+    const QString presence = parser.value(QStringLiteral("presence-byte"));
+    const uint presenceByte = presence.toUInt(&ok, 16);
+    if (!ok || presenceByte > 0xFF)
+        throw DeviceError(QStringLiteral("--presence-byte needs a hex byte, not \"%1\"").arg(presence).toStdString());
+    faults.presenceByte = static_cast<std::uint8_t>(presenceByte);
+    faults.presenceAnswerFrom = intOption(parser, QStringLiteral("presence-from"), 1, 1000000);
+    if (parser.isSet(QStringLiteral("garbage")))
+        faults.garbageBefore = QByteArrayLiteral("~#");
+    if (parser.isSet(QStringLiteral("garbage-after")))
+        faults.garbageAfter = QByteArrayLiteral("#~");
+    faults.chunked = parser.isSet(QStringLiteral("chunked"));
+    if (parser.isSet(QStringLiteral("unplug-after")))
+        faults.unplugAfter = intOption(parser, QStringLiteral("unplug-after"), 0, 1000000);
+    if (parser.isSet(QStringLiteral("length")))
+        device.setStringLength(intOption(parser, QStringLiteral("length"), 1, DeviceModel::kMaxLength));
+    if (parser.isSet(QStringLiteral("version")))
+        device.setVersion(parser.value(QStringLiteral("version")).toLatin1());
+    const int comPort = intOption(parser, QStringLiteral("com"), 1, 32767);
+
+    if (::pipe2(g_stopPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        throw DeviceError("cannot create the stop pipe");
+    struct sigaction action {};
+    action.sa_handler = onStopSignal;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(SIGTERM, &action, nullptr);
+    ::sigaction(SIGINT, &action, nullptr);
+    ::sigaction(SIGHUP, &action, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+
+    PtyServer server(device);
+    const QString path = server.open();
+
+    const QString iniPath = parser.value(QStringLiteral("ini"));
+    if (!iniPath.isEmpty())
+        IniFile(iniPath).write(QStringLiteral("PORTS"), QStringLiteral("COM%1").arg(comPort), path);
+
+    std::printf("%s\n", qPrintable(path));
+    std::fflush(stdout);
+
+    const PtyServer::End end = server.serve(g_stopPipe[0], [&] { saveState(statePath, device); });
+    saveState(statePath, device);
+    if (end == PtyServer::End::Unplugged)
+        std::fprintf(stderr, "qz4veld-sim: line dropped after %d commands\n", device.faults().unplugAfter);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("qz4veld-sim"));
+    try {
+        return run(app);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "qz4veld-sim: %s\n", error.what());
+        return 1;
+    }
+}

@@ -1,0 +1,154 @@
+#include "sim/lib/pty_server.h"
+
+#include <QList>
+#include <QPair>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <stdlib.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+[[noreturn]] void fail(const char* what)
+{
+    throw DeviceError(QStringLiteral("%1 failed: %2").arg(QLatin1String(what), QString::fromLocal8Bit(std::strerror(errno))).toStdString());
+}
+
+qint64 nowMs()
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now().time_since_epoch()).count();
+}
+
+}  // namespace
+
+PtyServer::PtyServer(DeviceModel& device) : m_device(device) {}
+
+PtyServer::~PtyServer()
+{
+    closeAll();
+}
+
+void PtyServer::closeAll()
+{
+    if (m_slave >= 0)
+        ::close(m_slave);
+    if (m_master >= 0)
+        ::close(m_master);
+    m_slave = -1;
+    m_master = -1;
+}
+
+QString PtyServer::open()
+{
+    closeAll();
+    m_master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    if (m_master < 0)
+        fail("posix_openpt");
+    if (::grantpt(m_master) != 0)
+        fail("grantpt");
+    if (::unlockpt(m_master) != 0)
+        fail("unlockpt");
+    const char* name = ::ptsname(m_master);
+    if (name == nullptr)
+        fail("ptsname");
+    const QString path = QString::fromLocal8Bit(name);
+
+    m_slave = ::open(name, O_RDWR | O_NOCTTY);
+    if (m_slave < 0)
+        fail("open of the pseudo-terminal slave");
+    // Raw mode: no echo of the commands, no line editing, every byte passes as is.
+    termios tio{};
+    if (::tcgetattr(m_slave, &tio) != 0)
+        fail("tcgetattr");
+    ::cfmakeraw(&tio);
+    if (::tcsetattr(m_slave, TCSANOW, &tio) != 0)
+        fail("tcsetattr");
+
+    const int flags = ::fcntl(m_master, F_GETFL);
+    if (flags < 0 || ::fcntl(m_master, F_SETFL, flags | O_NONBLOCK) != 0)
+        fail("fcntl");
+    return path;
+}
+
+PtyServer::End PtyServer::serve(int stopFd, const std::function<void()>& onStateChanged)
+{
+    QList<QPair<qint64, QByteArray>> pending;  // (due time, bytes), in order
+    char buffer[512];
+
+    for (;;) {
+        int timeout = -1;
+        if (!pending.isEmpty()) {
+            const qint64 left = pending.constFirst().first - nowMs();
+            timeout = left < 0 ? 0 : static_cast<int>(left);
+        }
+        pollfd fds[2] = {{m_master, POLLIN, 0}, {stopFd, POLLIN, 0}};
+        const int ready = ::poll(fds, 2, timeout);
+        if (ready < 0) {
+            if (errno == EINTR)
+                continue;
+            fail("poll");
+        }
+        if (fds[1].revents != 0)
+            return End::Stopped;
+
+        if ((fds[0].revents & POLLIN) != 0) {
+            const ssize_t count = ::read(m_master, buffer, sizeof buffer);
+            if (count > 0) {
+                const QList<QByteArray> answers = m_device.receive(QByteArray(buffer, static_cast<qsizetype>(count)));
+                if (m_device.takeStateChanged() && onStateChanged)
+                    onStateChanged();
+                if (m_device.unplugged()) {
+                    closeAll();
+                    return End::Unplugged;
+                }
+                const DeviceFaults& faults = m_device.faults();
+                qint64 due = nowMs() + (faults.latencyMs > 0 ? faults.latencyMs : 0);
+                if (!pending.isEmpty() && pending.constLast().first > due)
+                    due = pending.constLast().first;
+                for (const QByteArray& answer : answers) {
+                    if (faults.chunked) {
+                        for (const char byte : answer)
+                            pending.append({due++, QByteArray(1, byte)});
+                    } else {
+                        pending.append({due, answer});
+                    }
+                }
+            } else if (count < 0 && errno != EAGAIN && errno != EINTR) {
+                fail("read from the pseudo-terminal");
+            }
+        } else if ((fds[0].revents & (POLLHUP | POLLERR)) != 0) {
+            // Cannot happen while our own slave descriptor is open; never spin on it.
+            fail("pseudo-terminal hang-up");
+        }
+
+        const qint64 now = nowMs();
+        while (!pending.isEmpty() && pending.constFirst().first <= now) {
+            const QByteArray bytes = pending.takeFirst().second;
+            qsizetype done = 0;
+            bool waited = false;
+            while (done < bytes.size()) {
+                const ssize_t sent = ::write(m_master, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
+                if (sent > 0) {
+                    done += sent;
+                } else if (sent < 0 && errno == EINTR) {
+                    continue;
+                } else if (sent < 0 && errno == EAGAIN && !waited) {
+                    waited = true;
+                    pollfd out{m_master, POLLOUT, 0};
+                    ::poll(&out, 1, 50);
+                } else if (sent < 0 && errno == EAGAIN) {
+                    break;  // nobody reads the line: like a real UART, the bytes are lost
+                } else {
+                    fail("write to the pseudo-terminal");
+                }
+            }
+        }
+    }
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "sim/lib/device_model.h"
+
+#include <QString>
+#include <functional>
+
+// Serves a DeviceModel on a pseudo-terminal: the program under test opens the
+// slave path as its serial port. The simulator keeps a slave descriptor of its
+// own so that the program closing and reopening the port never hangs up the line.
+class PtyServer final {
+public:
+    enum class End { Stopped, Unplugged };
+
+    explicit PtyServer(DeviceModel& device);
+    ~PtyServer();
+    PtyServer(const PtyServer&) = delete;
+    PtyServer& operator=(const PtyServer&) = delete;
+
+    // Creates the pseudo-terminal in raw mode; returns the slave path. Throws
+    // DeviceError with the failing call's description.
+    QString open();
+
+    // Answers commands until stopFd becomes readable (End::Stopped) or the
+    // device's unplug fault fires (End::Unplugged: both sides are closed, so the
+    // program sees its port die). onStateChanged runs after each command that
+    // changed the slots or the width.
+    End serve(int stopFd, const std::function<void()>& onStateChanged);
+
+private:
+    void closeAll();
+
+    DeviceModel& m_device;
+    int m_master = -1;
+    int m_slave = -1;
+};

@@ -1,0 +1,97 @@
+#pragma once
+
+#include "device/status_sink.h"
+#include "model/messages.h"
+#include "model/row_table.h"
+#include "operations/operation_context.h"
+#include "sim/lib/device_model.h"
+#include "sim/lib/fake_serial_link.h"
+#include "sim/lib/virtual_clock.h"
+#include "sim/lib/virtual_waiter.h"
+
+#include <QStringList>
+
+// Recording stand-ins for the window, and a rig that wires a simulated device
+// to an OperationContext on a virtual clock.
+namespace fakedev {
+
+class RecordingStatus final : public StatusSink {
+public:
+    int add(const QString& line) override;
+    void setLine(int index, const QString& line) override;
+    QString line(int index) const override;
+    void clear() override;
+
+    void showCompletion(const QString& text) override;
+    void hideCompletion(const QString& text) override;
+
+    void showProgress() override { progressShown = true; }
+    void hideProgress() override { progressShown = false; }
+    void setProgressMaximum(int maximum) override { progressMax = maximum; }
+    int progressMaximum() const override { return progressMax; }
+    void setProgressValue(int value) override { progressValue_ = value; }
+    int progressValue() const override { return progressValue_; }
+    void setPercentText(const QString& text) override { percentText = text; }
+
+    QStringList lines;
+    int clears = 0;
+    QString completion;
+    bool completionShown = false;
+    bool progressShown = false;
+    int progressMax = 0;
+    int progressValue_ = 0;
+    QString percentText;
+};
+
+class RecordingMessages final : public Messages {
+public:
+    void info(const QString& text) override { infos.append(text); }
+    bool confirm(const QString& text, const QString& title) override;
+    void beep() override { ++beeps; }
+
+    QStringList infos;
+    QStringList confirms;
+    bool confirmAnswer = true;
+    int beeps = 0;
+};
+
+class RecordingView final : public OperationView {
+public:
+    int stringLengthIndex() const override { return lengthIndex; }
+    void selectStringLengthIndex(int index) override { lengthIndex = index; }
+    int currentPage() const override { return page; }
+    void showPage() override { ++showPages; }
+    void refreshPageRows() override { ++refreshes; }
+    void showRowOnLine(int row) override { shownRows.append(row); }
+    void showRowPicture(int row) override { pictureRows.append(row); }
+    void setRowCounter(int row) override { rowCounter = row; }
+    void disableControls() override;
+    void enableControls() override;
+
+    int lengthIndex = 5;
+    int page = 0;
+    int showPages = 0;
+    int refreshes = 0;
+    QList<int> shownRows;
+    QList<int> pictureRows;
+    int rowCounter = -1;
+    bool controlsEnabled = true;
+    QStringList controlEvents;  // "disable" / "enable", in order
+};
+
+// A complete operation environment around one simulated device.
+struct Rig final {
+    Rig();
+
+    DeviceModel device;
+    VirtualClock clock;
+    FakeSerialLink link;
+    VirtualWaiter waiter;
+    RecordingStatus status;
+    RecordingMessages messages;
+    RowTable rows;
+    RecordingView view;
+    OperationContext context;
+};
+
+}  // namespace fakedev
