@@ -155,11 +155,13 @@ void MainWindow::buildSettingsFrame(QWidget* central)
     m_frame = new QGroupBox(QStringLiteral("Settings"), central);
     m_frame->setObjectName(QStringLiteral("Frame1"));
     m_frame->setFont(ui_style::sansFont(8.25, false));
-    m_placer.place(m_frame, 240, 9720, 5775, 615);
+    // A little taller than its caption and two lines of labels need at the
+    // fonts used here, so that the lower line clears the frame's border.
+    m_placer.place(m_frame, 240, 9660, 5775, 780);
 
     // The frame's caption takes the top of the frame; its two lines of labels
     // sit below it.
-    constexpr int kBelowCaption = 165;
+    constexpr int kBelowCaption = 300;
     constexpr int kRow = 225;
     auto frameLabel = [this](const char* name, const QString& caption, int left, int top, int width) {
         QLabel* label = makeLabel(m_frame, name, caption, left, top + kBelowCaption, width, kRow);

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "fake_device.h"
+#include "ui/file_dialogs.h"
+#include "ui/main_window.h"
+
+#include <QList>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <memory>
+#include <optional>
+
+class QLabel;
+class QLineEdit;
+
+namespace ui_test {
+
+// File dialogs answered from a script, in order; an empty script cancels.
+class ScriptedFileDialogs final : public FileDialogs {
+public:
+    std::optional<QString> saveFileName(QWidget* parent, const QString& caption, const QString& startName,
+                                        const QString& filter) override;
+    std::optional<QString> openFileName(QWidget* parent, const QString& caption, const QString& startName,
+                                        const QString& filter) override;
+
+    QList<std::optional<QString>> answers;
+    QStringList startNames;  // what each dialog started with
+    QStringList filters;
+    int asked = 0;
+
+private:
+    std::optional<QString> answer(const QString& startName, const QString& filter);
+};
+
+// A main window over a simulated device on a virtual clock, in a program folder
+// of its own (with the two status pictures), answering its boxes and dialogs
+// from recorders.
+struct WindowRig final {
+    // ini: the QZ4Vel.ini text to put in the folder; none when null.
+    explicit WindowRig(const QByteArray& ini = QByteArray(), bool runStartUp = true);
+    ~WindowRig();
+
+    QString iniPath() const;
+
+    template <class T>
+    T* find(const QString& name) const
+    {
+        return window->findChild<T*>(name);
+    }
+    QLineEdit* keyString(int line) const;
+    QLineEdit* kbdKey(int line) const;
+    QLabel* count(int line) const;
+    QLabel* rowLabel(int line) const;
+    QLabel* image(int line) const;
+    // Shows the window and makes it active, so that focus changes send events.
+    bool activate();
+
+    QTemporaryDir folder;
+    DeviceModel device;
+    VirtualClock clock;
+    FakeSerialLink link{device, clock};
+    VirtualWaiter waiter{clock};
+    fakedev::RecordingMessages messages;
+    ScriptedFileDialogs dialogs;
+    std::unique_ptr<MainWindow> window;
+};
+
+}  // namespace ui_test
