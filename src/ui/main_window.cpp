@@ -200,13 +200,10 @@ void MainWindow::buildHiddenPanes(QWidget* central)
     m_browser->setAccessibleName(QStringLiteral("Help"));
     m_browser->setVisible(false);
 
-    m_helpClose = new QPushButton(QStringLiteral("Close Help"), central);
-    m_helpClose->setObjectName(QStringLiteral("Helpclose"));
-    m_helpClose->setFont(ui_style::sansFont(ui_style::kBasePoints, true));
+    m_helpClose = makeButton(central, "Helpclose", QStringLiteral("Close Help"), {}, 12480, 2160, 1575, 495);
     QPalette grey = m_helpClose->palette();
     grey.setColor(QPalette::Button, QColor(0xC0, 0xC0, 0xC0));
     m_helpClose->setPalette(grey);
-    m_placer.place(m_helpClose, 12480, 2160, 1575, 495);
     m_helpClose->setVisible(false);
 }
 
