@@ -4,10 +4,14 @@
 
 #include <functional>
 
+class QEvent;
 class QKeyEvent;
 
 // The key field of one line: the operator never types a key name into it; key
-// capture puts the name of the pressed key there.
+// capture puts the name of the pressed key there. Every key that reaches the
+// field is offered to the key handler first, Tab and Alt included: Tab names
+// the Tab key instead of moving the focus, and Alt empties the field instead of
+// opening the menu bar.
 class KeyField final : public QLineEdit {
     Q_OBJECT
 
@@ -20,8 +24,10 @@ public:
 
     int line() const { return m_line; }
     void setKeyHandler(KeyHandler handler) { m_keyHandler = std::move(handler); }
+    bool hasKeyHandler() const { return static_cast<bool>(m_keyHandler); }
 
 protected:
+    bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
