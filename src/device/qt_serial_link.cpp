@@ -1,7 +1,5 @@
 #include "device/qt_serial_link.h"
 
-#include <QMetaObject>
-
 #include <cerrno>
 #include <unistd.h>
 
@@ -98,9 +96,6 @@ bool QtSerialLink::isOpen() const
 void QtSerialLink::throwIfUnusable()
 {
     if (m_disconnected) {
-        // Normally closed already by the queued close; never touch the dead descriptor again.
-        if (m_port.isOpen())
-            m_port.close();
         throw SerialError(QStringLiteral("device %1 was disconnected").arg(m_path).toStdString());
     }
     if (!m_port.isOpen())
@@ -133,17 +128,16 @@ QByteArray QtSerialLink::readAll()
 
 void QtSerialLink::onError(QSerialPort::SerialPortError error)
 {
-    // Linux reports an unplugged adapter as ResourceError on every notifier pass;
-    // stop at the first one. The close is queued because this runs inside the
-    // port's own notifier, which close() deletes.
-    if (error != QSerialPort::ResourceError || m_disconnected || !m_port.isOpen())
+    if (error == QSerialPort::NoError || error == QSerialPort::TimeoutError)
+        return;
+    ++m_errorReports;
+    // An unplugged adapter shows as ResourceError, a hung-up line as a read that
+    // returns nothing (ReadError); either would come again on every notifier
+    // pass, so the first one closes the port on the spot.
+    const bool lineLost = error == QSerialPort::ResourceError || error == QSerialPort::ReadError
+                          || error == QSerialPort::WriteError;
+    if (!lineLost || m_disconnected || !m_port.isOpen())
         return;
     m_disconnected = true;
-    QMetaObject::invokeMethod(
-        &m_port,
-        [this] {
-            if (m_port.isOpen())
-                m_port.close();
-        },
-        Qt::QueuedConnection);
+    m_port.close();
 }

@@ -31,6 +31,9 @@ public:
     // The device path the configured port number maps to ("" before configure()).
     const QString& devicePath() const { return m_path; }
     const PortSettings& settings() const { return m_settings; }
+    // Port errors reported since construction: after a lost line this must stay
+    // at one, not grow with every notifier pass.
+    int errorReports() const { return m_errorReports; }
 
 private:
     void throwIfUnusable();
@@ -41,6 +44,7 @@ private:
     QString m_path;
     PortSettings m_settings;
     bool m_disconnected = false;
+    int m_errorReports = 0;
 };
 
 namespace serial_errors {
