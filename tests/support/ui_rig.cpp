@@ -2,8 +2,6 @@
 
 #include <QApplication>
 #include <QFile>
-#include <QLabel>
-#include <QLineEdit>
 #include <QTest>
 
 namespace ui_test {

@@ -4,15 +4,14 @@
 #include "ui/file_dialogs.h"
 #include "ui/main_window.h"
 
+#include <QLabel>
+#include <QLineEdit>
 #include <QList>
 #include <QStringList>
 #include <QTemporaryDir>
 
 #include <memory>
 #include <optional>
-
-class QLabel;
-class QLineEdit;
 
 namespace ui_test {
 
