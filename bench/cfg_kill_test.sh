@@ -2,7 +2,8 @@
 # Kills a process with SIGKILL while it saves configuration files again and
 # again, then checks that the file left behind is wholly the old or the new
 # table. Prints how many rounds ran, how many files were torn and how many
-# temporary files were left beside the target.
+# temporary files were left beside the target. (Not part of the unit tests:
+# the tests check instead that a failed save leaves the old file in place.)
 #   bench/cfg_kill_test.sh [rounds]    (default 200)
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -20,17 +20,18 @@ inline bool writeAll(const QString& path, const QByteArray& bytes) {
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
 }
 
-// Lowers the file size limit of this process while it lives, so that writes
-// beyond `bytes` fail the way they do on a full disk. Folder permissions are
-// no use for that when the tests run as root; this works for any user.
+// Lowers this process's file size limit while it lives, so that writes beyond
+// `bytes` fail as on a full disk. Folder permissions cannot do that when the
+// tests run as root; this works for any user.
 class FileSizeLimit final {
 public:
     explicit FileSizeLimit(rlim_t bytes) {
-        std::signal(SIGXFSZ, SIG_IGN);  // the failing write must return an error, not end the test
-        m_active = getrlimit(RLIMIT_FSIZE, &m_old) == 0;
-        rlimit limit = m_old;
-        limit.rlim_cur = bytes;
-        m_active = m_active && setrlimit(RLIMIT_FSIZE, &limit) == 0;
+        std::signal(SIGXFSZ, SIG_IGN);  // the write must fail with an error, not end the test
+        if (getrlimit(RLIMIT_FSIZE, &m_old) == 0) {
+            rlimit limit = m_old;
+            limit.rlim_cur = bytes;
+            m_active = setrlimit(RLIMIT_FSIZE, &limit) == 0;
+        }
     }
     ~FileSizeLimit() {
         if (m_active) {
@@ -39,7 +40,6 @@ public:
     }
     FileSizeLimit(const FileSizeLimit&) = delete;
     FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-    bool active() const { return m_active; }
 
 private:
     rlimit m_old{};
