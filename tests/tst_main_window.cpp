@@ -64,49 +64,42 @@ private slots:
         QCOMPARE(w.notesBox()->size(), QSize(w.placer().px(5000), w.placer().px(1090)));
     }
 
+    // Labels "port/baud/parity", the text given to the port, and the start of each message box.
     void startUpWithSettingsFile_data()
     {
         QTest::addColumn<QByteArray>("ini");
-        QTest::addColumn<QString>("port");
-        QTest::addColumn<QString>("baud");
-        QTest::addColumn<QString>("parity");
+        QTest::addColumn<QString>("labels");
         QTest::addColumn<QString>("linkSettings");
-        QTest::addColumn<int>("enableStrings");
         QTest::addColumn<QStringList>("messageStarts");
-        QTest::newRow("lower-case names")
-                << QByteArray("[comsettings]\r\nport=3\r\nbaud=19200\r\nparity=E\r\n[general]\r\nenablestrings=1\r\n")
-                << "COM3" << "19200" << "EVEN" << "19200,E,8,2" << 1 << QStringList();
-        QTest::newRow("PORT=x") << QByteArray("[COMSETTINGS]\r\nPORT=x\r\nBAUD=4800\r\n") << "COM1" << "4800" << "NONE"
-                                << "4800,N,8,2" << 0 << QStringList{"Error detected - "};
-        QTest::newRow("ENABLESTRINGS=on") << QByteArray("[GENERAL]\r\nENABLESTRINGS=on\r\n") << "COM1" << "9600"
-                                          << "NONE" << "9600,N,8,2" << 0 << QStringList{"Error detected - "};
-        // A lower-case parity letter is passed on unchanged; the label keeps its caption.
-        QTest::newRow("lower-case parity") << QByteArray("[COMSETTINGS]\r\nPARITY=e\r\n") << "COM1" << "9600" << ""
-                                           << "9600,e,8,2" << 0 << QStringList();
-        // The port refuses the rate: one box, no label written, start-up goes on.
-        QTest::newRow("refused baud") << QByteArray("[COMSETTINGS]\r\nPORT=2\r\nBAUD=fast\r\n") << "" << "" << ""
-                                      << "9600,N,8,2" << 0 << QStringList{"Error setting up comm port - "};
+        const QStringList detected{"Error detected - "};
+        QTest::newRow("lower-case names") << QByteArray("[comsettings]\r\nport=3\r\nbaud=19200\r\nparity=E\r\n")
+                                          << "COM3/19200/EVEN" << "19200,E,8,2" << QStringList();
+        QTest::newRow("PORT=x") << QByteArray("[COMSETTINGS]\r\nPORT=x\r\nBAUD=4800\r\n") << "COM1/4800/NONE"
+                                << "4800,N,8,2" << detected;
+        QTest::newRow("ENABLESTRINGS=on") << QByteArray("[GENERAL]\r\nENABLESTRINGS=on\r\n") << "COM1/9600/NONE"
+                                          << "9600,N,8,2" << detected;
+        // A lower-case parity letter goes to the port unchanged; the label keeps its caption.
+        QTest::newRow("lower-case parity") << QByteArray("[COMSETTINGS]\r\nPARITY=e\r\n") << "COM1/9600/"
+                                           << "9600,e,8,2" << QStringList();
+        // The port refuses the rate: one box, no label written.
+        QTest::newRow("refused baud") << QByteArray("[COMSETTINGS]\r\nBAUD=fast\r\n") << "//" << "9600,N,8,2"
+                                      << QStringList{"Error setting up comm port - "};
     }
     void startUpWithSettingsFile()
     {
         QFETCH(QByteArray, ini);
-        QFETCH(QString, port);
-        QFETCH(QString, baud);
-        QFETCH(QString, parity);
+        QFETCH(QString, labels);
         QFETCH(QString, linkSettings);
-        QFETCH(int, enableStrings);
         QFETCH(QStringList, messageStarts);
         WindowRig rig(ini);
-        QCOMPARE(labelText(rig, "CommLabel"), port);
-        QCOMPARE(labelText(rig, "BaudLabel"), baud);
-        QCOMPARE(labelText(rig, "ParityLabel"), parity);
+        QCOMPARE(QStringList({labelText(rig, "CommLabel"), labelText(rig, "BaudLabel"), labelText(rig, "ParityLabel")})
+                         .join('/'),
+                 labels);
         QCOMPARE(rig.link.settingsText(), linkSettings);
-        QCOMPARE(rig.window->settings().enableStrings, enableStrings);
         QCOMPARE(rig.messages.infos.size(), messageStarts.size());
-        for (int i = 0; i < messageStarts.size(); ++i) {
-            QVERIFY2(rig.messages.infos.at(i).startsWith(messageStarts.at(i)), qPrintable(rig.messages.infos.at(i)));
-            QVERIFY(rig.messages.infos.at(i).size() > messageStarts.at(i).size());  // a description follows
-        }
+        for (int i = 0; i < messageStarts.size(); ++i)
+            QVERIFY(rig.messages.infos.at(i).startsWith(messageStarts.at(i))
+                    && rig.messages.infos.at(i).size() > messageStarts.at(i).size());
         // Every start-up step ran, whatever the settings held.
         QCOMPARE(rig.window->strConfig()->currentIndex(), 5);
         QCOMPARE(rig.window->notesBox()->width(), rig.window->placer().px(5000));
