@@ -1,3 +1,4 @@
+#include "device/event_loop_waiter.h"
 #include "files/settings.h"
 #include "support/ui_rig.h"
 #include "ui/row_lines.h"
@@ -290,6 +291,30 @@ private slots:
         QVERIFY(!reachedEnd);
         QCOMPARE(waits, 3);
         QVERIFY(!rig.link.isOpen() && !rig.window->isVisible() && rig.messages.infos.isEmpty());
+    }
+
+    // The program's own waiter: the close arrives from the nested event loop of a delay.
+    void closingEndsTheRealWaitersLoop()
+    {
+        QTemporaryDir folder;
+        DeviceModel device;
+        VirtualClock clock;
+        FakeSerialLink link(device, clock);
+        EventLoopWaiter waiter;
+        fakedev::RecordingMessages messages;
+        ui_test::ScriptedFileDialogs dialogs;
+        MainWindow window(MainWindowServices{link, waiter, messages, dialogs, folder.path()});
+        window.startUp();
+        window.show();
+        QTimer::singleShot(30, &window, &QWidget::close);
+        int delays = 0;
+        window.runOperation([&](OperationContext& context) {
+            context.link.open();
+            for (; delays < 100000; ++delays)
+                context.waiter.delay(5);
+        });
+        QVERIFY(delays < 100000);
+        QVERIFY(!link.isOpen() && !window.isVisible() && messages.infos.isEmpty());
     }
 };
 
