@@ -184,8 +184,8 @@ void ConfigReader::load() {
                             .arg(file.size())
                             .arg(kMaxFileSize));
     }
-    // A device or pipe reports size 0; read one byte past the limit to notice an endless one.
-    const QByteArray bytes = file.read(kMaxFileSize + 1);
+    // A pipe or device reports size 0; reading one byte past the limit notices an endless one.
+    const QByteArray bytes = file.isSequential() ? file.read(kMaxFileSize + 1) : file.readAll();
     if (bytes.size() > kMaxFileSize) {
         throw FileError(QStringLiteral("\"%1\" is too large for a configuration file (more than %2 bytes)")
                             .arg(shownPath(m_path))
