@@ -5,6 +5,8 @@
 #include "model/capacity.h"
 #include "model/key_table.h"
 #include "model/messages.h"
+#include "ui/config_dialog.h"
+#include "ui/key_capture.h"
 #include "ui/row_lines.h"
 #include "ui/status_panel.h"
 #include "ui/ui_style.h"
@@ -71,6 +73,7 @@ void MainWindow::buildWindow()
     buildRowHeadings(central);
     m_lines = new RowLines(central, m_placer, m_rows, m_services.messages, m_services.programFolder,
                            [this] { return stringLengthIndex(); });
+    new KeyCapture(*m_lines, m_rows, m_keyNamer, m_services.messages, [this] { return stringLengthIndex(); }, this);
     buildControls(central);
     m_status = new StatusPanel(central, m_placer, m_services.messages, m_services.dialogs);
     buildSettingsFrame(central);
@@ -226,7 +229,16 @@ void MainWindow::buildMenus()
     item(file, "SaveAs", QStringLiteral("Save As"));
 
     // Commands that stand in the menu bar itself, without a menu under them.
-    item(bar, "Config", QStringLiteral("Configuration"));
+    connect(item(bar, "Config", QStringLiteral("Configuration")), &QAction::triggered, this, [this] {
+        ConfigDialog dialog(m_settings, settings_file::pathIn(m_services.programFolder), m_services.messages,
+                            {[this] { setupCommPort(); },
+                             [this] {
+                                 m_strDes->hide();
+                                 m_strLine->hide();
+                             }},
+                            this);
+        dialog.exec();
+    });
     item(bar, "ClearAll", QStringLiteral("Clear All"));
     item(bar, "prscr", QStringLiteral("Print Screen"));
 
@@ -251,12 +263,15 @@ QAction* MainWindow::menuAction(const QString& name) const
 
 void MainWindow::startUp()
 {
+    if (m_startedUp)
+        return;
+    m_startedUp = true;
     try {
         m_lines->setCurrentPage(0);
         // The capacity table is fixed (capacity::maxKeysForIndex).
         for (int r = 0; r < RowTable::kLinesPerPage * (RowLines::kLastPage + 1); ++r)
             m_rows.pictureShown.at(static_cast<std::size_t>(r)) = false;
-        m_lines->showPage(m_lines->currentPage());
+        m_lines->showPage();
         m_configFileName.clear();
         setWindowTitle(windowTitle() + QStringLiteral(" v") + QLatin1String(kVersion));
         readSettings();

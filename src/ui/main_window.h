@@ -1,6 +1,7 @@
 #pragma once
 
 #include "files/settings.h"
+#include "model/key_table.h"
 #include "model/row_table.h"
 #include "operations/operation_context.h"
 #include "ui/twips.h"
@@ -52,7 +53,8 @@ public:
     explicit MainWindow(MainWindowServices services, QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    // The start-up sequence: runs once, before the window is first shown.
+    // The start-up sequence: runs once, before the window is first shown; a
+    // second call does nothing.
     void startUp();
 
     // SetupCommPort: applies the port settings to the (closed) port and shows
@@ -151,4 +153,6 @@ private:
     std::array<Operation, 4> m_operations{};
     bool m_operationRunning = false;
     bool m_closePending = false;
+    bool m_startedUp = false;
+    KeyNamer m_keyNamer;  // its pair alternation lasts the whole run
 };
