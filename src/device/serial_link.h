@@ -26,5 +26,7 @@ public:
     virtual bool isOpen() const = 0;
     virtual void write(const QByteArray& bytes) = 0;  // throws SerialError
     virtual int bytesAvailable() = 0;                 // throws SerialError after an unplug
-    virtual QByteArray readAll() = 0;                 // everything waiting, possibly nothing
+    // Everything waiting, possibly nothing; throws SerialError after an unplug or
+    // on a closed port, so a lost device is never mistaken for a silent one.
+    virtual QByteArray readAll() = 0;
 };
