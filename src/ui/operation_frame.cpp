@@ -44,7 +44,7 @@ int MainWindow::currentPage() const
 
 void MainWindow::showPage()
 {
-    m_lines->showPage(m_lines->currentPage());
+    m_lines->showPage();
 }
 
 void MainWindow::refreshPageRows()

@@ -154,12 +154,10 @@ void RowLines::setPicture(QLabel* image, StatusPicture picture) const
     image->setPixmap(path.isEmpty() ? QPixmap() : QPixmap(path));
 }
 
-void RowLines::showPage(int page)
+void RowLines::showPage()
 {
-    if (page < 0 || page > kLastPage)
-        throw std::runtime_error(QStringLiteral("page %1 is not a page of the table (0..3)").arg(page).toStdString());
     for (int i = 0; i < kLines; ++i) {
-        const std::size_t r = static_cast<std::size_t>(page * kLines + i);
+        const std::size_t r = static_cast<std::size_t>(rowOfLine(i));
         const Line& line = m_lines[static_cast<std::size_t>(i)];
         const QString row = QString::number(r);
         line.number->setText(row);
@@ -196,7 +194,7 @@ void RowLines::nextPage()
     if (!capacity::canGoToNextPage(m_page, capacity) || m_page >= kLastPage)
         return;
     ++m_page;
-    showPage(m_page);
+    showPage();
     refreshPageRows();
 }
 
@@ -205,7 +203,7 @@ void RowLines::previousPage()
     if (m_page <= 0)
         return;
     --m_page;
-    showPage(m_page);
+    showPage();
     refreshPageRows();
 }
 

@@ -46,7 +46,9 @@ public:
     void setCurrentPage(int page);  // throws for a page outside 0..3
     int rowOfLine(int line) const;  // currentPage * 24 + line
 
-    void showPage(int page);  // ShowPage
+    // ShowPage, always of the current page: the lines' change handling stores
+    // into the current page's rows, so they must show those rows.
+    void showPage();
     void refreshPageRows();   // RefreshPageRows
     void nextPage();
     void previousPage();
