@@ -1,0 +1,110 @@
+#include "operations/read_operation.h"
+
+#include "device/attachment.h"
+#include "device/protocol.h"
+#include "device/serial_link.h"
+#include "device/status_sink.h"
+#include "device/waiter.h"
+#include "model/capacity.h"
+#include "model/key_table.h"
+#include "model/messages.h"
+#include "model/notation.h"
+#include "model/row_table.h"
+#include "operations/operation_context.h"
+#include "operations/table_steps.h"
+
+namespace {
+
+constexpr int kClosingPauseMs = 2000;
+constexpr int kEmptiedRows = 96;  // rows 0..95, all that paging can show
+
+}  // namespace
+
+ReadOperation::Outcome ReadOperation::run()
+{
+    OperationContext& ctx = m_context;
+    StatusSink& status = ctx.status;
+    RowTable& rows = ctx.rows;
+    Protocol protocol(ctx.link, ctx.waiter, status);
+
+    try {
+        status.hideCompletion(QStringLiteral("Successful Read"));
+        ctx.view.disableControls();
+        status.clear();
+        status.add(QStringLiteral("Read Operation Requested"));
+
+        status.showProgress();
+        status.setPercentText(QStringLiteral("0%"));
+        status.setProgressValue(0);
+
+        const AttachCheck attach = checkAttached(protocol, ctx.messages, ctx.comPort);
+        if (!attach.attached()) {
+            ctx.messages.beep();
+            status.add(attach.result);
+            ctx.view.enableControls();
+            status.showCompletion(QStringLiteral("FAILED READ"));
+            return Outcome::Failed;
+        }
+
+        const QByteArray lengthAnswer = protocol.queryStringLength();
+        const int lengthIndex = table_steps::lengthIndexFromAnswer(lengthAnswer);
+        if (lengthIndex < 0) {
+            ctx.messages.info(QStringLiteral("Invalid string configuration in QZ4 ..")
+                              + table_steps::firstCharacter(lengthAnswer));
+            ctx.view.enableControls();
+            status.showCompletion(QStringLiteral("FAILED READ"));
+            return Outcome::Failed;
+        }
+
+        // Only now is it certain that the device's table replaces the screen's.
+        for (int r = 0; r < kEmptiedRows; ++r) {
+            const auto index = static_cast<std::size_t>(r);
+            rows.pictureShown.at(index) = false;
+            rows.strings.at(index).clear();
+            rows.keyNames.at(index).clear();
+        }
+        ctx.view.showPage();
+        ctx.view.selectStringLengthIndex(lengthIndex);
+
+        const int rowCount = capacity::maxKeysForIndex(lengthIndex);
+        status.setProgressMaximum(rowCount - 1);
+        const int firstRow = ctx.view.currentPage() * RowTable::kLinesPerPage;
+
+        for (int r = 0; r < rowCount; ++r) {
+            const auto index = static_cast<std::size_t>(r);
+            rows.strings.at(index).clear();
+            const QByteArray answer = protocol.readSlot(r);
+            for (const QString& line : trace::readSlotResponse(answer))
+                status.add(line);
+
+            // An error reply is an empty slot: its "C" is not a scan code.
+            if (!answer.isEmpty() && !table_steps::isCommandError(answer)) {
+                const QString keyName = key_table::keyNameForScancode(static_cast<unsigned char>(answer.at(0)));
+                if (!keyName.isEmpty()) {
+                    rows.keyNames.at(index) = keyName;
+                    rows.strings.at(index) = notation::fromDeviceBytes(answer.mid(1));
+                    if (r >= firstRow && r < firstRow + RowTable::kLinesPerPage)
+                        ctx.view.showRowOnLine(r);
+                }
+            }
+            ctx.view.setRowCounter(r);
+            table_steps::showRowProgress(status, r);
+        }
+
+        protocol.close();
+        ctx.waiter.delay(kClosingPauseMs);
+        status.hideProgress();
+        ctx.view.refreshPageRows();
+        ctx.view.enableControls();
+        status.showCompletion(QStringLiteral("Successful Read"));
+        return Outcome::Succeeded;
+    } catch (const OperationAborted&) {
+        protocol.close();
+        throw;
+    } catch (const std::exception& error) {
+        ctx.messages.info(QStringLiteral("Error retrieve current key overrides - ") + table_steps::describe(error));
+        ctx.view.enableControls();
+        status.showCompletion(QStringLiteral("Failed Read"));
+        return Outcome::Failed;
+    }
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+struct OperationContext;
+
+// The Read button: adopts the device's string length and fills the override
+// rows from its slots.
+class ReadOperation final {
+public:
+    enum class Outcome { Succeeded, Failed };
+
+    explicit ReadOperation(OperationContext& context) : m_context(context) {}
+
+    // Runs the whole operation inside the caller's click handler. The table is
+    // emptied only once the device has answered with a valid string length, so a
+    // missing or wrong device leaves the operator's rows as they were. When the
+    // waiter is asked to stop, the port is closed and OperationAborted passes on.
+    Outcome run();
+
+private:
+    OperationContext& m_context;
+};

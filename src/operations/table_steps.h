@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <exception>
+#include <stdexcept>
+
+class StatusSink;
+
+// Small steps the Read, Verify and Send operations share.
+namespace table_steps {
+
+// An answer the operation cannot go on with; what() is the description shown
+// after the operation's message prefix.
+class DeviceAnswerError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The device's error reply to a command it cannot carry out.
+bool isCommandError(const QByteArray& answer);
+
+// Whole percentage of value against maximum, cut down, with "%"; "0%" for a
+// maximum that is not positive (no step to count).
+QString percentText(int value, int maximum);
+
+// After a row: the bar takes the row number only while it is within the bar's
+// maximum (which may have been set for another string length), then the
+// percentage follows the bar.
+void showRowProgress(StatusSink& status, int row);
+
+// Length answer to "/L?": the StrConfig index (0..9) its first byte names, or
+// -1 when that byte is not a length digit. Throws DeviceAnswerError for an empty
+// answer, which has no first byte to judge.
+int lengthIndexFromAnswer(const QByteArray& answer);
+
+// The first byte of an answer as the one character shown in the
+// "Invalid string configuration" message.
+QString firstCharacter(const QByteArray& answer);
+
+// what() of an error as message text.
+QString describe(const std::exception& error);
+
+}  // namespace table_steps

@@ -1,0 +1,100 @@
+#include "operations/verify_operation.h"
+
+#include "device/attachment.h"
+#include "device/protocol.h"
+#include "device/serial_link.h"
+#include "device/status_sink.h"
+#include "device/waiter.h"
+#include "model/capacity.h"
+#include "model/messages.h"
+#include "model/row_table.h"
+#include "operations/operation_context.h"
+#include "operations/table_steps.h"
+#include "operations/verify_key.h"
+
+namespace {
+
+constexpr int kClosingPauseMs = 2000;
+constexpr int kResetRows = 94;  // one per key-table slot: every row any length can use
+
+}  // namespace
+
+VerifyOperation::Outcome VerifyOperation::run()
+{
+    OperationContext& ctx = m_context;
+    StatusSink& status = ctx.status;
+    RowTable& rows = ctx.rows;
+    Protocol protocol(ctx.link, ctx.waiter, status);
+    m_failed = 0;
+
+    try {
+        status.hideCompletion(QStringLiteral("Successful Verification"));
+        ctx.view.disableControls();
+        status.clear();
+        status.add(QStringLiteral("Veriy Operation Requested"));
+
+        const AttachCheck attach = checkAttached(protocol, ctx.messages, ctx.comPort);
+        if (!attach.attached()) {
+            ctx.messages.beep();
+            status.add(attach.result);
+            ctx.view.enableControls();
+            return Outcome::Failed;
+        }
+
+        status.showProgress();
+        status.setPercentText(QStringLiteral("0%"));
+        status.setProgressValue(0);
+        // Scaled for the length on screen before the device is asked: when the
+        // device's length differs, the bar stops at its end or short of it.
+        status.setProgressMaximum(capacity::maxKeysForIndex(ctx.view.stringLengthIndex()) - 1);
+
+        for (int r = 0; r < kResetRows; ++r) {
+            const auto index = static_cast<std::size_t>(r);
+            rows.pictureShown.at(index) = false;
+            rows.pictures.at(index) = StatusPicture::QuestionMark;
+            rows.verified.at(index) = false;
+            rows.pictureTips.at(index).clear();
+        }
+        ctx.view.showPage();
+
+        const QByteArray lengthAnswer = protocol.queryStringLength();
+        const int lengthIndex = table_steps::lengthIndexFromAnswer(lengthAnswer);
+        if (lengthIndex < 0) {
+            ctx.messages.info(QStringLiteral("Invalid string configuration in QZ4 ..")
+                              + table_steps::firstCharacter(lengthAnswer));
+            ctx.view.enableControls();
+            return Outcome::Failed;
+        }
+        ctx.view.selectStringLengthIndex(lengthIndex);
+
+        const int rowCount = capacity::maxKeysForIndex(lengthIndex);
+        VerifyKey verifyKey(protocol, rows, ctx.view);
+        for (int r = 0; r < rowCount; ++r) {
+            const bool matches = verifyKey.check(r);
+            rows.verified.at(static_cast<std::size_t>(r)) = matches;
+            if (!matches)
+                ++m_failed;
+            table_steps::showRowProgress(status, r);
+        }
+
+        protocol.close();
+        ctx.waiter.delay(kClosingPauseMs);
+        status.hideProgress();
+        ctx.view.showPage();
+        ctx.view.enableControls();
+        if (m_failed == 0) {
+            status.showCompletion(QStringLiteral("Successful Verification"));
+            return Outcome::Succeeded;
+        }
+        // One blank in front of the number, where a sign would stand.
+        status.showCompletion(QLatin1Char(' ') + QString::number(m_failed) + QStringLiteral(" FAILED verifications"));
+        return Outcome::Mismatched;
+    } catch (const OperationAborted&) {
+        protocol.close();
+        throw;
+    } catch (const std::exception& error) {
+        ctx.messages.info(QStringLiteral("Error verifying values. ") + table_steps::describe(error));
+        ctx.view.enableControls();
+        return Outcome::Failed;
+    }
+}
