@@ -52,7 +52,7 @@ int main(int argc, char** argv)
     // reads the file again and reports any bad value there, once.
     QMap<int, QString> portPaths;
     try {
-        portPaths = settings_file::load(settings_file::pathIn(programFolder)).settings.portPaths;
+        portPaths = settings_file::load(settings_file::locate(programFolder).readPath).settings.portPaths;
     } catch (const std::exception&) {
         // Reported by the window's start-up, which reads the same file.
     }

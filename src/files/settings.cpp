@@ -1,10 +1,15 @@
 #include "files/settings.h"
 
+#include "files/atomic_write.h"
+#include "files/file_error.h"
 #include "files/ini_file.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryFile>
 
 #include <limits>
 #include <optional>
@@ -73,6 +78,58 @@ namespace settings_file {
 
 QString pathIn(const QString& programFolder) {
     return QDir(programFolder).filePath(QStringLiteral("QZ4Vel.ini"));
+}
+
+QString userFolder() {
+    // A fixed folder name, not one derived from the application's display name,
+    // so that the file is found whatever name a build gives itself.
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation))
+            .filePath(QStringLiteral("qz4veld"));
+}
+
+bool folderWritable(const QString& folder) {
+    if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
+        return false;
+    }
+    // Permission bits say nothing about read-only mounts, and root passes them
+    // all; creating a file is the one reliable answer.
+    QTemporaryFile probe(QDir(folder).filePath(QStringLiteral(".qz4veld-write-check-XXXXXX")));
+    return probe.open();
+}
+
+Location locate(const QString& programFolder) {
+    const QString programPath = pathIn(programFolder);
+    const bool fileWritable = !QFileInfo::exists(programPath) || QFileInfo(programPath).isWritable();
+    return locate(programFolder, userFolder(), fileWritable && folderWritable(programFolder));
+}
+
+Location locate(const QString& programFolder, const QString& userFolder, bool programWritable) {
+    Location where;
+    where.programPath = pathIn(programFolder);
+    where.userPath = pathIn(userFolder);
+    where.savesToUser = !programWritable;
+    where.savePath = where.savesToUser ? where.userPath : where.programPath;
+    where.readPath = where.savesToUser && QFileInfo::exists(where.userPath) ? where.userPath : where.programPath;
+    return where;
+}
+
+void prepareSave(const Location& location) {
+    if (!location.savesToUser || QFileInfo::exists(location.userPath)) {
+        return;
+    }
+    const QString folder = QFileInfo(location.userPath).absolutePath();
+    if (!QDir().mkpath(folder)) {
+        throw FileError(QStringLiteral("Cannot create the folder %1").arg(QDir::toNativeSeparators(folder)));
+    }
+    if (!QFileInfo::exists(location.programPath)) {
+        return;
+    }
+    QFile source(location.programPath);
+    if (!source.open(QIODevice::ReadOnly)) {
+        throw FileError(QStringLiteral("Cannot read %1: %2")
+                                .arg(QDir::toNativeSeparators(location.programPath), source.errorString()));
+    }
+    files::writeAtomically(location.userPath, source.readAll());
 }
 
 LoadResult load(const QString& iniPath) {

@@ -6,13 +6,16 @@
 #include "model/key_table.h"
 #include "model/messages.h"
 #include "ui/config_dialog.h"
+#include "ui/help_pane.h"
 #include "ui/key_capture.h"
 #include "ui/row_lines.h"
+#include "ui/screen_print.h"
 #include "ui/status_panel.h"
 #include "ui/ui_style.h"
 
 #include <QAction>
 #include <QComboBox>
+#include <QDir>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
@@ -29,6 +32,8 @@ MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
 {
     buildWindow();
     installOperations();
+    new HelpPane(*this);
+    new ScreenPrint(*this, menuAction(QStringLiteral("prscr")));
 }
 
 MainWindow::~MainWindow() = default;
@@ -230,14 +235,28 @@ void MainWindow::buildMenus()
 
     // Commands that stand in the menu bar itself, without a menu under them.
     connect(item(bar, "Config", QStringLiteral("Configuration")), &QAction::triggered, this, [this] {
-        ConfigDialog dialog(m_settings, settings_file::pathIn(m_services.programFolder), m_services.messages,
+        const settings_file::Location where = settings_file::locate(m_services.programFolder);
+        try {
+            settings_file::prepareSave(where);
+        } catch (const std::exception&) {
+            // SAVE itself then fails on the same folder and reports why.
+        }
+        ConfigDialog dialog(m_settings, where.savePath, m_services.messages,
                             {[this] { setupCommPort(); },
                              [this] {
                                  m_strDes->hide();
                                  m_strLine->hide();
                              }},
                             this);
-        dialog.exec();
+        if (dialog.exec() == QDialog::Accepted && where.savesToUser && !m_settingsFallbackNoted) {
+            m_settingsFallbackNoted = true;
+            try {
+                m_status->add(QStringLiteral("Settings saved in %1 (the program folder cannot be written)")
+                                      .arg(QDir::toNativeSeparators(where.savePath)));
+            } catch (const std::exception&) {
+                // The line is in the list; only the log file missed it.
+            }
+        }
     });
     item(bar, "ClearAll", QStringLiteral("Clear All"));
     item(bar, "prscr", QStringLiteral("Print Screen"));
@@ -301,7 +320,7 @@ void MainWindow::readSettings()
     // start-up still runs, so the window never opens half-built.
     try {
         const settings_file::LoadResult loaded =
-                settings_file::load(settings_file::pathIn(m_services.programFolder));
+                settings_file::load(settings_file::locate(m_services.programFolder).readPath);
         m_settings = loaded.settings;
         for (const QString& error : loaded.errors)
             m_services.messages.info(QStringLiteral("Error detected - ") + error);

@@ -153,6 +153,7 @@ private:
     std::array<Operation, 4> m_operations{};
     bool m_operationRunning = false;
     bool m_closePending = false;
+    bool m_settingsFallbackNoted = false;  // once per run: SAVE went to the user's folder
     bool m_startedUp = false;
     KeyNamer m_keyNamer;  // its pair alternation lasts the whole run
 };

@@ -1,0 +1,79 @@
+#include "ui/screen_print.h"
+
+#include <QAction>
+#include <QDir>
+#include <QPageLayout>
+#include <QPainter>
+#include <QPixmap>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QWidget>
+
+#include <exception>
+
+bool QtPrintDialog::choosePrinter(QPrinter& printer, QWidget* parent)
+{
+    QPrintDialog dialog(&printer, parent);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+ScreenPrint::ScreenPrint(QWidget& window, QAction* trigger, std::unique_ptr<PrintDialog> dialog)
+    : QObject(&window), m_window(window), m_dialog(dialog ? std::move(dialog) : std::make_unique<QtPrintDialog>())
+{
+    if (trigger)
+        connect(trigger, &QAction::triggered, this, [this] { print(); });
+}
+
+void ScreenPrint::setDialog(std::unique_ptr<PrintDialog> dialog)
+{
+    if (dialog)
+        m_dialog = std::move(dialog);
+}
+
+QString ScreenPrint::defaultPdfPath()
+{
+    return QDir::home().filePath(QLatin1String(kDocumentName) + QStringLiteral(".pdf"));
+}
+
+void ScreenPrint::prepare(QPrinter& printer, bool havePrinters)
+{
+    printer.setDocName(QLatin1String(kDocumentName));
+    printer.setPageOrientation(QPageLayout::Landscape);
+    if (!havePrinters) {
+        // The dialog then opens on "Print to File (PDF)" with this name filled in.
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(defaultPdfPath());
+    }
+}
+
+bool ScreenPrint::printPicture(QPrinter& printer, const QPixmap& picture)
+{
+    if (picture.isNull())
+        return false;
+    QPainter painter;
+    if (!painter.begin(&printer))
+        return false;
+    const QRect area = painter.viewport();
+    const QSize size = picture.size().scaled(area.size(), Qt::KeepAspectRatio);
+    // Top of the page, centred across it.
+    const QRect target(area.left() + (area.width() - size.width()) / 2, area.top(), size.width(), size.height());
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawPixmap(target, picture);
+    return painter.end();
+}
+
+ScreenPrint::Outcome ScreenPrint::print()
+{
+    // Whatever goes wrong ends the command without a word, as a cancel does.
+    try {
+        QPrinter printer(QPrinter::HighResolution);
+        prepare(printer, !QPrinterInfo::availablePrinterNames().isEmpty());
+        if (!m_dialog->choosePrinter(printer, &m_window))
+            return Outcome::Cancelled;
+        const QPixmap picture = m_window.grab();
+        return printPicture(printer, picture) ? Outcome::Printed : Outcome::Failed;
+    } catch (const std::exception&) {
+        return Outcome::Failed;
+    }
+}

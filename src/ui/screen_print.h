@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class QAction;
+class QPixmap;
+class QPrinter;
+class QWidget;
+
+// The printer dialog, behind an interface so that tests can answer it. It may
+// change the printer (printer, PDF file, page) and returns true when the
+// operator confirmed.
+class PrintDialog {
+public:
+    virtual ~PrintDialog() = default;
+    virtual bool choosePrinter(QPrinter& printer, QWidget* parent) = 0;
+};
+
+// The desktop's own printer dialog; its "Print to File (PDF)" entry works on
+// machines without any printer.
+class QtPrintDialog final : public PrintDialog {
+public:
+    bool choosePrinter(QPrinter& printer, QWidget* parent) override;
+};
+
+// Print Screen: the printer dialog first; only when it is confirmed, a picture
+// of the window scaled to the page. A cancel or any failure ends silently.
+class ScreenPrint final : public QObject {
+    Q_OBJECT
+
+public:
+    enum class Outcome { Printed, Cancelled, Failed };
+
+    static constexpr const char* kDocumentName = "qz4veld-screen";
+
+    // Prints `window` when `trigger` fires (the menu command), if given.
+    ScreenPrint(QWidget& window, QAction* trigger, std::unique_ptr<PrintDialog> dialog = nullptr);
+
+    void setDialog(std::unique_ptr<PrintDialog> dialog);
+    Outcome print();
+
+    // What the dialog starts with: a landscape page (the window is wider than
+    // tall) and a document name that names the PDF file. Without any printer
+    // it starts on a PDF file in the home folder.
+    static void prepare(QPrinter& printer, bool havePrinters);
+    static QString defaultPdfPath();
+
+    // Draws the picture as large as the printable area allows, keeping its
+    // proportions. False when the printer cannot be started.
+    static bool printPicture(QPrinter& printer, const QPixmap& picture);
+
+private:
+    QWidget& m_window;
+    std::unique_ptr<PrintDialog> m_dialog;
+};
