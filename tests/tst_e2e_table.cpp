@@ -1,0 +1,69 @@
+// Send, Read and Verify over the real serial link and waiter, against
+// qz4veld-sim on a pseudo-terminal.
+#include "device/event_loop_waiter.h"
+#include "device/qt_serial_link.h"
+#include "model/key_table.h"
+#include "model/notation.h"
+#include "operations/read_operation.h"
+#include "operations/send_operation.h"
+#include "operations/verify_operation.h"
+#include "support/fake_device.h"
+#include "support/sim_process.h"
+
+#include <QtTest>
+
+class E2eTableTest final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void sendClearReadVerify();
+};
+
+void E2eTableTest::sendClearReadVerify()
+{
+    // The device starts at another width: Send must set it, Read and Verify adopt it.
+    fakedev::SimProcess sim({QStringLiteral("--length"), QStringLiteral("3")});
+    QVERIFY2(sim.started(), qPrintable(sim.errors()));
+    QtSerialLink link({{1, sim.path()}});
+    link.configure(1, QStringLiteral("9600,N,8,2"));
+    EventLoopWaiter waiter;
+    fakedev::RecordingStatus status;
+    fakedev::RecordingMessages messages;
+    RowTable rows;
+    fakedev::RecordingView view;
+    OperationContext context{link, waiter, messages, status, rows, view, 1};
+
+    constexpr int kRows = 23;  // string length 10
+    const QStringList strings{"abcdefghij", "{0D}", "a b", "{D}x", "{7b}", "~}|", "{FF}{01}", ""};
+    view.lengthIndex = 9;
+    for (int r = 0; r < kRows - 1; ++r) {
+        rows.keyNames[r] = key_table::records().at(r * 4).keyName;
+        rows.strings[r] = strings.at(r % strings.size());
+    }
+    const RowTable sent = rows;
+
+    QCOMPARE(SendOperation(context).run(), SendOperation::Outcome::Succeeded);
+    QCOMPARE(status.completion, QStringLiteral("Successful Operation"));
+
+    for (int r = 0; r < RowTable::kRows; ++r) {
+        rows.keyNames[r].clear();
+        rows.strings[r].clear();
+    }
+    view.lengthIndex = 0;
+    QCOMPARE(ReadOperation(context).run(), ReadOperation::Outcome::Succeeded);
+    QCOMPARE(view.lengthIndex, 9);
+    for (int r = 0; r < kRows; ++r) {
+        QCOMPARE(rows.keyNames[r], sent.keyNames[r]);
+        QCOMPARE(notation::comparisonForm(rows.strings[r]), notation::comparisonForm(sent.strings[r]));
+    }
+
+    QCOMPARE(VerifyOperation(context).run(), VerifyOperation::Outcome::Succeeded);
+    QCOMPARE(status.completion, QStringLiteral("Successful Verification"));
+    for (int r = 0; r < kRows; ++r)
+        QVERIFY2(rows.verified[r], qPrintable(QString::number(r)));
+    QVERIFY(messages.infos.isEmpty());
+    QVERIFY(!link.isOpen());
+}
+
+QTEST_GUILESS_MAIN(E2eTableTest)
+#include "tst_e2e_table.moc"
