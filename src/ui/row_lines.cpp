@@ -154,6 +154,14 @@ void RowLines::setPicture(QLabel* image, StatusPicture picture) const
     image->setPixmap(path.isEmpty() ? QPixmap() : QPixmap(path));
 }
 
+void RowLines::showPage(int page)
+{
+    if (page != m_page)
+        throw std::runtime_error(
+                QStringLiteral("page %1 is not the page on screen (%2)").arg(page).arg(m_page).toStdString());
+    showPage();
+}
+
 void RowLines::showPage()
 {
     for (int i = 0; i < kLines; ++i) {

@@ -49,6 +49,8 @@ public:
     // ShowPage, always of the current page: the lines' change handling stores
     // into the current page's rows, so they must show those rows.
     void showPage();
+    // The same, for callers that name the page: it must be the current one.
+    void showPage(int page);
     void refreshPageRows();   // RefreshPageRows
     void nextPage();
     void previousPage();
