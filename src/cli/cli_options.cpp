@@ -1,0 +1,180 @@
+#include "cli/cli_options.h"
+
+#include <QCommandLineParser>
+#include <QRegularExpression>
+
+namespace cli {
+
+namespace {
+
+const QString kPort = QStringLiteral("port");
+const QString kBaud = QStringLiteral("baud");
+const QString kParity = QStringLiteral("parity");
+const QString kLog = QStringLiteral("log");
+const QString kQuiet = QStringLiteral("quiet");
+const QString kOutput = QStringLiteral("output");
+const QString kHelp = QStringLiteral("help");
+const QString kVersion = QStringLiteral("version");
+
+const char kDescription[] =
+    "Reads, sends and verifies the key outputs of a QZ4VELD over its serial line,\n"
+    "with the same commands, waits and status lines as the configuration window.\n"
+    "\n"
+    "Commands:\n"
+    "  version               ask the device for its code version\n"
+    "  read [-o FILE.cfg]    read the device's table into a configuration file\n"
+    "                        (standard output without -o; the status lines then go\n"
+    "                        to standard error)\n"
+    "  send FILE.cfg         write the file's table into the device, reading every\n"
+    "                        block back\n"
+    "  verify FILE.cfg       compare the device's table with the file's rows\n"
+    "\n"
+    "Exit status: 0 succeeded; 1 ran but did not succeed (device absent or wrong,\n"
+    "string length refused, failed blocks or rows); 2 bad arguments, files or ports\n"
+    "that cannot be opened; 130 interrupted (SIGINT, SIGTERM).";
+
+QList<QCommandLineOption> optionList()
+{
+    return {
+        {kPort, QStringLiteral("Serial port: COM<n> (mapped as the window maps it) or a device path. "
+                               "Default: the settings file in the program folder."),
+         QStringLiteral("port")},
+        {kBaud, QStringLiteral("Bit rate, e.g. 9600. Default: the settings file."), QStringLiteral("rate")},
+        {kParity, QStringLiteral("Parity N, E or O. Default: the settings file."), QStringLiteral("N|E|O")},
+        {kLog, QStringLiteral("Append every status line to this file, as the window's log does."),
+         QStringLiteral("file")},
+        {kQuiet, QStringLiteral("Print only the completion line and errors; no progress bar.")},
+        {{QStringLiteral("o"), kOutput}, QStringLiteral("read: write the configuration file here."),
+         QStringLiteral("file")},
+        {{QStringLiteral("h"), kHelp}, QStringLiteral("Show this help.")},
+        {kVersion, QStringLiteral("Show the program's version.")},
+    };
+}
+
+void setUp(QCommandLineParser& parser)
+{
+    parser.setApplicationDescription(QString::fromLatin1(kDescription));
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.addOptions(optionList());
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("version, read, send or verify"));
+    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("configuration file for send and verify"),
+                                 QStringLiteral("[FILE.cfg]"));
+}
+
+QString quoted(const QString& text)
+{
+    return QLatin1Char('"') + text + QLatin1Char('"');
+}
+
+QString checkedPort(const QString& value)
+{
+    static const QRegularExpression kComPort(QStringLiteral("^COM([0-9]{1,5})$"),
+                                             QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = kComPort.match(value);
+    if (match.hasMatch()) {
+        const int number = match.captured(1).toInt();
+        if (number >= 1 && number <= 32767)
+            return QStringLiteral("COM") + QString::number(number);
+    } else if (value.startsWith(QLatin1Char('/'))) {
+        return value;
+    }
+    throw UsageError(QStringLiteral("--port needs COM<n> (n from 1 to 32767) or a device path such as "
+                                    "/dev/ttyUSB0, not %1")
+                             .arg(quoted(value))
+                             .toStdString());
+}
+
+QString checkedBaud(const QString& value)
+{
+    static const QRegularExpression kDigits(QStringLiteral("^[0-9]{1,10}$"));
+    if (!kDigits.match(value).hasMatch())
+        throw UsageError(QStringLiteral("--baud needs a bit rate in decimal digits, not %1").arg(quoted(value)).toStdString());
+    return value;
+}
+
+QString checkedParity(const QString& value)
+{
+    const QString letter = value.toUpper();
+    if (letter != QLatin1String("N") && letter != QLatin1String("E") && letter != QLatin1String("O"))
+        throw UsageError(QStringLiteral("--parity needs N, E or O, not %1").arg(quoted(value)).toStdString());
+    return letter;
+}
+
+// A value option given as "--log=" or with an empty argument would silently
+// fall back to the default; an empty value is a slip worth naming.
+QString nonEmpty(const QCommandLineParser& parser, const QString& name)
+{
+    const QString value = parser.value(name);
+    if (value.isEmpty())
+        throw UsageError(QStringLiteral("--%1 needs a value").arg(name).toStdString());
+    return value;
+}
+
+}  // namespace
+
+Parsed parse(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    setUp(parser);
+    if (!parser.parse(arguments))
+        throw UsageError(parser.errorText().toStdString());
+
+    Parsed parsed;
+    if (parser.isSet(kHelp)) {
+        parsed.action = Parsed::Action::Help;
+        return parsed;
+    }
+    if (parser.isSet(kVersion)) {
+        parsed.action = Parsed::Action::ShowVersion;
+        return parsed;
+    }
+
+    const QStringList positional = parser.positionalArguments();
+    if (positional.isEmpty())
+        throw UsageError("no command given (version, read, send or verify)");
+    const QString& name = positional.constFirst();
+    Options& options = parsed.options;
+    int expectedArguments = 1;
+    if (name == QLatin1String("version")) {
+        options.command = Command::Version;
+    } else if (name == QLatin1String("read")) {
+        options.command = Command::Read;
+    } else if (name == QLatin1String("send") || name == QLatin1String("verify")) {
+        options.command = name == QLatin1String("send") ? Command::Send : Command::Verify;
+        expectedArguments = 2;
+        if (positional.size() < 2)
+            throw UsageError(QStringLiteral("%1 needs a configuration file").arg(name).toStdString());
+        options.file = positional.at(1);
+        if (options.file.isEmpty())
+            throw UsageError(QStringLiteral("%1 needs a configuration file").arg(name).toStdString());
+    } else {
+        throw UsageError(QStringLiteral("unknown command %1 (version, read, send or verify)").arg(quoted(name)).toStdString());
+    }
+    if (positional.size() > expectedArguments)
+        throw UsageError(QStringLiteral("unexpected argument %1").arg(quoted(positional.at(expectedArguments))).toStdString());
+
+    if (parser.isSet(kOutput)) {
+        if (options.command != Command::Read)
+            throw UsageError("-o is for the read command only");
+        options.file = nonEmpty(parser, kOutput);
+    }
+    if (parser.isSet(kPort))
+        options.port = checkedPort(parser.value(kPort));
+    if (parser.isSet(kBaud))
+        options.baud = checkedBaud(parser.value(kBaud));
+    if (parser.isSet(kParity))
+        options.parity = checkedParity(parser.value(kParity));
+    if (parser.isSet(kLog))
+        options.logPath = nonEmpty(parser, kLog);
+    options.quiet = parser.isSet(kQuiet);
+    return parsed;
+}
+
+QString helpText()
+{
+    QCommandLineParser parser;
+    setUp(parser);
+    return parser.helpText();
+}
+
+}  // namespace cli

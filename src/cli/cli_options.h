@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <stdexcept>
+
+// The command line of qz4veld-cli: one command, its file, and the port options.
+namespace cli {
+
+// Exit statuses a bench script can act on.
+inline constexpr int kExitSucceeded = 0;
+inline constexpr int kExitNotSucceeded = 1;  // ran, but the device is absent, wrong, or rows failed
+inline constexpr int kExitUsage = 2;         // bad arguments, unreadable files, ports that cannot be opened
+inline constexpr int kExitInterrupted = 130; // SIGINT or SIGTERM
+
+inline constexpr char kProgramName[] = "qz4veld-cli";
+inline constexpr char kProgramVersion[] = "1.02";
+
+// Something the run cannot start with; what() is the message for standard error.
+class UsageError final : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+enum class Command { Version, Read, Send, Verify };
+
+struct Options final {
+    Command command = Command::Version;
+    QString file;     // send/verify: the configuration file; read: -o target, "" for standard output
+    QString port;     // "COM<n>" (upper case) or an absolute device path; "" = settings file
+    QString baud;     // decimal digits; "" = settings file
+    QString parity;   // "N", "E" or "O"; "" = settings file
+    QString logPath;  // "" = no log
+    bool quiet = false;
+};
+
+struct Parsed final {
+    enum class Action { Run, Help, ShowVersion };
+    Action action = Action::Run;
+    Options options;
+};
+
+// arguments: as QCoreApplication::arguments(), the program first. Throws
+// UsageError with a message that names the bad argument.
+Parsed parse(const QStringList& arguments);
+
+// The --help text.
+QString helpText();
+
+}  // namespace cli

@@ -1,0 +1,28 @@
+// qz4veld-cli: the window's Read, Send, Verify and version query without the
+// window, for benches that program many devices from a script.
+#include "cli/cli_options.h"
+#include "cli/runner.h"
+
+#include <QCoreApplication>
+#include <QFile>
+
+#include <csignal>
+#include <unistd.h>
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QLatin1String(cli::kProgramName));
+    QCoreApplication::setApplicationVersion(QLatin1String(cli::kProgramVersion));
+    // A reader that goes away (| head) must not kill a run between two blocks;
+    // failed prints are dropped instead.
+    std::signal(SIGPIPE, SIG_IGN);
+
+    QFile out;
+    QFile err;
+    if (!out.open(STDOUT_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered) ||
+        !err.open(STDERR_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return cli::kExitUsage;
+    cli::Console console{out, err, ::isatty(STDERR_FILENO) == 1};
+    return cli::execute(QCoreApplication::arguments(), QCoreApplication::applicationDirPath(), console);
+}

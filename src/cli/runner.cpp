@@ -1,0 +1,274 @@
+#include "cli/runner.h"
+
+#include "cli/console_status.h"
+#include "cli/headless.h"
+#include "cli/interrupt_watch.h"
+#include "device/event_loop_waiter.h"
+#include "device/port_settings.h"
+#include "device/qt_serial_link.h"
+#include "device/waiter.h"
+#include "files/config_file.h"
+#include "files/file_error.h"
+#include "model/key_table.h"
+#include "model/notation.h"
+#include "operations/operation_context.h"
+#include "operations/read_operation.h"
+#include "operations/send_operation.h"
+#include "operations/verify_operation.h"
+#include "operations/version_operation.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QIODevice>
+#include <QRegularExpression>
+
+namespace cli {
+
+namespace {
+
+QString shown(const QString& path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+void printError(Console& console, const QString& text)
+{
+    console.err.write((QLatin1String(kProgramName) + QStringLiteral(": ") + terminalSafe(text) + QLatin1Char('\n')).toUtf8());
+}
+
+UsageError usageError(const QString& text)
+{
+    return UsageError(text.toStdString());
+}
+
+Settings loadSettings(const QString& programFolder, Console& console)
+{
+    try {
+        const settings_file::LoadResult loaded = settings_file::load(settings_file::pathIn(programFolder));
+        // As in the window: a bad value is named and replaced by its default.
+        for (const QString& error : loaded.errors)
+            printError(console, QStringLiteral("Error detected - ") + error);
+        return loaded.settings;
+    } catch (const std::exception& error) {
+        printError(console, QStringLiteral("Error detected - ") + QString::fromStdString(error.what()));
+        return Settings{};
+    }
+}
+
+// The log is appended to, never truncated; opening it once up front turns a
+// bad path into a usage error instead of a failure in the middle of a run.
+void checkLogFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
+        throw usageError(QStringLiteral("cannot open the log file %1: %2").arg(shown(path), file.errorString()));
+}
+
+// A read takes seconds; a target it could never be saved to is refused before.
+void checkOutputFile(const QString& path)
+{
+    const QFileInfo target(path);
+    if (target.isDir())
+        throw usageError(QStringLiteral("cannot write %1: it is a folder").arg(shown(path)));
+    const QFileInfo folder(target.absolutePath());
+    if (!folder.isDir())
+        throw usageError(QStringLiteral("cannot write %1: the folder %2 does not exist")
+                             .arg(shown(path), shown(folder.filePath())));
+    if (!folder.isWritable())
+        throw usageError(QStringLiteral("cannot write %1: the folder %2 is not writable")
+                             .arg(shown(path), shown(folder.filePath())));
+}
+
+int exitFor(bool succeeded)
+{
+    return succeeded ? kExitSucceeded : kExitNotSucceeded;
+}
+
+// The device part of a run, after every file and argument has been checked.
+int runOperation(const Options& options, const PortChoice& port, TableFile& table, ConsoleStatus& status,
+                 Console& console)
+{
+    QtSerialLink link(port.paths);
+    EventLoopWaiter waiter;
+    InterruptWatch interrupts(waiter);
+    ConsoleMessages messages(status);
+    HeadlessView view(table.lengthIndex);
+
+    try {
+        link.configure(port.comPort, port.settingsText);
+        // Opened here rather than at the first command so that a port that
+        // cannot be opened is a usage error with its own message; the
+        // operations find it open and send exactly the same bytes.
+        link.open();
+    } catch (const SerialError& error) {
+        throw usageError(QString::fromStdString(error.what()));
+    }
+
+    OperationContext context{link, waiter, messages, status, table.rows, view, port.comPort};
+    int exitStatus = kExitNotSucceeded;
+    try {
+        switch (options.command) {
+        case Command::Version: {
+            const VersionOperation::Outcome outcome = VersionOperation(context).run();
+            if (outcome == VersionOperation::Outcome::Aborted)
+                throw OperationAborted();
+            exitStatus = exitFor(outcome == VersionOperation::Outcome::Succeeded);
+            break;
+        }
+        case Command::Read:
+            exitStatus = exitFor(ReadOperation(context).run() == ReadOperation::Outcome::Succeeded);
+            break;
+        case Command::Send:
+            exitStatus = exitFor(SendOperation(context).run() == SendOperation::Outcome::Succeeded);
+            break;
+        case Command::Verify:
+            exitStatus = exitFor(VerifyOperation(context).run() == VerifyOperation::Outcome::Succeeded);
+            break;
+        }
+    } catch (const OperationAborted&) {
+        status.finish();
+        link.close();
+        printError(console, QStringLiteral("interrupted; the port was closed"));
+        return kExitInterrupted;
+    }
+    // A signal after the last wait finds the run complete: its outcome stands.
+    status.finish();
+    link.close();
+
+    if (options.command == Command::Read && exitStatus == kExitSucceeded) {
+        const int length = view.stringLengthIndex() + 1;
+        try {
+            if (options.file.isEmpty()) {
+                const QByteArray text = config_file::render(table.rows, length, QDateTime::currentDateTime());
+                if (console.out.write(text) != text.size())
+                    throw FileError(QStringLiteral("cannot write the configuration to standard output: %1")
+                                        .arg(console.out.errorString()));
+            } else {
+                config_file::save(options.file, table.rows, length);
+            }
+        } catch (const FileError& error) {
+            printError(console, error.description());
+            return kExitUsage;
+        }
+    }
+    return exitStatus;
+}
+
+}  // namespace
+
+TableFile loadTable(const QString& path)
+{
+    TableFile table;
+    const config_file::LoadSummary summary =
+        config_file::applyTo(table.rows, path, [&table](int length) { table.lengthIndex = length - 1; });
+    if (!summary.complete())
+        throw usageError(summary.openError);
+    if (!summary.lineErrors.isEmpty())
+        throw usageError(shown(path) + QStringLiteral(": ") + summary.lineErrors.join(QStringLiteral("; ")));
+    // Sending a table of nothing would blank the device; a file without a single
+    // row line is not a configuration file that was meant.
+    if (summary.rowLines == 0)
+        throw usageError(QStringLiteral("%1 holds no row lines: it is not a configuration file").arg(shown(path)));
+    return table;
+}
+
+void checkSendable(const TableFile& table)
+{
+    const int length = table.lengthIndex + 1;
+    const int rowCount = capacity::maxKeysForIndex(table.lengthIndex);
+    for (int r = 0; r < rowCount; ++r) {
+        const auto index = static_cast<std::size_t>(r);
+        const QString& keyName = table.rows.keyNames.at(index);
+        const QString& string = table.rows.strings.at(index);
+        if (notation::checkLen(string, length))
+            throw usageError(QStringLiteral("String at position %1 is longer than %2. This is invalid and you must "
+                                            "fix it before continuing.")
+                                 .arg(r)
+                                 .arg(length));
+        if (!notation::toDeviceBytes(string, length))
+            throw usageError(QStringLiteral("Row %1: the string \"%2\" cannot be converted to device bytes (every "
+                                            "character must be one byte and every {..} field a hexadecimal value "
+                                            "from 01 to FF)")
+                                 .arg(r)
+                                 .arg(string));
+        // The window would send scan code 00, which the read-back can never
+        // confirm; a misspelt key is caught before the device is touched.
+        if (!keyName.isEmpty() && key_table::scancodeForKeyName(keyName) == 0)
+            throw usageError(QStringLiteral("Row %1: the key name \"%2\" is not in the key table").arg(r).arg(keyName));
+    }
+}
+
+PortChoice choosePort(const Options& options, const Settings& settings)
+{
+    PortChoice choice;
+    choice.comPort = settings.comPort;
+    choice.paths = settings.portPaths;
+    choice.settingsText = port_settings::settingsText(options.baud.isEmpty() ? settings.baud : options.baud,
+                                                      options.parity.isEmpty() ? settings.parity : options.parity);
+    if (options.port.startsWith(QLatin1String("COM"))) {
+        choice.comPort = options.port.mid(3).toInt();
+    } else if (!options.port.isEmpty()) {
+        // A device path: the status lines name the COM number the window would
+        // use for it, so a log reads the same whichever way the port was given.
+        static const QRegularExpression kTtyS(QStringLiteral("^/dev/ttyS([0-9]{1,4})$"));
+        const QRegularExpressionMatch tty = kTtyS.match(options.port);
+        const int mapped = choice.paths.key(options.port, 0);
+        if (mapped > 0)
+            choice.comPort = mapped;
+        else if (tty.hasMatch() && !choice.paths.contains(tty.captured(1).toInt() + 1))
+            choice.comPort = tty.captured(1).toInt() + 1;
+        choice.paths.insert(choice.comPort, options.port);
+    }
+    return choice;
+}
+
+int execute(const QStringList& arguments, const QString& programFolder, Console& console)
+{
+    Parsed parsed;
+    try {
+        parsed = parse(arguments);
+    } catch (const UsageError& error) {
+        printError(console, QString::fromStdString(error.what()));
+        printError(console, QStringLiteral("try %1 --help").arg(QLatin1String(kProgramName)));
+        return kExitUsage;
+    }
+    try {
+        if (parsed.action == Parsed::Action::Help) {
+            console.out.write(helpText().toUtf8());
+            return kExitSucceeded;
+        }
+        if (parsed.action == Parsed::Action::ShowVersion) {
+            console.out.write(QByteArray(kProgramName) + ' ' + kProgramVersion + '\n');
+            return kExitSucceeded;
+        }
+        const Options& options = parsed.options;
+
+        TableFile table;
+        if (options.command == Command::Send || options.command == Command::Verify)
+            table = loadTable(options.file);
+        if (options.command == Command::Send)
+            checkSendable(table);
+        if (options.command == Command::Read && !options.file.isEmpty())
+            checkOutputFile(options.file);
+        if (!options.logPath.isEmpty())
+            checkLogFile(options.logPath);
+        const PortChoice port = choosePort(options, loadSettings(programFolder, console));
+
+        // A table on standard output must stay clean: the lines go to standard error.
+        const bool tableOnOut = options.command == Command::Read && options.file.isEmpty();
+        ConsoleStatus status(tableOnOut ? console.err : console.out, console.err, console.errIsTerminal);
+        status.setQuiet(options.quiet);
+        status.setLogFile(options.logPath);
+        return runOperation(options, port, table, status, console);
+    } catch (const UsageError& error) {
+        printError(console, QString::fromStdString(error.what()));
+        return kExitUsage;
+    } catch (const std::exception& error) {
+        printError(console, QString::fromStdString(error.what()));
+        return kExitNotSucceeded;
+    }
+}
+
+}  // namespace cli

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "cli/cli_options.h"
+#include "files/settings.h"
+#include "model/capacity.h"
+#include "model/row_table.h"
+
+#include <QMap>
+#include <QString>
+#include <QStringList>
+
+class QIODevice;
+
+namespace cli {
+
+// Where the tool prints: standard output and standard error, and whether
+// standard error is a terminal (the progress bar goes there only then).
+struct Console final {
+    QIODevice& out;
+    QIODevice& err;
+    bool errIsTerminal = false;
+};
+
+// The rows and string length of a configuration file, read by the window's
+// reader on top of an empty table at the window's start-up length.
+struct TableFile final {
+    RowTable rows;
+    int lengthIndex = capacity::kDefaultListIndex;
+};
+
+// Throws UsageError naming the path for a file that cannot be read, a
+// string-length line outside 1..10 and any line the window would complain about.
+TableFile loadTable(const QString& path);
+
+// Checks every row the string length uses before anything is sent: a string
+// longer than the slot, a string with no device bytes, a key name the device
+// has no scan code for. Throws UsageError naming the first such row.
+void checkSendable(const TableFile& table);
+
+// The serial port to use: --port when given, else the settings file's port;
+// COM<n> maps to a device path as in the window ([PORTS], else /dev/ttyS<n-1>).
+struct PortChoice final {
+    int comPort = 1;             // the number the status lines name
+    QMap<int, QString> paths;    // COM<n> -> device path, for the link
+    QString settingsText;        // "<baud>,<parity>,8,2"
+};
+PortChoice choosePort(const Options& options, const Settings& settings);
+
+// The whole tool after QCoreApplication exists: arguments as
+// QCoreApplication::arguments(); returns the exit status.
+int execute(const QStringList& arguments, const QString& programFolder, Console& console);
+
+}  // namespace cli
