@@ -247,6 +247,17 @@ private slots:
         QVERIFY(!rig.link.isOpen() && rig.find<QWidget>("Read")->isEnabled());
     }
 
+    void readButtonFillsTheLinesFromTheDevice()
+    {
+        WindowRig rig;
+        rig.device.setSlot(0, 0x1C, QByteArray("x\ry"));  // key A
+        rig.find<QPushButton>("Read")->click();
+        QCOMPARE(rig.window->rows().keyNames.at(0), QStringLiteral("A"));
+        QCOMPARE(rig.kbdKey(0)->text(), QStringLiteral("A"));
+        QCOMPARE(rig.keyString(0)->text(), QStringLiteral("x{0D}y"));
+        QVERIFY(!rig.link.isOpen() && rig.find<QWidget>("Read")->isEnabled());
+    }
+
     void leftoverErrorIsReportedAndControlsComeBack()
     {
         WindowRig rig;

@@ -118,7 +118,7 @@ private:
     void readSettings();
     void onStringLengthChosen(int index);
     void onOperationClicked(OperationButton button);
-    void installOperations();  // the operations whose code exists; others stay empty
+    void installOperations();  // what the four operation buttons run
     QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption, const QString& tip, int left,
                             int top, int width, int height);
     QLabel* makeLabel(QWidget* parent, const char* name, const QString& caption, int left, int top, int width,

@@ -7,6 +7,9 @@
 #include "device/waiter.h"
 #include "model/capacity.h"
 #include "model/messages.h"
+#include "operations/read_operation.h"
+#include "operations/send_operation.h"
+#include "operations/verify_operation.h"
 #include "operations/version_operation.h"
 #include "ui/row_lines.h"
 #include "ui/status_panel.h"
@@ -105,6 +108,9 @@ void MainWindow::onOperationClicked(OperationButton button)
 
 void MainWindow::installOperations()
 {
+    setOperation(OperationButton::Read, [](OperationContext& context) { ReadOperation(context).run(); });
+    setOperation(OperationButton::Send, [](OperationContext& context) { SendOperation(context).run(); });
+    setOperation(OperationButton::Verify, [](OperationContext& context) { VerifyOperation(context).run(); });
     setOperation(OperationButton::Version, [](OperationContext& context) { VersionOperation(context).run(); });
 }
 
