@@ -108,8 +108,9 @@ bool KeyCapture::onKeyPress(KeyField& field, QKeyEvent& event)
         keyDown(field.line(), key_mapping::keyCodeFor(event.key(), keypad, event.nativeVirtualKey()));
         // A key that types a character marks the line as changed since it was
         // last confirmed; Tab's name was set by the key-down rule above, which
-        // also refuses it when another row holds "TAB".
-        if (!event.text().isEmpty())
+        // also refuses it when another row holds "TAB". X11 gives the Delete
+        // key the character 0x7F, which it types nowhere else, so it stays unmarked.
+        if (!event.text().isEmpty() && event.key() != Qt::Key_Delete)
             showQuestionMark(field.line());
     } catch (const std::exception& e) {
         m_messages.info(describe(e));
