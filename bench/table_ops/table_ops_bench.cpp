@@ -1,0 +1,186 @@
+// One Read, Verify or Send over the real serial link and event-loop waiter,
+// headless, against a device on the given port path. Prints one line of
+// numbers: wall time, the sum of the fixed waits the operation asked for, their
+// ratio, CPU time and peak resident memory.
+#include "device/event_loop_waiter.h"
+#include "device/qt_serial_link.h"
+#include "device/status_sink.h"
+#include "model/capacity.h"
+#include "model/key_table.h"
+#include "model/messages.h"
+#include "model/row_table.h"
+#include "operations/operation_context.h"
+#include "operations/read_operation.h"
+#include "operations/send_operation.h"
+#include "operations/verify_operation.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QStringList>
+
+#include <cstdio>
+#include <stdexcept>
+#include <sys/resource.h>
+
+namespace {
+
+// Sums what the operation asks to wait, so the floor is the one it really ran
+// (the presence check may need more than one poll).
+class CountingWaiter final : public Waiter {
+public:
+    void delay(int ms) override
+    {
+        m_requested += ms;
+        m_inner.delay(ms);
+    }
+    void processEvents() override { m_inner.processEvents(); }
+    void requestAbort() override { m_inner.requestAbort(); }
+    bool abortRequested() const override { return m_inner.abortRequested(); }
+    qint64 requestedMs() const { return m_requested; }
+
+private:
+    EventLoopWaiter m_inner;
+    qint64 m_requested = 0;
+};
+
+class QuietStatus final : public StatusSink {
+public:
+    int add(const QString& line) override
+    {
+        m_last = line;
+        return m_count++;
+    }
+    void setLine(int, const QString&) override {}
+    QString line(int) const override { return m_last; }
+    void clear() override { m_count = 0; }
+    void showCompletion(const QString& text) override { completion = text; }
+    void hideCompletion(const QString& text) override { completion = text; }
+    void showProgress() override {}
+    void hideProgress() override {}
+    void setProgressMaximum(int maximum) override { m_max = maximum; }
+    int progressMaximum() const override { return m_max; }
+    void setProgressValue(int value) override { m_value = value; }
+    int progressValue() const override { return m_value; }
+    void setPercentText(const QString&) override {}
+
+    QString completion;
+
+private:
+    QString m_last;
+    int m_count = 0;
+    int m_max = 0;
+    int m_value = 0;
+};
+
+class PrintedMessages final : public Messages {
+public:
+    void info(const QString& text) override { std::fprintf(stderr, "message: %s\n", qPrintable(text)); }
+    bool confirm(const QString&, const QString&) override { return false; }
+    void beep() override {}
+};
+
+class HeadlessView final : public OperationView {
+public:
+    explicit HeadlessView(int lengthIndex) : m_index(lengthIndex) {}
+    int stringLengthIndex() const override { return m_index; }
+    void selectStringLengthIndex(int index) override { m_index = index; }
+    int currentPage() const override { return 0; }
+    void showPage() override {}
+    void refreshPageRows() override {}
+    void showRowOnLine(int) override {}
+    void showRowPicture(int) override {}
+    void setRowCounter(int) override {}
+    void disableControls() override {}
+    void enableControls() override {}
+
+private:
+    int m_index;
+};
+
+// Every usable row with a key and a string of the full width, printable
+// characters and fields mixed, the same table for every run.
+void fillTable(RowTable& rows, int length)
+{
+    const int count = capacity::maxKeysForIndex(length - 1);
+    for (int r = 0; r < count; ++r) {
+        const auto index = static_cast<std::size_t>(r);
+        rows.keyNames.at(index) = key_table::records().at(index).keyName;
+        QString text;
+        for (int i = 0; i < length; ++i)
+            text += (i + r) % 3 == 0 ? QStringLiteral("{%1}").arg((r + i) % 200 + 1, 2, 16, QLatin1Char('0')).toUpper()
+                                     : QString(QLatin1Char(static_cast<char>('a' + (r + i) % 26)));
+        rows.strings.at(index) = text;
+    }
+}
+
+qint64 cpuMs()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000LL
+           + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000;
+}
+
+long peakRssKb()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+int run(const QStringList& args)
+{
+    if (args.size() != 4)
+        throw std::runtime_error("usage: table_ops_bench <port path> read|verify|send <length 1..10>");
+    const QString path = args.at(1);
+    const QString op = args.at(2);
+    bool ok = false;
+    const int length = args.at(3).toInt(&ok);
+    if (!ok || length < 1 || length > 10)
+        throw std::runtime_error("the length must be a number from 1 to 10");
+
+    QtSerialLink link({{1, path}});
+    link.configure(1, QStringLiteral("9600,N,8,2"));
+    CountingWaiter waiter;
+    QuietStatus status;
+    PrintedMessages messages;
+    RowTable rows;
+    fillTable(rows, length);
+    HeadlessView view(length - 1);
+    OperationContext context{link, waiter, messages, status, rows, view, 1};
+
+    const qint64 cpuBefore = cpuMs();
+    QElapsedTimer wall;
+    wall.start();
+    if (op == QLatin1String("read"))
+        ReadOperation(context).run();
+    else if (op == QLatin1String("verify"))
+        VerifyOperation(context).run();
+    else if (op == QLatin1String("send"))
+        SendOperation(context).run();
+    else
+        throw std::runtime_error("the operation must be read, verify or send");
+    const qint64 wallMs = wall.elapsed();
+    const qint64 cpu = cpuMs() - cpuBefore;
+
+    const double floor = static_cast<double>(waiter.requestedMs());
+    std::printf("%-6s length %2d rows %2d  wall %6lld ms  floor %6.0f ms  ratio %.4f  cpu %4lld ms  cpu/wall %.2f %%  "
+                "peak rss %.1f MB  \"%s\"\n",
+                qPrintable(op), length, capacity::maxKeysForIndex(length - 1), wallMs, floor,
+                floor > 0 ? wallMs / floor : 0.0, cpu, wallMs > 0 ? 100.0 * cpu / wallMs : 0.0, peakRssKb() / 1024.0,
+                qPrintable(status.completion));
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    try {
+        return run(app.arguments());
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "table_ops_bench: %s\n", error.what());
+        return 2;
+    }
+}
