@@ -10,6 +10,9 @@ std::optional<QString> run(QWidget* parent, const QString& caption, const QStrin
     QFileDialog dialog(parent, caption, QString(), filter);
     dialog.setAcceptMode(mode);
     dialog.setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    // The callers ask their own question about an existing file (or append to
+    // it); the dialog asking as well would put the question twice.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
     if (!startName.isEmpty())
         dialog.selectFile(startName);
     if (dialog.exec() != QDialog::Accepted)

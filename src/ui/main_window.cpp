@@ -8,9 +8,11 @@
 #include "ui/config_dialog.h"
 #include "ui/help_pane.h"
 #include "ui/key_capture.h"
+#include "ui/notes_box.h"
 #include "ui/row_lines.h"
 #include "ui/screen_print.h"
 #include "ui/status_panel.h"
+#include "ui/table_commands.h"
 #include "ui/ui_style.h"
 
 #include <QAction>
@@ -32,6 +34,7 @@ MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
 {
     buildWindow();
     installOperations();
+    installTableCommands(*this);
     new HelpPane(*this);
     new ScreenPrint(*this, menuAction(QStringLiteral("prscr")));
 }
@@ -244,8 +247,8 @@ void MainWindow::buildMenus()
         ConfigDialog dialog(m_settings, where.savePath, m_services.messages,
                             {[this] { setupCommPort(); },
                              [this] {
-                                 m_strDes->hide();
-                                 m_strLine->hide();
+                                 if (auto* notes = findChild<NotesBox*>())
+                                     notes->hide();
                              }},
                             this);
         if (dialog.exec() == QDialog::Accepted && where.savesToUser && !m_settingsFallbackNoted) {

@@ -1,0 +1,134 @@
+#include "ui/file_commands.h"
+
+#include "files/config_file.h"
+#include "model/messages.h"
+#include "ui/file_dialogs.h"
+#include "ui/main_window.h"
+#include "ui/row_lines.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPointer>
+
+#include <algorithm>
+#include <exception>
+#include <optional>
+
+FileCommands::FileCommands(MainWindow& window) : QObject(&window), m_window(window)
+{
+    setObjectName(QStringLiteral("FileCommands"));
+}
+
+QString FileCommands::fileNameOf(const QString& path)
+{
+    const qsizetype cut = std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
+    return path.mid(cut + 1);
+}
+
+bool FileCommands::overwriteAllowed(const QString& path)
+{
+    if (!QFileInfo::exists(path))
+        return true;
+    return m_window.messages().confirm(QLatin1String(kOverwriteQuestion), QLatin1String(kOverwriteTitle));
+}
+
+void FileCommands::save()
+{
+    Messages& messages = m_window.messages();
+    try {
+        const QString path = m_window.configFileName();
+        if (path.isEmpty()) {
+            messages.info(QLatin1String(kNoFileName));
+            return;
+        }
+        if (!overwriteAllowed(path))
+            return;
+        config_file::save(path, m_window.rows(), m_window.stringLength());
+    } catch (const std::exception& e) {
+        // The file is replaced in one step, so the old one is still whole here.
+        messages.info(QLatin1String(kSaveErrorPrefix) + QString::fromStdString(e.what()));
+        return;
+    }
+    messages.info(QLatin1String(kSaved));
+}
+
+void FileCommands::saveAs()
+{
+    Messages& messages = m_window.messages();
+    try {
+        const std::optional<QString> chosen = m_window.fileDialogs().saveFileName(
+                &m_window, QStringLiteral("Save As"), m_window.configFileName(), QLatin1String(kSaveFilter));
+        if (!chosen)
+            return;
+        if (chosen->isEmpty()) {
+            messages.info(QLatin1String(kNoFileName));
+            return;
+        }
+        if (!overwriteAllowed(*chosen))
+            return;
+        m_window.setConfigFileName(*chosen);
+    } catch (const std::exception& e) {
+        messages.info(QLatin1String(kSaveErrorPrefix) + QString::fromStdString(e.what()));
+        return;
+    }
+    // Save asks its own question again for a file that exists.
+    save();
+}
+
+void FileCommands::open()
+{
+    // A second Open while one is still reading would mix two files' rows.
+    if (m_loading)
+        return;
+    Messages& messages = m_window.messages();
+    std::optional<QString> chosen;
+    try {
+        chosen = m_window.fileDialogs().openFileName(&m_window, QStringLiteral("Open"), m_window.configFileName(),
+                                                     QLatin1String(kOpenFilter));
+    } catch (const std::exception& e) {
+        messages.info(QLatin1String(config_file::kOpenErrorPrefix) + QString::fromStdString(e.what()));
+        return;
+    }
+    if (!chosen)
+        return;
+
+    m_window.setConfigFileName(*chosen);
+    m_window.cfgLabel()->setText(fileNameOf(*chosen));
+
+    const QPointer<FileCommands> alive(this);
+    m_loading = true;
+    try {
+        config_file::ConfigReader reader(*chosen);
+        while (const std::optional<config_file::ConfigItem> item = reader.next()) {
+            switch (item->kind) {
+            case config_file::ConfigItem::Kind::StringLength:
+                // At once, so the lines that follow meet the new length.
+                m_window.selectStringLengthIndex(item->stringLength - 1);
+                break;
+            case config_file::ConfigItem::Kind::Row:
+                config_file::applyRow(*item, m_window.rows());
+                break;
+            case config_file::ConfigItem::Kind::LineError:
+                messages.info(item->message);
+                break;
+            case config_file::ConfigItem::Kind::OpenError:
+                // Rows read so far stay; the page is not redrawn.
+                m_loading = false;
+                messages.info(item->message);
+                return;
+            }
+            // The window stays responsive during a long load.
+            QCoreApplication::processEvents();
+            if (!alive)
+                return;
+        }
+        m_loading = false;
+        m_window.rowLines().setCurrentPage(0);
+        m_window.showPage();
+        m_window.refreshPageRows();
+    } catch (const std::exception& e) {
+        m_loading = false;
+        messages.info(QLatin1String(config_file::kOpenErrorPrefix) + QString::fromStdString(e.what()));
+    }
+}
