@@ -50,31 +50,6 @@ QString WindowRig::iniPath() const
     return folder.filePath(QStringLiteral("QZ4Vel.ini"));
 }
 
-QLineEdit* WindowRig::keyString(int line) const
-{
-    return find<QLineEdit>(QStringLiteral("KeyString_%1").arg(line));
-}
-
-QLineEdit* WindowRig::kbdKey(int line) const
-{
-    return find<QLineEdit>(QStringLiteral("KbdKey_%1").arg(line));
-}
-
-QLabel* WindowRig::count(int line) const
-{
-    return find<QLabel>(QStringLiteral("StringCount_%1").arg(line));
-}
-
-QLabel* WindowRig::rowLabel(int line) const
-{
-    return find<QLabel>(QStringLiteral("Label3_%1").arg(line));
-}
-
-QLabel* WindowRig::image(int line) const
-{
-    return find<QLabel>(QStringLiteral("Image1_%1").arg(line));
-}
-
 bool WindowRig::activate()
 {
     window->show();

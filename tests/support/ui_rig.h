@@ -47,11 +47,12 @@ struct WindowRig final {
     {
         return window->findChild<T*>(name);
     }
-    QLineEdit* keyString(int line) const;
-    QLineEdit* kbdKey(int line) const;
-    QLabel* count(int line) const;
-    QLabel* rowLabel(int line) const;
-    QLabel* image(int line) const;
+    // The controls of a line by their control-array names.
+    QLineEdit* keyString(int line) const { return find<QLineEdit>(QStringLiteral("KeyString_%1").arg(line)); }
+    QLineEdit* kbdKey(int line) const { return find<QLineEdit>(QStringLiteral("KbdKey_%1").arg(line)); }
+    QLabel* count(int line) const { return find<QLabel>(QStringLiteral("StringCount_%1").arg(line)); }
+    QLabel* rowLabel(int line) const { return find<QLabel>(QStringLiteral("Label3_%1").arg(line)); }
+    QLabel* image(int line) const { return find<QLabel>(QStringLiteral("Image1_%1").arg(line)); }
     // Shows the window and makes it active, so that focus changes send events.
     bool activate();
 
