@@ -47,6 +47,14 @@ void ScreenPrint::prepare(QPrinter& printer, bool havePrinters)
     }
 }
 
+QRect ScreenPrint::placement(const QSize& picture, const QRect& area)
+{
+    if (picture.isEmpty() || area.isEmpty())
+        return QRect(area.topLeft(), QSize(0, 0));
+    const QSize size = picture.scaled(area.size(), Qt::KeepAspectRatio);
+    return QRect(area.left() + (area.width() - size.width()) / 2, area.top(), size.width(), size.height());
+}
+
 bool ScreenPrint::printPicture(QPrinter& printer, const QPixmap& picture)
 {
     if (picture.isNull())
@@ -54,12 +62,8 @@ bool ScreenPrint::printPicture(QPrinter& printer, const QPixmap& picture)
     QPainter painter;
     if (!painter.begin(&printer))
         return false;
-    const QRect area = painter.viewport();
-    const QSize size = picture.size().scaled(area.size(), Qt::KeepAspectRatio);
-    // Top of the page, centred across it.
-    const QRect target(area.left() + (area.width() - size.width()) / 2, area.top(), size.width(), size.height());
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawPixmap(target, picture);
+    painter.drawPixmap(placement(picture.size(), painter.viewport()), picture);
     return painter.end();
 }
 

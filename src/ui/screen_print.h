@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QRect>
 #include <QString>
 
 #include <memory>
@@ -48,8 +49,10 @@ public:
     static void prepare(QPrinter& printer, bool havePrinters);
     static QString defaultPdfPath();
 
-    // Draws the picture as large as the printable area allows, keeping its
-    // proportions. False when the printer cannot be started.
+    // Where a picture goes in the printable area: as large as the area allows
+    // with its proportions kept, at the top and centred across.
+    static QRect placement(const QSize& picture, const QRect& area);
+    // Draws the picture there. False when the printer cannot be started.
     static bool printPicture(QPrinter& printer, const QPixmap& picture);
 
 private:
