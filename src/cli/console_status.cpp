@@ -104,9 +104,13 @@ void ConsoleStatus::setLine(int index, const QString& text)
     checkIndex(index);
     m_list[index] = text;
     // A line already printed cannot change on the screen; its new form is
-    // printed as a line of its own so nothing shown in the window is lost.
-    if (index != m_open && !m_quiet)
-        write(m_lines, text);
+    // printed as a line of its own, after the lines before it, so nothing
+    // shown in the window is lost and the order stays as it happened.
+    if (index != m_open) {
+        printOpenLine();
+        if (!m_quiet)
+            write(m_lines, text);
+    }
 }
 
 QString ConsoleStatus::line(int index) const

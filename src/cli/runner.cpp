@@ -46,7 +46,10 @@ UsageError usageError(const QString& text)
 Settings loadSettings(const QString& programFolder, Console& console)
 {
     try {
-        const settings_file::LoadResult loaded = settings_file::load(settings_file::pathIn(programFolder));
+        // The file the window reads: the program folder's, or the user's copy
+        // once an installed program has saved its settings there.
+        const settings_file::LoadResult loaded =
+            settings_file::load(settings_file::locate(programFolder).readPath);
         // As in the window: a bad value is named and replaced by its default.
         for (const QString& error : loaded.errors)
             printError(console, QStringLiteral("Error detected - ") + error);
