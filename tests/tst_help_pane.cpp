@@ -1,61 +1,49 @@
 #include "support/ui_rig.h"
 #include "ui/help_pane.h"
 
-#include <QAbstractTextDocumentLayout>
 #include <QAction>
 #include <QFile>
 #include <QPushButton>
 #include <QTextBrowser>
 #include <QtTest>
 
-using ui_test::WindowRig;
-
-namespace {
-
-const char* const kPageFiles[] = {"OverView.htm", "EnterKey.htm", "CreateString.htm", "Verify.htm", "Misc.htm"};
-
 // A window whose program folder holds the five help pages.
 struct HelpRig final {
     HelpRig()
     {
-        for (const char* page : kPageFiles)
-            QFile::copy(QStringLiteral(QZ_SOURCE_DIR "/resources/") + QLatin1String(page),
-                        rig.folder.filePath(QLatin1String(page)));
+        for (const HelpPane::Page& page : HelpPane::kPages)
+            QFile::copy(QStringLiteral(QZ_SOURCE_DIR "/resources/") + QLatin1String(page.file),
+                        rig.folder.filePath(QLatin1String(page.file)));
     }
     QTextBrowser* browser() const { return rig.window->helpBrowser(); }
-    QPushButton* closeButton() const { return rig.window->helpCloseButton(); }
-    void choose(const char* item) const { rig.window->menuAction(QLatin1String(item))->trigger(); }
-    bool paneShown() const { return !browser()->isHidden(); }
-    bool buttonShown() const { return !closeButton()->isHidden(); }
-
-    WindowRig rig;
+    QPushButton* button() const { return rig.window->helpCloseButton(); }
+    void choose(const QString& item) const { rig.window->menuAction(item)->trigger(); }
+    // Shown, and the two topmost controls with the button above the pane.
+    bool shownOnTop() const
+    {
+        QStringList names;
+        for (QObject* child : browser()->parentWidget()->children())
+            if (child->isWidgetType())
+                names << child->objectName();
+        return !browser()->isHidden() && !button()->isHidden()
+               && names.mid(names.size() - 2) == QStringList{"WebBrowser1", "Helpclose"};
+    }
+    ui_test::WindowRig rig;
 };
-
-// The pane and the button must be the two topmost controls, the button above.
-QStringList topTwo(const QWidget* parent)
-{
-    QStringList names;
-    for (QObject* child : parent->children())
-        if (child->isWidgetType())
-            names << child->objectName();
-    return names.mid(names.size() - 2);
-}
-
-}  // namespace
 
 class TstHelpPane : public QObject {
     Q_OBJECT
 
 private slots:
-    // The pane follows the window's outer size at the moment an item is
-    // chosen: left 200, top 2000 twips, 600 twips narrower and 2700 lower.
+    // Left 200, top 2000 twips; 600 twips narrower and 2700 lower than the
+    // window's outer size at the moment of the choice, so a resize between two
+    // choices gives a pane of the new size.
     void geometry_data()
     {
         QTest::addColumn<QSize>("first");
         QTest::addColumn<QSize>("second");
         QTest::newRow("design size, then larger") << QSize() << QSize(1400, 1100);
-        QTest::newRow("larger, then back to design") << QSize(1300, 1000) << QSize();
-        QTest::newRow("wide and low") << QSize(1600, 900) << QSize(1200, 1200);
+        QTest::newRow("wide and low, then tall") << QSize(1600, 900) << QSize(1200, 1200);
     }
     void geometry()
     {
@@ -63,80 +51,43 @@ private slots:
         QFETCH(QSize, second);
         HelpRig help;
         MainWindow& window = *help.rig.window;
+        const twips::Placer& at = window.placer();
         const QSize design = window.size();
-        const twips::Placer& placer = window.placer();
-
         for (const QSize& size : {first, second}) {
             window.resize(size.isValid() ? size : design);
-            help.choose("Misc");
+            help.choose(QStringLiteral("Misc"));
             const QSize outer = window.frameGeometry().size();
-            QCOMPARE(help.browser()->geometry(), QRect(placer.px(200), placer.px(2000), outer.width() - placer.px(600),
-                                                       outer.height() - placer.px(2700)));
-            QCOMPARE(help.closeButton()->geometry(), QRect(placer.px(12480), placer.px(2160), placer.px(1575),
-                                                           placer.px(495)));
-            QVERIFY(help.paneShown());
-            QVERIFY(help.buttonShown());
-            QCOMPARE(topTwo(help.browser()->parentWidget()), (QStringList{"WebBrowser1", "Helpclose"}));
+            QCOMPARE(help.browser()->geometry(),
+                     QRect(at.px(200), at.px(2000), outer.width() - at.px(600), outer.height() - at.px(2700)));
+            QCOMPARE(help.button()->geometry(), QRect(at.px(12480), at.px(2160), at.px(1575), at.px(495)));
+            QVERIFY(help.shownOnTop());
         }
     }
 
-    void geometryNeverNegative()
-    {
-        HelpRig help;
-        // Below the central widget's minimum the outer size still shrinks
-        // for an unshown window; the pane must stay a valid rectangle.
-        help.rig.window->setMinimumSize(0, 0);
-        help.rig.window->centralWidget()->setMinimumSize(0, 0);
-        help.rig.window->resize(20, 20);
-        HelpPane* pane = help.rig.window->findChild<HelpPane*>();
-        QVERIFY(pane);
-        QVERIFY(pane->paneGeometry().width() >= 0);
-        QVERIFY(pane->paneGeometry().height() >= 0);
-    }
-
-    // Each item loads its own file from the program folder; "Verifying
+    // Each item loads its own file, also over another open page; "Verifying
     // Operation" is Verify.htm, not a file named after its caption.
     void pages_data()
     {
         QTest::addColumn<QString>("item");
         QTest::addColumn<QString>("file");
-        QTest::addColumn<QString>("title");
-        QTest::newRow("OverView") << "OverView" << "OverView.htm" << "Overview";
-        QTest::newRow("Entering Keyboard Keys") << "EnterKey" << "EnterKey.htm" << "";
-        QTest::newRow("Creating Output Strings") << "CreateString" << "CreateString.htm" << "";
-        QTest::newRow("Verifying Operation") << "VerifyOp" << "Verify.htm" << "";
-        QTest::newRow("Miscellaneous") << "Misc" << "Misc.htm" << "Miscellaneous";
+        QTest::newRow("OverView") << "OverView" << "OverView.htm";
+        QTest::newRow("Entering Keyboard Keys") << "EnterKey" << "EnterKey.htm";
+        QTest::newRow("Creating Output Strings") << "CreateString" << "CreateString.htm";
+        QTest::newRow("Verifying Operation") << "VerifyOp" << "Verify.htm";
+        QTest::newRow("Miscellaneous") << "Misc" << "Misc.htm";
     }
     void pages()
     {
         QFETCH(QString, item);
         QFETCH(QString, file);
-        QFETCH(QString, title);
         HelpRig help;
-        help.choose("OverView");  // another page already open: the item replaces it
-        help.choose(item.toLatin1().constData());
+        help.choose(QStringLiteral("Misc"));
+        help.choose(item);
         QCOMPARE(help.browser()->source(), QUrl::fromLocalFile(help.rig.folder.filePath(file)));
-        QVERIFY(!help.browser()->toPlainText().trimmed().isEmpty());
-        QVERIFY(!help.browser()->toPlainText().contains(QStringLiteral("was not found")));
-        if (!title.isEmpty())
-            QCOMPARE(help.browser()->documentTitle(), title);
+        QVERIFY(help.browser()->toPlainText().size() > 100);
     }
 
-    // The verify page shows the two status pictures, found in the program folder.
-    void picturesLoad()
-    {
-        HelpRig help;
-        help.choose("VerifyOp");
-        QTextDocument* document = help.browser()->document();
-        document->documentLayout()->documentSize();  // lays out, which loads the pictures
-        for (const char* picture : {"checkmark.gif", "question-mark.gif"}) {
-            const QVariant image = document->resource(QTextDocument::ImageResource, QUrl(QLatin1String(picture)));
-            QVERIFY2(image.isValid(), picture);
-        }
-    }
-
-    // The button and Help > Close are one command: both leave pane and button
-    // hidden and the page loaded, and a later item shows the pane again.
+    // The button and Help > Close leave the same state; a later item shows the pane again.
     void closing_data()
     {
         QTest::addColumn<bool>("byButton");
@@ -147,55 +98,31 @@ private slots:
     {
         QFETCH(bool, byButton);
         HelpRig help;
-        help.choose("EnterKey");
+        help.choose(QStringLiteral("EnterKey"));
         const QUrl page = help.browser()->source();
-        if (byButton)
-            help.closeButton()->click();
-        else
-            help.choose("CloseHelp");
-        QVERIFY(!help.paneShown());
-        QVERIFY(!help.buttonShown());
+        byButton ? help.button()->click() : help.choose(QStringLiteral("CloseHelp"));
+        QVERIFY(help.browser()->isHidden() && help.button()->isHidden());
         QCOMPARE(help.browser()->source(), page);
-
-        help.choose("CloseHelp");  // closing a closed pane changes nothing
-        QVERIFY(!help.paneShown());
-        QVERIFY(!help.buttonShown());
-
-        help.choose("Misc");
-        QVERIFY(help.paneShown());
-        QVERIFY(help.buttonShown());
+        help.choose(QStringLiteral("CreateString"));
+        QVERIFY(help.shownOnTop());
     }
 
-    // A missing page gives a plain notice naming it; once the file is back,
-    // choosing the same item shows the page again.
+    // A missing page gives a notice naming it, no message box; once the file
+    // is back, the same item shows the page again.
     void missingPage()
     {
         HelpRig help;
-        help.choose("CreateString");
-        const QString path = help.rig.folder.filePath(QStringLiteral("CreateString.htm"));
-        const QString saved = path + QStringLiteral(".away");
-        QVERIFY(QFile::rename(path, saved));
-
-        help.choose("CreateString");
-        QVERIFY(help.paneShown());
+        const QString path = help.rig.folder.filePath(QStringLiteral("Verify.htm"));
+        help.choose(QStringLiteral("VerifyOp"));
+        QVERIFY(QFile::rename(path, path + QStringLiteral(".away")));
+        help.choose(QStringLiteral("VerifyOp"));
+        QVERIFY(help.shownOnTop());
         QCOMPARE(help.browser()->toPlainText(), HelpPane::missingNotice(path));
         QVERIFY(help.rig.messages.infos.isEmpty());
 
-        QVERIFY(QFile::rename(saved, path));
-        help.choose("CreateString");
-        QCOMPARE(help.browser()->source(), QUrl::fromLocalFile(path));
+        QVERIFY(QFile::rename(path + QStringLiteral(".away"), path));
+        help.choose(QStringLiteral("VerifyOp"));
         QVERIFY(!help.browser()->toPlainText().contains(QStringLiteral("was not found")));
-    }
-
-    void missingFolder()
-    {
-        HelpRig help;
-        for (const char* page : kPageFiles)
-            QFile::remove(help.rig.folder.filePath(QLatin1String(page)));
-        for (const HelpPane::Page& page : HelpPane::kPages) {
-            help.choose(page.item);
-            QVERIFY(help.browser()->toPlainText().contains(QLatin1String(page.file)));
-        }
     }
 };
 
