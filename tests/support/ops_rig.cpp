@@ -1,5 +1,9 @@
 #include "support/ops_rig.h"
 
+#include "device/waiter.h"
+
+#include <QtTest>
+
 namespace opstest {
 
 void ScriptedLink::close()
@@ -7,6 +11,7 @@ void ScriptedLink::close()
     m_inner.close();
     m_received.clear();
     m_command.clear();
+    m_error.clear();
 }
 
 void ScriptedLink::write(const QByteArray& bytes)
@@ -16,39 +21,34 @@ void ScriptedLink::write(const QByteArray& bytes)
     QByteArray answer;
     try {
         answer = m_inner.readAll();
-    } catch (const SerialError&) {
-        return;  // an unplug shows at the next read, as on the real port
+    } catch (const SerialError& error) {
+        m_error = error.what();  // an unplug shows at the next read, as on the real port
+        return;
     }
     if (answer.isEmpty())
         return;
-    if (const auto replaced = answers.constFind(m_command); replaced != answers.constEnd())
-        answer = *replaced;
+    m_received += answers.value(m_command, answer);
     m_command.clear();
-    m_received += answer;
+}
+
+void ScriptedLink::throwPendingError()
+{
+    if (!m_error.empty())
+        throw SerialError(std::exchange(m_error, {}));
 }
 
 int ScriptedLink::bytesAvailable()
 {
+    throwPendingError();
     m_inner.bytesAvailable();  // throws like the port after an unplug
     return static_cast<int>(m_received.size());
 }
 
 QByteArray ScriptedLink::readAll()
 {
+    throwPendingError();
     m_inner.readAll();
-    QByteArray bytes;
-    bytes.swap(m_received);
-    return bytes;
-}
-
-OpsRig::OpsRig() = default;
-
-void OpsRig::setRow(int row, std::uint8_t scancode, const QByteArray& deviceBytes, const QString& key,
-                    const QString& string)
-{
-    device.setSlot(row, scancode, deviceBytes);
-    rows.keyNames.at(static_cast<std::size_t>(row)) = key;
-    rows.strings.at(static_cast<std::size_t>(row)) = string;
+    return std::exchange(m_received, {});
 }
 
 QStringList presentLines()
@@ -58,9 +58,7 @@ QStringList presentLines()
 
 QByteArray readCommand(int row)
 {
-    QByteArray bytes("/R");
-    bytes.append(static_cast<char>(row));
-    return bytes;
+    return QByteArray("/R").append(static_cast<char>(row));
 }
 
 QString braced(const QByteArray& bytes)
@@ -69,6 +67,28 @@ QString braced(const QByteArray& bytes)
     for (const char byte : bytes)
         text += QStringLiteral("{%1}").arg(static_cast<unsigned char>(byte), 2, 16, QLatin1Char('0')).toUpper();
     return text;
+}
+
+void checkAbortsCleanly(OpsRig& rig, const std::function<void()>& run, const std::function<bool()>& when)
+{
+    qsizetype sent = -1;
+    rig.base.waiter.setOnEvents([&] {
+        if (sent < 0 && when()) {
+            sent = rig.base.link.written().size();
+            rig.base.waiter.requestAbort();
+        }
+    });
+    QVERIFY_THROWS_EXCEPTION(OperationAborted, run());
+    QVERIFY(!rig.link.isOpen());
+    QCOMPARE(rig.base.link.written().size(), sent);
+}
+
+QStringList slotTrace(const DeviceModel& device, int from)
+{
+    QStringList lines;
+    for (int r = 0; r < device.capacity(); ++r)
+        lines << "Sent /R" + braced(QByteArray(1, char(r))) << "Response: " + braced(device.slotAnswer(r).mid(from));
+    return lines;
 }
 
 }  // namespace opstest

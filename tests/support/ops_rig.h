@@ -2,23 +2,17 @@
 
 #include "support/fake_device.h"
 
-#include <QByteArray>
-#include <QList>
 #include <QMap>
-#include <QStringList>
-#include <functional>
-#include <optional>
 
 namespace opstest {
 
 // The simulated device's port with some answers replaced: a command whose bytes
 // are in `answers` gets that answer (an empty one: silence) instead of the
-// device's own. Every answer is readable at once, the device having no latency.
+// device's own, readable at once.
 class ScriptedLink final : public SerialLink {
 public:
     explicit ScriptedLink(FakeSerialLink& inner) : m_inner(inner) {}
-
-    void configure(int portNumber, const QString& settingsText) override { m_inner.configure(portNumber, settingsText); }
+    void configure(int port, const QString& settings) override { m_inner.configure(port, settings); }
     void open() override { m_inner.open(); }
     void close() override;
     bool isOpen() const override { return m_inner.isOpen(); }
@@ -29,35 +23,37 @@ public:
     QMap<QByteArray, QByteArray> answers;
 
 private:
+    void throwPendingError();
+
     FakeSerialLink& m_inner;
-    QByteArray m_command;   // written since the last answered command
+    std::string m_error;
+    QByteArray m_command;  // written since the last answered command
     QByteArray m_received;
 };
 
-// An operation environment around one simulated device with scriptable answers.
 struct OpsRig final {
-    OpsRig();
-
-    // Puts a slot into the device and the same row on screen.
-    void setRow(int row, std::uint8_t scancode, const QByteArray& deviceBytes, const QString& key, const QString& string);
-
     fakedev::Rig base;
     ScriptedLink link{base.link};
     OperationContext context{link, base.waiter, base.messages, base.status, base.rows, base.view, 1};
     fakedev::RecordingStatus& status = base.status;
-    fakedev::RecordingMessages& messages = base.messages;
     fakedev::RecordingView& view = base.view;
     RowTable& rows = base.rows;
     DeviceModel& device = base.device;
+    QStringList& infos = base.messages.infos;
 };
 
 // The two lines of a device that answered the first presence probe.
 QStringList presentLines();
-
-// "/R" + row: the read-slot command, with the raw row byte.
+// "/R" + the raw row byte.
 QByteArray readCommand(int row);
-
-// Every byte as "{hh}", upper case, two digits.
+// Every byte as "{hh}", two upper-case digits.
 QString braced(const QByteArray& bytes);
+// Runs an operation that is asked to stop at the first wait after `when`
+// holds; it must end with OperationAborted, the port closed and nothing sent
+// after the stop.
+void checkAbortsCleanly(OpsRig& rig, const std::function<void()>& run, const std::function<bool()>& when);
+// The trace of a read-slot exchange for every row the device holds, each
+// answer braced from byte `from` on (0: Read's form, 1: Verify's form).
+QStringList slotTrace(const DeviceModel& device, int from);
 
 }  // namespace opstest
