@@ -41,12 +41,12 @@ bool VerifyKey::check(int row)
         const QString deviceKey = key_table::keyNameForScancode(static_cast<unsigned char>(answer.at(0)));
         const QByteArray deviceString = storedString(answer);
         if (table_steps::isCommandError(answer)) {
-            // The device refused the read: it did not confirm anything about this row.
-            matches = false;
+            // The device refused the read, so it confirmed nothing about this row
+            // (and its "C" is no scan code).
             m_rows.pictureTips.at(index) = QStringLiteral("VELD refused to read this row (CMDERR)");
         } else if (!deviceKey.isEmpty()) {
-            // Both sides in {HH} form: {D}, {0d} and the device byte 0x0D are one byte,
-            // and a "{" the device holds is not taken for the start of a field.
+            // Both sides in {HH} form: {D}, {0d} and the device byte 0x0D are one
+            // byte, and a "{" the device holds is not taken for a field.
             const QString deviceFields = trace::bracedBytes(deviceString);
             matches = deviceKey == m_rows.keyNames.at(index)
                       && deviceFields == notation::comparisonForm(m_rows.strings.at(index));
