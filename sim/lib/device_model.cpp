@@ -74,6 +74,8 @@ bool DeviceModel::takeStateChanged()
 QList<QByteArray> DeviceModel::receive(const QByteArray& bytes)
 {
     QList<QByteArray> answers;
+    if (m_faults.absent)
+        return answers;  // nothing on the line hears the bytes
     for (const char byte : bytes) {
         if (m_unplugged)
             break;
@@ -91,7 +93,7 @@ QList<QByteArray> DeviceModel::receive(const QByteArray& bytes)
         m_pending.remove(0, size);
         ++m_commands;
         const QByteArray answer = execute(commandBytes);
-        if (!answer.isEmpty() && !m_faults.absent)
+        if (!answer.isEmpty())
             answers.append(wrap(answer));
     }
     return answers;

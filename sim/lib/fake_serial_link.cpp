@@ -22,7 +22,6 @@ void FakeSerialLink::open()
 {
     if (m_open)
         return;
-    m_disconnected = false;
     if (!m_openError.isEmpty())
         throw SerialError(m_openError.toStdString());
     if (m_device.unplugged())
@@ -36,7 +35,6 @@ void FakeSerialLink::close()
     if (m_open)
         ++m_closes;
     m_open = false;
-    m_disconnected = false;
     // A closed port keeps nothing: what was received or still on its way is lost.
     m_received.clear();
     m_pending.clear();
@@ -44,18 +42,15 @@ void FakeSerialLink::close()
 
 void FakeSerialLink::throwIfUnusable()
 {
-    if (m_disconnected)
-        throw SerialError(QStringLiteral("device %1 was disconnected").arg(devicePath()).toStdString());
-    if (!m_open)
-        throw SerialError(QStringLiteral("port %1 is not open").arg(devicePath()).toStdString());
-    if (m_device.unplugged()) {
-        // Like the real port: closed on the first sign of the unplug.
+    if (m_open && m_device.unplugged()) {
+        // Like the real port: closed on the first sign of the unplug, said once.
         m_open = false;
-        m_disconnected = true;
         m_received.clear();
         m_pending.clear();
         throw SerialError(QStringLiteral("device %1 was disconnected").arg(devicePath()).toStdString());
     }
+    if (!m_open)
+        throw SerialError(QStringLiteral("port %1 is not open").arg(devicePath()).toStdString());
 }
 
 void FakeSerialLink::write(const QByteArray& bytes)

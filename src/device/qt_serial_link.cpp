@@ -66,10 +66,11 @@ void QtSerialLink::open()
         return;
     if (m_path.isEmpty())
         throw SerialError("No serial port has been configured");
-    // A port left half-open by an unplug is closed before a fresh attempt.
-    if (m_port.isOpen())
-        m_port.close();
-    m_disconnected = false;
+    if (m_disconnected) {
+        // The operation that lost the line learns why, once; a later open tries afresh.
+        m_disconnected = false;
+        throw SerialError(QStringLiteral("device %1 was disconnected").arg(m_path).toStdString());
+    }
     if (!m_port.open(QIODevice::ReadWrite)) {
         const QSerialPort::SerialPortError error = m_port.error();
         const QString text = m_port.errorString();
@@ -96,6 +97,8 @@ bool QtSerialLink::isOpen() const
 void QtSerialLink::throwIfUnusable()
 {
     if (m_disconnected) {
+        // Said once; after that the port is simply closed and may be opened afresh.
+        m_disconnected = false;
         throw SerialError(QStringLiteral("device %1 was disconnected").arg(m_path).toStdString());
     }
     if (!m_port.isOpen())
