@@ -1,6 +1,6 @@
-// The command-line tool's own parts: arguments, printed status lines, file and
-// port checks. The tool is an executable, not a library, so its sources are
-// compiled in here.
+// The command-line tool's own parts: arguments, printed status lines, table
+// and port checks. The tool is an executable, not a library, so its sources
+// are compiled in here.
 #include "cli/cli_options.cpp"
 #include "cli/console_status.cpp"
 #include "cli/headless.cpp"
@@ -14,255 +14,167 @@
 
 using namespace cli;
 
-namespace {
-
-// A status script: "+text" adds, "=i:text" sets line i, "C" clears, "!text"
-// shows a completion, "M:text" shows a message.
-void play(ConsoleStatus& status, ConsoleMessages& messages, const QStringList& script)
-{
-    for (const QString& step : script) {
-        const QString arg = step.mid(1);
-        switch (step.at(0).toLatin1()) {
-        case '+': status.add(arg); break;
-        case '=': status.setLine(arg.section(QLatin1Char(':'), 0, 0).toInt(), arg.section(QLatin1Char(':'), 1)); break;
-        case 'C': status.clear(); break;
-        case '!': status.showCompletion(arg); break;
-        case 'M': messages.info(arg.mid(1)); break;
-        }
-    }
-    status.finish();
-}
-
-QString cfg(const QString& lengthLine, const QString& rowLines)
-{
-    return QStringLiteral("#Quorvane QZ4VELDT configuration file\r\n#File written x\r\n\r\n") + lengthLine +
-           QStringLiteral("\r\n\r\n") + rowLines;
-}
-
-}  // namespace
-
 class TstCli final : public QObject {
     Q_OBJECT
     QTemporaryDir m_dir;
 
 private slots:
-    void parsesArguments_data();
-    void parsesArguments();
-    void printsEachLineOnceWhenFinal_data();
-    void printsEachLineOnceWhenFinal();
-    void logGetsLinesAsAdded();
-    void progressBarStepsAsideForLines();
-    void checksTableFiles_data();
-    void checksTableFiles();
-    void choosesPort_data();
-    void choosesPort();
-};
-
-void TstCli::parsesArguments_data()
-{
-    QTest::addColumn<QStringList>("args");
-    QTest::addColumn<QString>("expected");  // "command|file|port|baud|parity|quiet" or "error: <start>"
-    QTest::newRow("version") << QStringList{"version"} << "0|||||0";
-    QTest::newRow("read stdout") << QStringList{"read", "--quiet"} << "1|||||1";
-    QTest::newRow("read -o") << QStringList{"read", "-o", "a.cfg", "--port", "com3"} << "1|a.cfg|COM3|||0";
-    QTest::newRow("send path") << QStringList{"send", "t.cfg", "--port", "/dev/ttyUSB1", "--baud", "19200", "--parity", "e"}
-                               << "2|t.cfg|/dev/ttyUSB1|19200|E|0";
-    QTest::newRow("verify") << QStringList{"verify", "t.cfg"} << "3|t.cfg||||0";
-    QTest::newRow("unknown option") << QStringList{"send", "t.cfg", "--fast"} << "error: Unknown option 'fast'";
-    QTest::newRow("no command") << QStringList{} << "error: no command";
-    QTest::newRow("unknown command") << QStringList{"write", "t.cfg"} << "error: unknown command \"write\"";
-    QTest::newRow("send without file") << QStringList{"send"} << "error: send needs a configuration file";
-    QTest::newRow("extra argument") << QStringList{"version", "x"} << "error: unexpected argument \"x\"";
-    QTest::newRow("-o with send") << QStringList{"send", "t.cfg", "-o", "x"} << "error: -o is for the read";
-    QTest::newRow("bad port") << QStringList{"version", "--port", "ttyUSB0"} << "error: --port needs COM<n>";
-    QTest::newRow("COM0") << QStringList{"version", "--port", "COM0"} << "error: --port needs COM<n>";
-    QTest::newRow("bad baud") << QStringList{"version", "--baud", "96k"} << "error: --baud needs";
-    QTest::newRow("bad parity") << QStringList{"version", "--parity", "M"} << "error: --parity needs N, E or O";
-    QTest::newRow("empty log") << QStringList{"version", "--log="} << "error: --log needs a value";
-}
-
-void TstCli::parsesArguments()
-{
-    QFETCH(QStringList, args);
-    QFETCH(QString, expected);
-    args.prepend(QStringLiteral("qz4veld-cli"));
-    try {
-        const Options o = parse(args).options;
-        QCOMPARE(QStringLiteral("%1|%2|%3|%4|%5|%6")
-                     .arg(static_cast<int>(o.command))
-                     .arg(o.file, o.port, o.baud, o.parity)
-                     .arg(o.quiet ? 1 : 0),
-                 expected);
-    } catch (const UsageError& e) {
-        QVERIFY2(expected.startsWith("error: ") && QString::fromUtf8(e.what()).startsWith(expected.mid(7)), e.what());
+    void parsesArguments_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("expected");  // "command|file|port|baud|parity|quiet" or the error's start
+        QTest::newRow("read -o") << QStringList{"read", "-o", "a.cfg", "--port", "com3", "--quiet"} << "1|a.cfg|COM3|||1";
+        QTest::newRow("send") << QStringList{"send", "t.cfg", "--port", "/dev/ttyUSB1", "--baud", "19200", "--parity", "e"}
+                              << "2|t.cfg|/dev/ttyUSB1|19200|E|0";
+        QTest::newRow("unknown command") << QStringList{"write", "t.cfg"} << "unknown command \"write\"";
+        QTest::newRow("extra argument") << QStringList{"version", "x"} << "unexpected argument \"x\"";
+        QTest::newRow("-o with send") << QStringList{"send", "t.cfg", "-o", "x"} << "-o is for the read";
+        QTest::newRow("COM0") << QStringList{"version", "--port", "COM0"} << "--port needs COM<n>";
+        QTest::newRow("bad parity") << QStringList{"version", "--parity", "M"} << "--parity needs N, E or O";
     }
-}
-
-void TstCli::printsEachLineOnceWhenFinal_data()
-{
-    QTest::addColumn<QStringList>("script");
-    QTest::addColumn<bool>("quiet");
-    QTest::addColumn<QString>("out");
-    QTest::addColumn<QString>("err");
-    QTest::newRow("marks printed once, final")
-        << QStringList{"+Check for QZ4VELDT attached", "=0:Check for QZ4VELDT attached *",
-                       "=0:Check for QZ4VELDT attached * *", "+QZ4VELDT responded after 2 tries", "!Done"}
-        << false << "Check for QZ4VELDT attached * *\nQZ4VELDT responded after 2 tries\nDone\n" << "";
-    QTest::newRow("cleared line still printed")
-        << QStringList{"+Write Operation Requested", "C", "+Sent /L4"} << false
-        << "Write Operation Requested\nSent /L4\n" << "";
-    QTest::newRow("message after the open line")
-        << QStringList{"+Sent /L?", "M:Invalid string configuration in QZ4 ..0"} << false << "Sent /L?\n"
-        << "Invalid string configuration in QZ4 ..0\n";
-    QTest::newRow("printed line changed later")
-        << QStringList{"+a", "+b", "=0:a *"} << false << "a\nb\na *\n" << "";
-    QTest::newRow("quiet keeps completion and messages")
-        << QStringList{"+Sent /L?", "M:box", "! 2 FAILED verifications"} << true << " 2 FAILED verifications\n"
-        << "box\n";
-    QTest::newRow("control bytes made safe")
-        << QStringList{"+Response  \x1b[2J\x07\xc2\x9b"} << false << "Response  ?[2J??\n" << "";
-}
-
-void TstCli::printsEachLineOnceWhenFinal()
-{
-    QFETCH(QStringList, script);
-    QFETCH(bool, quiet);
-    QBuffer out;
-    QBuffer err;
-    out.open(QIODevice::WriteOnly);
-    err.open(QIODevice::WriteOnly);
-    ConsoleStatus status(out, err, false);
-    status.setQuiet(quiet);
-    ConsoleMessages messages(status);
-    play(status, messages, script);
-    QTEST(QString::fromUtf8(out.data()), "out");
-    QTEST(QString::fromUtf8(err.data()), "err");
-}
-
-void TstCli::logGetsLinesAsAdded()
-{
-    const QString log = m_dir.filePath(QStringLiteral("status.log"));
-    QBuffer out;
-    out.open(QIODevice::WriteOnly);
-    ConsoleStatus status(out, out, false);
-    status.setLogFile(log);
-    status.setQuiet(true);  // the log does not depend on what is printed
-    ConsoleMessages messages(status);
-    play(status, messages,
-         {"+Check for QZ4VELDT attached", "=0:Check for QZ4VELDT attached *", QStringLiteral("+x") + QChar(0xE8), "!Done"});
-    QCOMPARE(test_files::readAll(log), QByteArray("Check for QZ4VELDT attached\r\nx\xe8\r\n"));
-
-    // The 250-line window: indices shift as the oldest lines go.
-    for (int i = 0; i < 300; ++i)
-        status.add(QString::number(i));
-    QCOMPARE(status.line(0), QStringLiteral("50"));
-    QVERIFY_THROWS_EXCEPTION(std::out_of_range, status.line(ConsoleStatus::kMaxLines));
-}
-
-void TstCli::progressBarStepsAsideForLines()
-{
-    QCOMPARE(progressLine(11, 22, "50%"), QStringLiteral("Progress [###############---------------] row 11/22 50%"));
-    QCOMPARE(progressLine(30, 22, "100%"), QStringLiteral("Progress [##############################] row 30/22 100%"));
-    QCOMPARE(progressLine(0, 0, "0%"), QStringLiteral("Progress [------------------------------] row 0/0 0%"));
-
-    QBuffer term;
-    term.open(QIODevice::WriteOnly);
-    ConsoleStatus status(term, term, true);
-    status.setProgressMaximum(4);
-    status.add("before");  // no bar yet: nothing to erase
-    status.showProgress();
-    status.setProgressValue(2);
-    status.add("after");   // prints "before" with the bar erased, then redraws it
-    status.hideProgress();
-    status.finish();
-    const QByteArray bar = "\r\x1b[K" + progressLine(2, 4, "0%").toUtf8();
-    QCOMPARE(term.data(), "\r\x1b[K" + progressLine(0, 4, "0%").toUtf8() + bar + "\r\x1b[Kbefore\n" + bar +
-                              "\r\x1b[K" + "after\n");
-}
-
-void TstCli::checksTableFiles_data()
-{
-    QTest::addColumn<QString>("content");  // "" = no file at all
-    QTest::addColumn<QString>("error");    // expected start of the message, "" = accepted
-    QTest::addColumn<bool>("sendable");
-    const QString good = QStringLiteral("00\tA\tab{0D}\t\r\n01\t\t\t\r\n22\tF1\tx\tnote\r\n");
-    QTest::newRow("good") << cfg("String Length = 10", good) << "" << true;
-    QTest::newRow("missing file") << "" << "Error opening specified config file. Cannot open" << false;
-    QTest::newRow("length 11") << cfg("String Length = 11", good) << "Error opening specified config file. String length" << false;
-    QTest::newRow("length missing") << cfg("String Length =", good) << "Error opening specified config file. The string length is missing" << false;
-    QTest::newRow("row below 0") << cfg("String Length = 2", "-3\tA\tx\t\r\n") << "Error extracting info" << false;
-    QTest::newRow("no row lines") << QStringLiteral("hello\r\nworld\r\n") << "holds no row lines" << false;
-    QTest::newRow("too long") << cfg("String Length = 2", "05\tA\tabc\t\r\n") << "" << false;
-    QTest::newRow("three-digit field") << cfg("String Length = 3", "04\tA\t{123}\t\r\n") << "" << false;
-    QTest::newRow("field 00") << cfg("String Length = 3", "04\tA\t{00}\t\r\n") << "" << false;
-    QTest::newRow("wide character") << cfg("String Length = 3", QString::fromUtf8("04\tA\t\u20ac\t\r\n")) << "" << false;
-    QTest::newRow("unknown key") << cfg("String Length = 3", "07\tF99\tab\t\r\n") << "" << false;
-    QTest::newRow("bad row beyond capacity") << cfg("String Length = 10", "30\tF99\t{123}\t\r\n") << "" << true;
-}
-
-void TstCli::checksTableFiles()
-{
-    QFETCH(QString, content);
-    QFETCH(QString, error);
-    QFETCH(bool, sendable);
-    const QString path = m_dir.filePath(QString::fromLatin1(QTest::currentDataTag()) + ".cfg");
-    if (!content.isEmpty())
-        QVERIFY(test_files::writeAll(path, content.toUtf8()));
-    try {
-        const TableFile table = loadTable(path);
-        QVERIFY2(error.isEmpty(), "the file was accepted");
+    void parsesArguments()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, expected);
         try {
-            checkSendable(table);
-            QVERIFY2(sendable, "the table was found sendable");
+            const Options o = parse(QStringList{"qz4veld-cli"} + args).options;
+            QCOMPARE(QStringLiteral("%1|%2|%3|%4|%5|%6").arg(int(o.command)).arg(o.file, o.port, o.baud, o.parity).arg(int(o.quiet)),
+                     expected);
         } catch (const UsageError& e) {
-            QVERIFY2(!sendable, e.what());
-            // Every refusal names its row.
-            const QString text = QString::fromUtf8(e.what());
-            QVERIFY2(text.startsWith("Row ") || text.startsWith("String at position "), e.what());
+            QVERIFY2(QString::fromUtf8(e.what()).startsWith(expected), e.what());
         }
-        if (QTest::currentDataTag() == QByteArray("good")) {
-            QCOMPARE(table.lengthIndex, 9);
-            QCOMPARE(table.rows.strings.at(0), QStringLiteral("ab{0D}"));
-            QCOMPARE(table.rows.notes.at(22), QStringLiteral("note"));
-        }
-    } catch (const UsageError& e) {
-        QVERIFY2(!error.isEmpty() && QString::fromUtf8(e.what()).contains(error), e.what());
     }
-}
 
-void TstCli::choosesPort_data()
-{
-    QTest::addColumn<QString>("port");
-    QTest::addColumn<QString>("ports");  // [PORTS] as "n=path,..."
-    QTest::addColumn<int>("comPort");
-    QTest::addColumn<QString>("path");
-    QTest::newRow("settings") << "" << "" << 2 << "/dev/ttyS1";
-    QTest::newRow("settings mapped") << "" << "2=/dev/ttyUSB0" << 2 << "/dev/ttyUSB0";
-    QTest::newRow("COM option") << "COM4" << "" << 4 << "/dev/ttyS3";
-    QTest::newRow("COM option mapped") << "COM4" << "4=/dev/ttyACM0" << 4 << "/dev/ttyACM0";
-    QTest::newRow("path of a mapping") << "/dev/ttyUSB3" << "6=/dev/ttyUSB3" << 6 << "/dev/ttyUSB3";
-    QTest::newRow("ttyS path") << "/dev/ttyS4" << "" << 5 << "/dev/ttyS4";
-    QTest::newRow("ttyS path, number mapped elsewhere") << "/dev/ttyS4" << "5=/dev/ttyUSB0" << 2 << "/dev/ttyS4";
-    QTest::newRow("other path") << "/dev/pts/7" << "" << 2 << "/dev/pts/7";
-}
+    // Steps: "+text" adds a line, "=i:text" changes line i, "C" clears, "!text"
+    // shows a completion, "Mtext" shows a message box.
+    void printsEachLineOnceWhenFinal_data()
+    {
+        QTest::addColumn<QStringList>("script");
+        QTest::addColumn<bool>("quiet");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<QString>("err");
+        const QStringList marks{"+Check for QZ4VELDT attached", "=0:Check for QZ4VELDT attached *",
+                                "=0:Check for QZ4VELDT attached * *", "+QZ4VELDT responded after 2 tries", "!Done"};
+        QTest::newRow("marks") << marks << false << "Check for QZ4VELDT attached * *\nQZ4VELDT responded after 2 tries\nDone\n" << "";
+        QTest::newRow("quiet") << marks << true << "Done\n" << "";
+        QTest::newRow("cleared line") << QStringList{"+Write Operation Requested", "C", "+Sent /L4"} << false
+                                      << "Write Operation Requested\nSent /L4\n" << "";
+        QTest::newRow("message") << QStringList{"+Sent /L?", "MInvalid string configuration in QZ4 ..0"} << true << ""
+                                 << "Invalid string configuration in QZ4 ..0\n";
+        QTest::newRow("printed line changed") << QStringList{"+a", "+b", "=0:a *"} << false << "a\nb\na *\n" << "";
+        QTest::newRow("control bytes") << QStringList{"+Response  \x1b[2J\x07\xc2\x9b"} << false << "Response  ?[2J??\n" << "";
+    }
+    void printsEachLineOnceWhenFinal()
+    {
+        QFETCH(QStringList, script);
+        QFETCH(bool, quiet);
+        QBuffer out;
+        QBuffer err;
+        out.open(QIODevice::WriteOnly);
+        err.open(QIODevice::WriteOnly);
+        ConsoleStatus status(out, err, false);
+        status.setQuiet(quiet);
+        const QString log = m_dir.filePath(QString::fromLatin1(QTest::currentDataTag()));
+        status.setLogFile(log);
+        ConsoleMessages messages(status);
+        QString logged;
+        for (const QString& step : script) {
+            const QString arg = step.mid(1);
+            switch (step.at(0).toLatin1()) {
+            case '+': status.add(arg); logged += arg + "\r\n"; break;
+            case '=': status.setLine(arg.section(':', 0, 0).toInt(), arg.section(':', 1)); break;
+            case 'C': status.clear(); break;
+            case '!': status.showCompletion(arg); break;
+            case 'M': messages.info(arg); break;
+            }
+        }
+        status.finish();
+        QTEST(QString::fromUtf8(out.data()), "out");
+        QTEST(QString::fromUtf8(err.data()), "err");
+        // The log gets every line as added, raw, as the window's log does.
+        QCOMPARE(QString::fromLatin1(test_files::readAll(log)), logged);
+    }
 
-void TstCli::choosesPort()
-{
-    QFETCH(QString, port);
-    QFETCH(QString, ports);
-    Settings settings;
-    settings.comPort = 2;
-    settings.parity = QStringLiteral("E");
-    for (const QString& entry : ports.split(QLatin1Char(','), Qt::SkipEmptyParts))
-        settings.portPaths.insert(entry.section(QLatin1Char('='), 0, 0).toInt(), entry.section(QLatin1Char('='), 1));
-    Options options;
-    options.port = port;
-    options.baud = QStringLiteral("4800");
-    const PortChoice choice = choosePort(options, settings);
-    QTEST(choice.comPort, "comPort");
-    QTEST(port_settings::devicePath(choice.comPort, choice.paths), "path");
-    QCOMPARE(choice.settingsText, QStringLiteral("4800,E,8,2"));
-}
+    void progressBarStepsAsideForLines()
+    {
+        QCOMPARE(progressLine(11, 22, "50%"), QStringLiteral("Progress [###############---------------] row 11/22 50%"));
+        QCOMPARE(progressLine(30, 22, "100%"), QStringLiteral("Progress [##############################] row 30/22 100%"));
+        QBuffer term;
+        term.open(QIODevice::WriteOnly);
+        ConsoleStatus status(term, term, true);
+        status.setProgressMaximum(4);
+        status.add("before");
+        status.showProgress();
+        status.setProgressValue(2);
+        status.add("after");  // "before" is printed with the bar out of the way
+        status.hideProgress();
+        status.finish();
+        const QByteArray erase = "\r\x1b[K";
+        const QByteArray bar = erase + progressLine(2, 4, "0%").toUtf8();
+        QCOMPARE(term.data(), erase + progressLine(0, 4, "0%").toUtf8() + bar + erase + "before\n" + bar + erase + "after\n");
+    }
+
+    void checksTableFiles_data()
+    {
+        QTest::addColumn<QString>("lines");     // after the header; "String Length = n" first
+        QTest::addColumn<QString>("error");     // start of the refusal, "" = accepted
+        const QString good = "String Length = 10\n00\tA\tab{0D}\tnote\n22\tF1\tx\t\n30\tF99\t{123}\t";
+        QTest::newRow("good, bad row beyond capacity") << good << "";
+        QTest::newRow("length 11") << "String Length = 11\n00\tA\tb\t" << "Error opening specified config file. String length";
+        QTest::newRow("row below 0") << "String Length = 2\n-3\tA\tx\t" << "/";  // names the path
+        QTest::newRow("no row lines") << "hello" << "/";
+        QTest::newRow("too long") << "String Length = 2\n05\tA\tabc\t" << "String at position 5 is longer than 2.";
+        QTest::newRow("three-digit field") << "String Length = 3\n04\tA\t{123}\t" << "Row 4: the string \"{123}\"";
+        QTest::newRow("wide character") << QString::fromUtf8("String Length = 3\n04\tA\t\u20ac\t") << "Row 4: the string";
+        QTest::newRow("unknown key") << "String Length = 3\n07\tF99\tab\t" << "Row 7: the key name \"F99\"";
+    }
+    void checksTableFiles()
+    {
+        QFETCH(QString, lines);
+        QFETCH(QString, error);
+        const QString path = m_dir.filePath(QString::fromLatin1(QTest::currentDataTag()) + ".cfg");
+        QVERIFY(test_files::writeAll(path, ("#Quorvane QZ4VELDT configuration file\n\n" + lines).toUtf8()));
+        try {
+            const TableFile table = loadTable(path);
+            checkSendable(table);
+            QVERIFY2(error.isEmpty(), "accepted");
+            QCOMPARE(table.lengthIndex, 9);
+            QCOMPARE(table.rows.notes.at(0), QStringLiteral("note"));
+        } catch (const UsageError& e) {
+            QVERIFY2(!error.isEmpty() && QString::fromUtf8(e.what()).startsWith(error), e.what());
+        }
+    }
+
+    void choosesPort_data()
+    {
+        QTest::addColumn<QString>("port");
+        QTest::addColumn<int>("mappedCom");  // [PORTS] COM<n>=/dev/ttyUSB3, 0 = none
+        QTest::addColumn<int>("comPort");
+        QTest::addColumn<QString>("path");
+        QTest::newRow("settings") << "" << 0 << 2 << "/dev/ttyS1";
+        QTest::newRow("COM option") << "COM4" << 0 << 4 << "/dev/ttyS3";
+        QTest::newRow("path of a mapping") << "/dev/ttyUSB3" << 6 << 6 << "/dev/ttyUSB3";
+        QTest::newRow("ttyS path") << "/dev/ttyS4" << 0 << 5 << "/dev/ttyS4";
+        QTest::newRow("ttyS path, COM5 mapped elsewhere") << "/dev/ttyS4" << 5 << 2 << "/dev/ttyS4";
+    }
+    void choosesPort()
+    {
+        QFETCH(QString, port);
+        QFETCH(int, mappedCom);
+        Settings settings;
+        settings.comPort = 2;
+        settings.parity = QStringLiteral("E");
+        if (mappedCom > 0)
+            settings.portPaths.insert(mappedCom, QStringLiteral("/dev/ttyUSB3"));
+        Options options;
+        options.port = port;
+        options.baud = QStringLiteral("4800");
+        const PortChoice choice = choosePort(options, settings);
+        QTEST(choice.comPort, "comPort");
+        QTEST(port_settings::devicePath(choice.comPort, choice.paths), "path");
+        QCOMPARE(choice.settingsText, QStringLiteral("4800,E,8,2"));
+    }
+};
 
 QTEST_GUILESS_MAIN(TstCli)
 #include "tst_cli.moc"
