@@ -34,6 +34,7 @@ class TstHelpSettingsFallback : public QObject {
 private slots:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }  // keeps ~/.config out of it
     void init() { QDir(settings_file::userFolder()).removeRecursively(); }
+    void cleanupTestCase() { QDir(settings_file::userFolder()).removeRecursively(); }
 
     void choice_data()
     {
