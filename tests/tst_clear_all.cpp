@@ -1,0 +1,66 @@
+#include "support/file_helpers.h"
+#include "support/ui_rig.h"
+#include "ui/status_panel.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTextEdit>
+#include <QtTest>
+
+using ui_test::WindowRig;
+
+class TstClearAll : public QObject {
+    Q_OBJECT
+
+private slots:
+    void emptiesTableKeepsPageAndFile()
+    {
+        WindowRig rig(QByteArray("[GENERAL]\r\nENABLESTRINGS=1\r\n"));
+        MainWindow& w = *rig.window;
+        RowTable& rows = w.rows();
+        w.selectStringLengthIndex(0);  // 93 keys: page 2 reachable
+        for (std::size_t r = 0; r < RowTable::kRows; ++r) {
+            rows.keyNames.at(r) = rows.strings.at(r) = rows.notes.at(r) = rows.pictureTips.at(r) = QStringLiteral("A");
+            rows.pictures.at(r) = StatusPicture::CheckMark;
+            rows.pictureShown.at(r) = true;
+        }
+        rig.find<QPushButton>("NextPage")->click();
+        rig.find<QPushButton>("NextPage")->click();
+        w.status().add(QStringLiteral("a status line"));
+        w.cfgLabel()->setText(QStringLiteral("table.cfg"));
+        const QString path = rig.folder.filePath(QStringLiteral("table.cfg"));
+        w.setConfigFileName(path);
+        QTest::mouseClick(rig.count(2), Qt::LeftButton);  // the notes box open on row 50
+
+        w.menuAction(QStringLiteral("ClearAll"))->trigger();
+
+        QCOMPARE(w.currentPage(), 2);
+        for (int line = 0; line < 24; ++line) {
+            QCOMPARE(rig.rowLabel(line)->text(), QString::number(48 + line));
+            QVERIFY(rig.kbdKey(line)->text().isEmpty() && rig.keyString(line)->text().isEmpty());
+            QVERIFY(rig.count(line)->text() == QStringLiteral("0") && rig.image(line)->isHidden());
+        }
+        for (std::size_t r = 0; r < 96; ++r) {
+            QVERIFY(rows.keyNames.at(r).isEmpty() && rows.strings.at(r).isEmpty() && !rows.pictureShown.at(r));
+            QVERIFY(rows.notes.at(r).isEmpty() && rows.pictureTips.at(r).isEmpty());
+            QCOMPARE(rows.pictures.at(r), StatusPicture::CheckMark);
+        }
+        QCOMPARE(rows.keyNames.at(96), QStringLiteral("A"));  // never shown, never cleared
+        QVERIFY(w.strConfig()->currentIndex() == 0 && w.cfgLabel()->text() == QStringLiteral("table.cfg"));
+        QVERIFY(w.status().count() == 0 && rig.messages.infos.isEmpty());
+        QVERIFY(!w.notesBox()->isHidden() && w.notesBox()->toPlainText().isEmpty());
+        QTest::mouseClick(rig.count(2), Qt::LeftButton);  // closing stores the emptied text
+        QVERIFY(rows.notes.at(50).isEmpty());
+
+        w.menuAction(QStringLiteral("FSave"))->trigger();  // the name was kept
+        const QList<QByteArray> lines = test_files::readAll(path).split('\n');
+        QCOMPARE(lines.size(), 5 + 94 + 1);
+        for (int row = 0; row < 94; ++row)
+            QCOMPARE(lines.at(5 + row), QStringLiteral("%1\t\t\t\r").arg(row, 2, 10, QLatin1Char('0')).toLatin1());
+    }
+};
+
+QTEST_MAIN(TstClearAll)
+#include "tst_clear_all.moc"
