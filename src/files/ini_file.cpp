@@ -243,7 +243,9 @@ void IniFile::write(const QString& section, const QString& key, const QString& v
             // After the section's last filled line, so blank lines that separate
             // sections stay between them.
             const Line& after = lines.at(lastFilled);
-            const bool terminated = after.end > after.contentEnd;
+            // Only a line feed ends a line for the reader: a file whose last line
+            // ends in a lone CR still needs one, or the new key would join that line.
+            const bool terminated = after.end > after.start && raw.at(after.end - 1) == '\n';
             raw.insert(after.end, (terminated ? QByteArray() : eol) + keyLine + eol);
         }
     }
