@@ -89,6 +89,9 @@ private slots:
                                                   << QStringList{"Row 1 not sent: its string cannot be converted to "
                                                                  "device bytes"}
                                                   << 2 + 35 + 35;
+        QTest::newRow("made too long after the check: not sent")
+                << Setup([](OpsRig& r) { r.base.waiter.setOnEvents([&r] { r.rows.strings[1] = "abcdefg"; }); })
+                << QStringList{"Row 1 not sent: its string is longer than 6"} << 2 + 35 + 35;
     }
 
     void blockOutcomes()
