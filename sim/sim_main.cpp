@@ -75,6 +75,7 @@ int run(QCoreApplication& app)
         {QStringLiteral("garbage"), QStringLiteral("Put stray bytes in front of every answer.")},
         {QStringLiteral("garbage-after"), QStringLiteral("Put stray bytes after every answer.")},
         {QStringLiteral("chunked"), QStringLiteral("Send answers one byte at a time, 1 ms apart.")},
+        {QStringLiteral("baud"), QStringLiteral("Pace the line at this bit rate, both ways (0: no pacing)."), QStringLiteral("BAUD"), QStringLiteral("0")},
         {QStringLiteral("unplug-after"), QStringLiteral("Drop the line when command N+1 arrives."), QStringLiteral("N")},
         {QStringLiteral("state"), QStringLiteral("Keep the device memory in FILE between runs."), QStringLiteral("FILE")},
         {QStringLiteral("length"), QStringLiteral("Start with string length N (1-10)."), QStringLiteral("N")},
@@ -125,6 +126,7 @@ int run(QCoreApplication& app)
     std::signal(SIGPIPE, SIG_IGN);
 
     PtyServer server(device);
+    server.setBaud(intOption(parser, QStringLiteral("baud"), 0, 4000000));
     const QString path = server.open();
 
     const QString iniPath = parser.value(QStringLiteral("ini"));

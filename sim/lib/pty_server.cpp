@@ -3,6 +3,7 @@
 #include <QList>
 #include <QPair>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -21,9 +22,10 @@ using Clock = std::chrono::steady_clock;
     throw DeviceError(QStringLiteral("%1 failed: %2").arg(QLatin1String(what), QString::fromLocal8Bit(std::strerror(errno))).toStdString());
 }
 
-qint64 nowMs()
+// Microseconds: at the higher bit rates one character takes well under a millisecond.
+qint64 nowUs()
 {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now().time_since_epoch()).count();
+    return std::chrono::duration_cast<std::chrono::microseconds>(Clock::now().time_since_epoch()).count();
 }
 
 }  // namespace
@@ -79,17 +81,25 @@ QString PtyServer::open()
 
 PtyServer::End PtyServer::serve(int stopFd, const std::function<void()>& onStateChanged)
 {
-    QList<QPair<qint64, QByteArray>> pending;  // (due time, bytes), in order
+    QList<QPair<qint64, QByteArray>> pending;  // (due time in us, bytes), in order
     char buffer[512];
+    // With a bit rate set, each character takes its time on the line: 1 start,
+    // 8 data and 2 stop bits, in each direction.
+    const qint64 characterUs = m_baud > 0 ? (11 * 1000000LL + m_baud - 1) / m_baud : 0;
+    qint64 receivedUntil = 0;  // when the last command byte has fully arrived
+    qint64 sentUntil = 0;      // when the last answer byte will have fully left
 
     for (;;) {
-        int timeout = -1;
+        timespec timeout{};
+        timespec* wait = nullptr;
         if (!pending.isEmpty()) {
-            const qint64 left = pending.constFirst().first - nowMs();
-            timeout = left < 0 ? 0 : static_cast<int>(left);
+            const qint64 left = std::max<qint64>(0, pending.constFirst().first - nowUs());
+            timeout.tv_sec = static_cast<time_t>(left / 1000000);
+            timeout.tv_nsec = static_cast<long>(left % 1000000) * 1000;
+            wait = &timeout;
         }
         pollfd fds[2] = {{m_master, POLLIN, 0}, {stopFd, POLLIN, 0}};
-        const int ready = ::poll(fds, 2, timeout);
+        const int ready = ::ppoll(fds, 2, wait, nullptr);
         if (ready < 0) {
             if (errno == EINTR)
                 continue;
@@ -109,13 +119,25 @@ PtyServer::End PtyServer::serve(int stopFd, const std::function<void()>& onState
                     return End::Unplugged;
                 }
                 const DeviceFaults& faults = m_device.faults();
-                qint64 due = nowMs() + (faults.latencyMs > 0 ? faults.latencyMs : 0);
+                const qint64 now = nowUs();
+                receivedUntil = std::max(receivedUntil, now) + count * characterUs;
+                qint64 due = std::max(now, receivedUntil) + (faults.latencyMs > 0 ? faults.latencyMs * 1000LL : 0);
                 if (!pending.isEmpty() && pending.constLast().first > due)
                     due = pending.constLast().first;
                 for (const QByteArray& answer : answers) {
-                    if (faults.chunked) {
-                        for (const char byte : answer)
-                            pending.append({due++, QByteArray(1, byte)});
+                    if (characterUs > 0) {
+                        // Each byte is readable once its last stop bit is through.
+                        due = std::max(due, sentUntil);
+                        for (const char byte : answer) {
+                            due += characterUs;
+                            pending.append({due, QByteArray(1, byte)});
+                        }
+                        sentUntil = due;
+                    } else if (faults.chunked) {
+                        for (const char byte : answer) {
+                            pending.append({due, QByteArray(1, byte)});
+                            due += 1000;
+                        }
                     } else {
                         pending.append({due, answer});
                     }
@@ -128,7 +150,7 @@ PtyServer::End PtyServer::serve(int stopFd, const std::function<void()>& onState
             fail("pseudo-terminal hang-up");
         }
 
-        const qint64 now = nowMs();
+        const qint64 now = nowUs();
         while (!pending.isEmpty() && pending.constFirst().first <= now) {
             const QByteArray bytes = pending.takeFirst().second;
             qsizetype done = 0;

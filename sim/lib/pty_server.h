@@ -17,6 +17,10 @@ public:
     PtyServer(const PtyServer&) = delete;
     PtyServer& operator=(const PtyServer&) = delete;
 
+    // Paces the line like a serial port at this bit rate (0, the default: bytes
+    // pass at once), so that timings against the simulator include wire time.
+    void setBaud(int baud) { m_baud = baud; }
+
     // Creates the pseudo-terminal in raw mode; returns the slave path. Throws
     // DeviceError with the failing call's description.
     QString open();
@@ -33,4 +37,5 @@ private:
     DeviceModel& m_device;
     int m_master = -1;
     int m_slave = -1;
+    int m_baud = 0;
 };
