@@ -4,6 +4,8 @@
 #include "device/status_sink.h"
 #include "device/waiter.h"
 
+#include <algorithm>
+
 namespace {
 
 void checkRow(int row)
@@ -128,9 +130,48 @@ QString displayForm(const QByteArray& bytes)
 
 }  // namespace trace
 
-Protocol::Protocol(SerialLink& link, Waiter& waiter, StatusSink& status)
-    : m_link(link), m_waiter(waiter), m_status(status)
+Protocol::Protocol(SerialLink& link, Waiter& waiter, StatusSink& status, bool fastExchange)
+    : m_link(link), m_waiter(waiter), m_status(status), m_fast(fastExchange)
 {
+}
+
+QByteArray Protocol::collect(int waitMs, const std::function<bool(const QByteArray&, int)>& complete)
+{
+    if (!m_fast) {
+        m_waiter.delay(waitMs);
+        return m_link.readAll();
+    }
+    // Counted in requested milliseconds, as the fixed wait is, so the cap holds
+    // on a virtual clock too.
+    QByteArray answer;
+    int quietMs = 0;
+    for (int waited = 0; waited < waitMs;) {
+        const int step = std::min(kFastStepMs, waitMs - waited);
+        m_waiter.delay(step);
+        waited += step;
+        if (m_link.bytesAvailable() > 0) {
+            answer += m_link.readAll();
+            quietMs = 0;
+        } else {
+            quietMs += step;
+        }
+        if (complete(answer, quietMs))
+            break;
+    }
+    return answer;
+}
+
+bool Protocol::slotAnswerComplete(const QByteArray& answer) const
+{
+    static const QByteArray kRefusal = QByteArrayLiteral("CMDERR");
+    if (answer.contains(kRefusal))
+        return true;
+    if (m_slotLength <= 0 || answer.size() < 1 + m_slotLength)
+        return false;
+    // A refusal starts with a byte that is also a scan code: at the narrow widths
+    // its first letters would look like a whole slot, and the rest would land in
+    // the next answer. Such a start waits for the rest or for the cap.
+    return !kRefusal.startsWith(answer);
 }
 
 void Protocol::ensureOpen()
@@ -164,8 +205,10 @@ QString Protocol::queryVersion()
     ensureOpen();
     m_status.add(QStringLiteral("Requesting Version"));
     m_link.write(command::version());
-    m_waiter.delay(kVersionWaitMs);
-    const QString answer = asText(m_link.readAll());
+    // The version text has no fixed length: only a quiet line says it is all in.
+    const QString answer = asText(collect(kVersionWaitMs, [](const QByteArray& sofar, int quietMs) {
+        return !sofar.isEmpty() && quietMs >= kVersionQuietMs;
+    }));
     m_status.add(QStringLiteral("Version = ") + (answer.isEmpty() ? QStringLiteral("???") : answer));
     return answer;
 }
@@ -175,9 +218,9 @@ QByteArray Protocol::queryStringLength()
     ensureOpen();
     m_link.write(command::queryLength());
     m_status.add(QStringLiteral("Sent /L?"));
-    m_waiter.delay(kQueryLengthWaitMs);
-    const QByteArray answer = m_link.readAll();
+    const QByteArray answer = collect(kQueryLengthWaitMs, [](const QByteArray& sofar, int) { return !sofar.isEmpty(); });
     m_status.add(QStringLiteral("Response  ") + asText(answer));
+    m_slotLength = answer.isEmpty() ? 0 : command::lengthFromDigit(answer.at(0));
     return answer;
 }
 
@@ -187,8 +230,10 @@ QByteArray Protocol::setStringLength(int length)
     ensureOpen();
     m_link.write(bytes);
     m_status.add(QStringLiteral("Sent ") + asText(bytes));
-    m_waiter.delay(kSetLengthWaitMs);
-    return m_link.readAll();
+    const QByteArray answer = collect(kSetLengthWaitMs, [](const QByteArray& sofar, int) { return !sofar.isEmpty(); });
+    if (byteAt(answer, 0) == kAck)
+        m_slotLength = length;
+    return answer;
 }
 
 QByteArray Protocol::readSlot(int row)
@@ -197,8 +242,7 @@ QByteArray Protocol::readSlot(int row)
     ensureOpen();
     m_link.write(bytes);
     m_status.add(trace::readSlotSent(row));
-    m_waiter.delay(kReadSlotWaitMs);
-    return m_link.readAll();
+    return collect(kReadSlotWaitMs, [this](const QByteArray& sofar, int) { return slotAnswerComplete(sofar); });
 }
 
 void Protocol::writeSlot(int row, int scancode, const QByteArray& slotBytes, int length, const QString& screenString)

@@ -75,6 +75,13 @@ struct BlockAnswer final {
 // and trace lines. Each exchange opens the port first when it is closed (never
 // reopens an open one) and reads without flushing, so a late answer is seen by
 // the next command.
+//
+// Fast exchange (opt-in): a fixed wait ends as soon as the whole expected answer
+// is in, polled in 1 ms steps with the fixed wait as the cap: one byte for either
+// length command, scan code and slot bytes for a read (the width the device
+// reported or acknowledged in this conversation), and the version text once the
+// line has stayed quiet for 20 ms. The bytes sent, the trace lines and the
+// polled exchanges (presence probe, block answer window) are the same as without.
 class Protocol final {
 public:
     static constexpr int kPresenceSteps = 51;
@@ -87,8 +94,12 @@ public:
     static constexpr int kBlockPollMs = 10;
     static constexpr unsigned char kAck = 0x06;
     static constexpr unsigned char kPresenceMark = 0xE8;
+    static constexpr int kFastStepMs = 1;
+    static constexpr int kVersionQuietMs = 20;
 
-    Protocol(SerialLink& link, Waiter& waiter, StatusSink& status);
+    Protocol(SerialLink& link, Waiter& waiter, StatusSink& status, bool fastExchange = false);
+
+    bool fastExchange() const { return m_fast; }
 
     SerialLink& link() { return m_link; }
     Waiter& waiter() { return m_waiter; }
@@ -127,7 +138,14 @@ public:
     BlockAnswer awaitBlockAnswer(int row, const std::function<bool(int row)>& readBack);
 
 private:
+    // Everything that arrived during a fixed wait of waitMs; in fast exchange,
+    // what arrived until complete(answer so far, ms without a new byte) holds.
+    QByteArray collect(int waitMs, const std::function<bool(const QByteArray&, int quietMs)>& complete);
+    bool slotAnswerComplete(const QByteArray& answer) const;
+
     SerialLink& m_link;
     Waiter& m_waiter;
     StatusSink& m_status;
+    bool m_fast = false;
+    int m_slotLength = 0;  // the device's string length once known, for the read answer's size
 };

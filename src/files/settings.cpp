@@ -19,6 +19,7 @@ namespace {
 const QString kComSection = QStringLiteral("COMSETTINGS");
 const QString kGeneralSection = QStringLiteral("GENERAL");
 const QString kPortsSection = QStringLiteral("PORTS");
+const QString kFastExchangeKey = QStringLiteral("FASTEXCHANGE");
 
 // Long hand-edited values are cut in messages so the message box stays readable.
 QString quoted(const QString& value) {
@@ -157,6 +158,10 @@ LoadResult load(const QString& iniPath) {
                                     QStringLiteral("ENABLESTRINGS"), where, result.errors)) {
         s.enableStrings = *enable;
     }
+    if (const auto fast = toInt16(ini.read(kGeneralSection, kFastExchangeKey, QStringLiteral("0")), kFastExchangeKey,
+                                  where, result.errors)) {
+        s.fastExchange = *fast;
+    }
     readPorts(ini, where, s, result.errors);
     return result;
 }
@@ -167,6 +172,11 @@ void save(const QString& iniPath, const Settings& settings) {
     ini.write(kComSection, QStringLiteral("BAUD"), settings.baud);
     ini.write(kComSection, QStringLiteral("PARITY"), settings.parity);
     ini.write(kGeneralSection, QStringLiteral("ENABLESTRINGS"), QString::number(settings.enableStrings));
+    // An optional key: compared by meaning, so a hand-written value that means
+    // the same stays as it was written.
+    const bool onInFile = ini.read(kGeneralSection, kFastExchangeKey, QString()).toInt() == 1;
+    if (onInFile != (settings.fastExchange == 1))
+        ini.write(kGeneralSection, kFastExchangeKey, QString::number(settings.fastExchange == 1 ? 1 : 0));
 }
 
 }  // namespace settings_file

@@ -11,6 +11,7 @@ struct Settings final {
     QString parity = QStringLiteral("N");    // [COMSETTINGS] PARITY
     int enableStrings = 0;           // [GENERAL] ENABLESTRINGS, 1 = notes on
     QMap<int, QString> portPaths;    // [PORTS] COM<n>=<device path>
+    int fastExchange = 0;            // [GENERAL] FASTEXCHANGE, 1 = fixed waits end once the answer is in
 };
 
 namespace settings_file {
@@ -58,12 +59,14 @@ struct LoadResult final {
     QStringList errors;
 };
 
-// Reads PORT, BAUD, PARITY, ENABLESTRINGS in that order (and [PORTS]); a missing
-// file, section or key gives the default without a message.
+// Reads PORT, BAUD, PARITY, ENABLESTRINGS in that order (then FASTEXCHANGE and
+// [PORTS]); a missing file, section or key gives the default without a message.
 LoadResult load(const QString& iniPath);
 
 // Writes PORT, BAUD, PARITY, ENABLESTRINGS in that order, keeping every other
-// line. Throws std::runtime_error with a plain description on failure.
+// line; then FASTEXCHANGE, but only when the file does not already say the same
+// (a file that never had the key gets it only once fast exchange is turned on).
+// Throws std::runtime_error with a plain description on failure.
 void save(const QString& iniPath, const Settings& settings);
 
 }  // namespace settings_file

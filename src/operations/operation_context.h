@@ -34,4 +34,5 @@ struct OperationContext final {
     RowTable& rows;
     OperationView& view;
     int comPort = 1;  // for "... not responsing on port COM<n>"
+    bool fastExchange = false;  // [GENERAL] FASTEXCHANGE: fixed waits end once the answer is in
 };

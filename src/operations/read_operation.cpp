@@ -25,7 +25,7 @@ ReadOperation::Outcome ReadOperation::run()
     OperationContext& ctx = m_context;
     StatusSink& status = ctx.status;
     RowTable& rows = ctx.rows;
-    Protocol protocol(ctx.link, ctx.waiter, status);
+    Protocol protocol(ctx.link, ctx.waiter, status, ctx.fastExchange);
 
     try {
         status.hideCompletion(QStringLiteral("Successful Read"));

@@ -26,7 +26,7 @@ SendOperation::Outcome SendOperation::run()
     OperationContext& ctx = m_context;
     StatusSink& status = ctx.status;
     RowTable& rows = ctx.rows;
-    Protocol protocol(ctx.link, ctx.waiter, status);
+    Protocol protocol(ctx.link, ctx.waiter, status, ctx.fastExchange);
     m_failed = 0;
 
     try {

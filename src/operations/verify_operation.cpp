@@ -24,7 +24,7 @@ VerifyOperation::Outcome VerifyOperation::run()
     OperationContext& ctx = m_context;
     StatusSink& status = ctx.status;
     RowTable& rows = ctx.rows;
-    Protocol protocol(ctx.link, ctx.waiter, status);
+    Protocol protocol(ctx.link, ctx.waiter, status, ctx.fastExchange);
     m_failed = 0;
 
     try {

@@ -13,7 +13,7 @@ VersionOperation::Outcome VersionOperation::run()
     ctx.status.hideCompletion(QString());
     ctx.view.disableControls();
 
-    Protocol protocol(ctx.link, ctx.waiter, ctx.status);
+    Protocol protocol(ctx.link, ctx.waiter, ctx.status, ctx.fastExchange);
     VersionResult result;
     try {
         result = requestVersion(protocol, ctx.messages, ctx.comPort);

@@ -96,7 +96,7 @@ void MainWindow::setOperation(OperationButton button, Operation operation)
 OperationContext MainWindow::operationContext()
 {
     return OperationContext{m_services.link, m_services.waiter, m_services.messages, *m_status,
-                            m_rows,          *this,            m_settings.comPort};
+                            m_rows,          *this,            m_settings.comPort, m_settings.fastExchange == 1};
 }
 
 void MainWindow::onOperationClicked(OperationButton button)
