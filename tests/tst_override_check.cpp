@@ -17,25 +17,26 @@ private slots:
         QTest::addColumn<QString>("kept");
         QTest::addColumn<int>("count");
         QTest::addColumn<QStringList>("messages");
+        QTest::addColumn<bool>("inField");  // the kept text ends inside a hexadecimal field
         const QString tooLong2 = "String entered for item # 1 is too long .. max string length is 2 chars";
         const QString null1 = "String entered for item # 1 is invalid - cannot not use null {00} character";
-        QTest::newRow("fits") << "AB{C7}" << 6 << 0 << "AB{C7}" << 3 << QStringList();
-        QTest::newRow("too long") << "ABC" << 2 << 0 << "AB" << 2 << QStringList{tooLong2};
-        QTest::newRow("too long keeps whole field") << "A{41}{42}" << 2 << 0 << "A{41}" << 2 << QStringList{tooLong2};
+        QTest::newRow("fits") << "AB{C7}" << 6 << 0 << "AB{C7}" << 3 << QStringList() << false;
+        QTest::newRow("too long") << "ABC" << 2 << 0 << "AB" << 2 << QStringList{tooLong2} << false;
+        QTest::newRow("too long keeps whole field") << "A{41}{42}" << 2 << 0 << "A{41}" << 2 << QStringList{tooLong2} << false;
         QTest::newRow("third digit") << "X{C7D" << 6 << 0 << "X{" << 1
-                                     << QStringList{"{C7D only 2 HEX chars allowed within brackets (like {C7})"};
+                                     << QStringList{"{C7D only 2 HEX chars allowed within brackets (like {C7})"} << true;
         QTest::newRow("comma in field") << "{," << 6 << 0 << "{" << 0
-                                        << QStringList{"{, only 2 HEX chars allowed within brackets (like {C7})"};
+                                        << QStringList{"{, only 2 HEX chars allowed within brackets (like {C7})"} << true;
         QTest::newRow("lower case in field") << "{c" << 6 << 0 << "{" << 0
-                                             << QStringList{"{c only 2 HEX chars allowed within brackets (like {C7})"};
-        QTest::newRow("null field") << "{00" << 6 << 0 << "{" << 0 << QStringList{null1};
-        QTest::newRow("null one digit") << "{0}" << 6 << 0 << "{" << 0 << QStringList{null1};
+                                             << QStringList{"{c only 2 HEX chars allowed within brackets (like {C7})"} << true;
+        QTest::newRow("null field") << "{00" << 6 << 0 << "{" << 0 << QStringList{null1} << true;
+        QTest::newRow("null one digit") << "{0}" << 6 << 0 << "{" << 0 << QStringList{null1} << true;
         // Two characters go at a time, so a partial field can stay.
-        QTest::newRow("null twice") << "{0}{0}" << 6 << 0 << "{0" << 0 << QStringList{null1, null1};
+        QTest::newRow("null twice") << "{0}{0}" << 6 << 0 << "{0" << 0 << QStringList{null1, null1} << true;
         QTest::newRow("item number is the line") << "ABC" << 1 << 4 << "A" << 1
-                << QStringList{"String entered for item # 5 is too long .. max string length is 1 chars"};
-        QTest::newRow("brace outside counts") << "}}" << 2 << 0 << "}}" << 2 << QStringList();
-        QTest::newRow("open field not counted") << "A{4" << 1 << 0 << "A{4" << 1 << QStringList();
+                << QStringList{"String entered for item # 5 is too long .. max string length is 1 chars"} << false;
+        QTest::newRow("brace outside counts") << "}}" << 2 << 0 << "}}" << 2 << QStringList() << false;
+        QTest::newRow("open field not counted") << "A{4" << 1 << 0 << "A{4" << 1 << QStringList() << true;
     }
     void live()
     {
@@ -45,20 +46,14 @@ private slots:
         QFETCH(QString, kept);
         QFETCH(int, count);
         QFETCH(QStringList, messages);
+        QFETCH(bool, inField);
         const auto result = liveCheck(text, length, line);
+        QCOMPARE(result.inHexField, inField);
         QCOMPARE(result.text, kept);
         QCOMPARE(result.count, count);
         QCOMPARE(result.messages, messages);
         // What is kept must pass the check again without a message.
         QVERIFY(liveCheck(result.text, length, line).messages.isEmpty());
-    }
-
-    void hexFieldFlag()
-    {
-        QVERIFY(liveCheck("AB{", 6, 0).inHexField);
-        QVERIFY(liveCheck("AB{C", 6, 0).inHexField);
-        QVERIFY(!liveCheck("AB{C7}", 6, 0).inHexField);
-        QVERIFY(liveCheck("X{C7D", 6, 0).inHexField);  // cut back to "X{"
     }
 
     // Any text, typed or pasted, ends in a text that passes the check and fits.
@@ -79,26 +74,14 @@ private slots:
         }
     }
 
-    void structure_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("row");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("sound") << "ab{0D}}" << 3 << "";
-        QTest::newRow("empty field") << "{}" << 3 << "Hexadecimal brackets in string do not contain any hex characters";
-        QTest::newRow("open at end") << "A{4" << 27
-                                     << "Key String # 27 cannot end with an open hexadecimal field { bracket";
-        QTest::newRow("comma in field") << "{4,}" << 5 << "Key String # 5contains invalid hex character at position 3";
-        QTest::newRow("control character") << QString("A\tB") << 0
-                                           << "Key String # 0 contains an invalid character at position 2";
-        QTest::newRow("DEL") << QString("\x7F") << 1 << "Key String # 1 contains an invalid character at position 1";
-    }
     void structure()
     {
-        QFETCH(QString, text);
-        QFETCH(int, row);
-        QFETCH(QString, message);
-        QCOMPARE(structureCheck(text, row), message);
+        QCOMPARE(structureCheck("ab{0D}}", 3), QString());
+        QCOMPARE(structureCheck("{}", 3), QStringLiteral("Hexadecimal brackets in string do not contain any hex characters"));
+        QCOMPARE(structureCheck("A{4", 27), QStringLiteral("Key String # 27 cannot end with an open hexadecimal field { bracket"));
+        QCOMPARE(structureCheck("{4,}", 5), QStringLiteral("Key String # 5contains invalid hex character at position 3"));
+        QCOMPARE(structureCheck("A\tB", 0), QStringLiteral("Key String # 0 contains an invalid character at position 2"));
+        QCOMPARE(structureCheck("\x7F", 1), QStringLiteral("Key String # 1 contains an invalid character at position 1"));
     }
 };
 

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <csignal>
+#include <stdexcept>
 #include <sys/resource.h>
 
 // Small file helpers for the files-layer tests.
@@ -18,6 +19,17 @@ inline QByteArray readAll(const QString& path) {
 inline bool writeAll(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
+// The message of the Error that `action` throws; "no error" when it throws none.
+template <typename Error = std::runtime_error, typename Action>
+QString errorOf(Action&& action) {
+    try {
+        action();
+    } catch (const Error& e) {
+        return QString::fromUtf8(e.what());
+    }
+    return QStringLiteral("no error");
 }
 
 // Lowers this process's file size limit while it lives, so that writes beyond
