@@ -166,7 +166,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     Boxes boxes;
     RowTable rows;
     View view;
-    OperationContext context{link, waiter, boxes, status, rows, view, 1};
+    // Fast exchange must take the same answers as the fixed waits.
+    OperationContext context{link, waiter, boxes, status, rows, view, 1, input.ConsumeBool()};
 
     const bool read = ReadOperation(context).run() == ReadOperation::Outcome::Succeeded;
     const int rowCount = read ? 255 / (view.index + 2) < kSlots ? 255 / (view.index + 2) : kSlots : 0;

@@ -98,6 +98,7 @@ class E2eFaultsTest final : public QObject {
     int m_scenarios = 0;
     int m_passed = 0;
     int m_retried = 0;
+    int m_skipped = 0;
 
 private slots:
     void initTestCase() { m_clock.start(); }
@@ -166,6 +167,10 @@ void E2eFaultsTest::matrix()
     QFETCH(Scenario, scenario);
     ++m_scenarios;
     QStringList problems = faults::run(scenario, kLimitMs);
+    if (problems.size() == 1 && problems.constFirst().startsWith(QLatin1String(faults::kCannotArrange))) {
+        ++m_skipped;
+        QSKIP(qPrintable(problems.constFirst()));
+    }
     if (!problems.isEmpty()) {
         // A loaded machine can stretch one wait past a late answer; a real fault
         // shows again on the second run.
@@ -180,7 +185,8 @@ void E2eFaultsTest::matrix()
 void E2eFaultsTest::cleanupTestCase()
 {
     std::printf("%d scenarios, %d passed\n", m_scenarios, m_passed);
-    std::printf("matrix time %.1f s, %d retried\n", m_clock.elapsed() / 1000.0, m_retried);
+    std::printf("matrix time %.1f s, %d retried, %d could not be arranged here\n", m_clock.elapsed() / 1000.0, m_retried,
+                m_skipped);
     std::fflush(stdout);
 }
 

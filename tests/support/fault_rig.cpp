@@ -187,7 +187,7 @@ QStringList run(const Scenario& s, int limitMs)
             return {QStringLiteral("cannot take the permissions of %1 away").arg(path)};
         identity = std::make_unique<ReducedIdentity>();
         if (!identity->refused())
-            return {QStringLiteral("cannot run as a user %1 refuses").arg(path)};
+            return {QLatin1String(kCannotArrange) + QStringLiteral("no user that %1 refuses is available").arg(path)};
     }
 
     QStringList problems;

@@ -40,7 +40,10 @@ RowTable screenTable();
 
 // Runs one scenario against a fresh simulator and returns what did not hold;
 // an empty list is a pass. An operation still waiting after limitMs is stopped
-// through its waiter and counted as hung.
+// through its waiter and counted as hung. A single entry starting with
+// kCannotArrange means the machine cannot set the scenario up (a root run in a
+// namespace without an unprivileged user to switch to).
+inline constexpr char kCannotArrange[] = "cannot arrange: ";
 QStringList run(const Scenario& scenario, int limitMs);
 
 // The helper process that holds a port open: `<test> --hold-port <path>` opens
