@@ -109,7 +109,7 @@ int runOperation(const Options& options, const PortChoice& port, TableFile& tabl
         throw usageError(QString::fromStdString(error.what()));
     }
 
-    OperationContext context{link, waiter, messages, status, table.rows, view, port.comPort};
+    OperationContext context{link, waiter, messages, status, table.rows, view, port.comPort, port.fastExchange};
     int exitStatus = kExitNotSucceeded;
     try {
         switch (options.command) {
@@ -208,6 +208,7 @@ PortChoice choosePort(const Options& options, const Settings& settings)
     PortChoice choice;
     choice.comPort = settings.comPort;
     choice.paths = settings.portPaths;
+    choice.fastExchange = settings.fastExchange == 1;
     choice.settingsText = port_settings::settingsText(options.baud.isEmpty() ? settings.baud : options.baud,
                                                       options.parity.isEmpty() ? settings.parity : options.parity);
     if (options.port.startsWith(QLatin1String("COM"))) {

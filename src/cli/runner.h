@@ -43,6 +43,7 @@ struct PortChoice final {
     int comPort = 1;             // the number the status lines name
     QMap<int, QString> paths;    // COM<n> -> device path, for the link
     QString settingsText;        // "<baud>,<parity>,8,2"
+    bool fastExchange = false;   // [GENERAL] FASTEXCHANGE of the settings file
 };
 PortChoice choosePort(const Options& options, const Settings& settings);
 
