@@ -57,8 +57,8 @@ timed() {  # label command...
   echo $((end - start))
 }
 
-for spec in "1 93" "10 23"; do
-  set -- $spec
+for run in "1 93" "10 23"; do
+  set -- $run
   length=$1 capacity=$2
   table="$work/full$length.cfg"
   make_table "$length" "$capacity" "$table"

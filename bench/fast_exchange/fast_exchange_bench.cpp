@@ -11,6 +11,7 @@
 #include "model/key_table.h"
 #include "model/messages.h"
 #include "model/row_table.h"
+#include "operations/headless_view.h"
 #include "operations/operation_context.h"
 #include "operations/read_operation.h"
 #include "operations/send_operation.h"
@@ -113,24 +114,6 @@ public:
     void info(const QString& text) override { std::fprintf(stderr, "message: %s\n", qPrintable(text)); }
     bool confirm(const QString&, const QString&) override { return false; }
     void beep() override {}
-};
-
-class HeadlessView final : public OperationView {
-public:
-    explicit HeadlessView(int lengthIndex) : m_index(lengthIndex) {}
-    int stringLengthIndex() const override { return m_index; }
-    void selectStringLengthIndex(int index) override { m_index = index; }
-    int currentPage() const override { return 0; }
-    void showPage() override {}
-    void refreshPageRows() override {}
-    void showRowOnLine(int) override {}
-    void showRowPicture(int) override {}
-    void setRowCounter(int) override {}
-    void disableControls() override {}
-    void enableControls() override {}
-
-private:
-    int m_index;
 };
 
 // Every usable row with a key and a full-width string.

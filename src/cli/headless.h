@@ -1,34 +1,11 @@
 #pragma once
 
 #include "model/messages.h"
-#include "operations/operation_context.h"
+#include "operations/headless_view.h"
 
 namespace cli {
 
 class ConsoleStatus;
-
-// The window's string-length list without the window: the operations read the
-// length from it and Read and Verify set the device's length into it. Nothing
-// else of the window exists here, so the other calls have nothing to draw.
-class HeadlessView final : public OperationView {
-public:
-    explicit HeadlessView(int lengthIndex);
-
-    int stringLengthIndex() const override { return m_lengthIndex; }
-    // Throws std::out_of_range for an index outside the ten entries.
-    void selectStringLengthIndex(int index) override;
-    int currentPage() const override { return 0; }
-    void showPage() override {}
-    void refreshPageRows() override {}
-    void showRowOnLine(int) override {}
-    void showRowPicture(int) override {}
-    void setRowCounter(int) override {}
-    void disableControls() override {}
-    void enableControls() override {}
-
-private:
-    int m_lengthIndex;
-};
 
 // Message boxes become lines on standard error; there is nobody to answer a
 // question, so every question is answered No.
