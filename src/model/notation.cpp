@@ -131,7 +131,13 @@ QString textToHexFields(const QString& text)
     return out;
 }
 
-QString comparisonForm(const QString& text)
+namespace {
+
+// Rewrites a notation string item by item: each literal through `literal`, each
+// closed field through `closedField` (given its digits), an open field at the
+// end copied as written.
+template <typename Literal, typename ClosedField>
+QString rewriteItems(const QString& text, Literal literal, ClosedField closedField)
 {
     QString out;
     bool inside = false;
@@ -142,14 +148,10 @@ QString comparisonForm(const QString& text)
                 inside = true;
                 digits.clear();
             } else {
-                out.append(field(c.unicode(), 2));
+                out.append(literal(c));
             }
         } else if (c == u'}') {
-            const int value = fieldValue(digits);
-            if (value >= 0 && value <= 0xFF)
-                out.append(field(value, 2));
-            else
-                out.append(QLatin1Char('{') + digits + QLatin1Char('}'));
+            out.append(closedField(digits));
             inside = false;
         } else {
             digits.append(c);
@@ -160,36 +162,35 @@ QString comparisonForm(const QString& text)
     return out;
 }
 
+QString asWritten(const QString& digits)
+{
+    return QLatin1Char('{') + digits + QLatin1Char('}');
+}
+
+}  // namespace
+
+QString comparisonForm(const QString& text)
+{
+    return rewriteItems(
+        text, [](QChar c) { return field(c.unicode(), 2); },
+        [](const QString& digits) {
+            const int value = fieldValue(digits);
+            return value >= 0 && value <= 0xFF ? field(value, 2) : asWritten(digits);
+        });
+}
+
 QString hexFieldsToText(const QString& text, bool* ok)
 {
-    if (ok)
-        *ok = true;
-    QString out;
-    bool inside = false;
-    QString digits;
-    for (const QChar c : text) {
-        if (!inside) {
-            if (c == u'{') {
-                inside = true;
-                digits.clear();
-            } else {
-                out.append(c);
-            }
-        } else if (c == u'}') {
+    bool sound = true;
+    const QString out = rewriteItems(
+        text, [](QChar c) { return QString(c); },
+        [&sound](const QString& digits) {
             const int value = fieldValue(digits);
-            if (value < 0 && ok)
-                *ok = false;
-            if (value >= 32 && value <= 125)
-                out.append(QChar(value));
-            else
-                out.append(QLatin1Char('{') + digits + QLatin1Char('}'));
-            inside = false;
-        } else {
-            digits.append(c);
-        }
-    }
-    if (inside)
-        out.append(QLatin1Char('{') + digits);
+            sound = sound && value >= 0;
+            return value >= 32 && value <= 125 ? QString(QChar(value)) : asWritten(digits);
+        });
+    if (ok)
+        *ok = sound;
     return out;
 }
 
