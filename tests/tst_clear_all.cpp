@@ -3,21 +3,18 @@
 #include "ui/status_panel.h"
 
 #include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QTextEdit>
 #include <QtTest>
-
-using ui_test::WindowRig;
 
 class TstClearAll : public QObject {
     Q_OBJECT
 
 private slots:
+    // Empties every shown row and the page, keeps the page, the string length
+    // and the file name (Save then writes the empty table without asking).
     void emptiesTableKeepsPageAndFile()
     {
-        WindowRig rig(QByteArray("[GENERAL]\r\nENABLESTRINGS=1\r\n"));
+        ui_test::WindowRig rig(QByteArray("[GENERAL]\r\nENABLESTRINGS=1\r\n"));
         MainWindow& w = *rig.window;
         RowTable& rows = w.rows();
         w.selectStringLengthIndex(0);  // 93 keys: page 2 reachable
@@ -26,16 +23,14 @@ private slots:
             rows.pictures.at(r) = StatusPicture::CheckMark;
             rows.pictureShown.at(r) = true;
         }
-        rig.find<QPushButton>("NextPage")->click();
-        rig.find<QPushButton>("NextPage")->click();
+        rig.click("NextPage");
+        rig.click("NextPage");
         w.status().add(QStringLiteral("a status line"));
-        w.cfgLabel()->setText(QStringLiteral("table.cfg"));
         const QString path = rig.folder.filePath(QStringLiteral("table.cfg"));
         w.setConfigFileName(path);
+        w.cfgLabel()->setText(QStringLiteral("table.cfg"));
         QTest::mouseClick(rig.count(2), Qt::LeftButton);  // the notes box open on row 50
-
-        w.menuAction(QStringLiteral("ClearAll"))->trigger();
-
+        rig.run("ClearAll");
         QCOMPARE(w.currentPage(), 2);
         for (int line = 0; line < 24; ++line) {
             QCOMPARE(rig.rowLabel(line)->text(), QString::number(48 + line));
@@ -53,8 +48,7 @@ private slots:
         QVERIFY(!w.notesBox()->isHidden() && w.notesBox()->toPlainText().isEmpty());
         QTest::mouseClick(rig.count(2), Qt::LeftButton);  // closing stores the emptied text
         QVERIFY(rows.notes.at(50).isEmpty());
-
-        w.menuAction(QStringLiteral("FSave"))->trigger();  // the name was kept
+        rig.run("FSave");
         const QList<QByteArray> lines = test_files::readAll(path).split('\n');
         QCOMPARE(lines.size(), 5 + 94 + 1);
         for (int row = 0; row < 94; ++row)

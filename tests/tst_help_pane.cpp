@@ -1,9 +1,7 @@
 #include "support/ui_rig.h"
 #include "ui/help_pane.h"
 
-#include <QAction>
 #include <QFile>
-#include <QPushButton>
 #include <QTextBrowser>
 #include <QtTest>
 
@@ -17,7 +15,6 @@ struct HelpRig final {
     }
     QTextBrowser* browser() const { return rig.window->helpBrowser(); }
     QPushButton* button() const { return rig.window->helpCloseButton(); }
-    void choose(const QString& item) const { rig.window->menuAction(item)->trigger(); }
     // Shown, and the two topmost controls with the button above the pane.
     bool shownOnTop() const
     {
@@ -36,26 +33,15 @@ class TstHelpPane : public QObject {
 
 private slots:
     // Left 200, top 2000 twips; 600 twips narrower and 2700 lower than the
-    // window's outer size at the moment of the choice, so a resize between two
-    // choices gives a pane of the new size.
-    void geometry_data()
-    {
-        QTest::addColumn<QSize>("first");
-        QTest::addColumn<QSize>("second");
-        QTest::newRow("design size, then larger") << QSize() << QSize(1400, 1100);
-        QTest::newRow("wide and low, then tall") << QSize(1600, 900) << QSize(1200, 1200);
-    }
+    // window's outer size at the moment of the choice.
     void geometry()
     {
-        QFETCH(QSize, first);
-        QFETCH(QSize, second);
         HelpRig help;
         MainWindow& window = *help.rig.window;
         const twips::Placer& at = window.placer();
-        const QSize design = window.size();
-        for (const QSize& size : {first, second}) {
-            window.resize(size.isValid() ? size : design);
-            help.choose(QStringLiteral("Misc"));
+        for (const QSize& size : {window.size(), QSize(1600, 900), QSize(1200, 1200)}) {
+            window.resize(size);
+            help.rig.run("Misc");
             const QSize outer = window.frameGeometry().size();
             QCOMPARE(help.browser()->geometry(),
                      QRect(at.px(200), at.px(2000), outer.width() - at.px(600), outer.height() - at.px(2700)));
@@ -64,46 +50,34 @@ private slots:
         }
     }
 
-    // Each item loads its own file, also over another open page; "Verifying
-    // Operation" is Verify.htm, not a file named after its caption.
+    // Each item loads its own file, also over another open page ("Verifying
+    // Operation" is Verify.htm). The button and Help > Close leave the same state.
     void pages_data()
     {
         QTest::addColumn<QString>("item");
         QTest::addColumn<QString>("file");
-        QTest::newRow("OverView") << "OverView" << "OverView.htm";
-        QTest::newRow("Entering Keyboard Keys") << "EnterKey" << "EnterKey.htm";
-        QTest::newRow("Creating Output Strings") << "CreateString" << "CreateString.htm";
-        QTest::newRow("Verifying Operation") << "VerifyOp" << "Verify.htm";
-        QTest::newRow("Miscellaneous") << "Misc" << "Misc.htm";
+        QTest::addColumn<bool>("byButton");
+        QTest::newRow("OverView") << "OverView" << "OverView.htm" << true;
+        QTest::newRow("Entering Keyboard Keys") << "EnterKey" << "EnterKey.htm" << false;
+        QTest::newRow("Creating Output Strings") << "CreateString" << "CreateString.htm" << true;
+        QTest::newRow("Verifying Operation") << "VerifyOp" << "Verify.htm" << false;
+        QTest::newRow("Miscellaneous") << "Misc" << "Misc.htm" << true;
     }
     void pages()
     {
         QFETCH(QString, item);
         QFETCH(QString, file);
-        HelpRig help;
-        help.choose(QStringLiteral("Misc"));
-        help.choose(item);
-        QCOMPARE(help.browser()->source(), QUrl::fromLocalFile(help.rig.folder.filePath(file)));
-        QVERIFY(help.browser()->toPlainText().size() > 100);
-    }
-
-    // The button and Help > Close leave the same state; a later item shows the pane again.
-    void closing_data()
-    {
-        QTest::addColumn<bool>("byButton");
-        QTest::newRow("Close Help button") << true;
-        QTest::newRow("Help > Close") << false;
-    }
-    void closing()
-    {
         QFETCH(bool, byButton);
         HelpRig help;
-        help.choose(QStringLiteral("EnterKey"));
-        const QUrl page = help.browser()->source();
-        byButton ? help.button()->click() : help.choose(QStringLiteral("CloseHelp"));
+        help.rig.run("Misc");
+        help.rig.run(qPrintable(item));
+        const QUrl page = QUrl::fromLocalFile(help.rig.folder.filePath(file));
+        QCOMPARE(help.browser()->source(), page);
+        QVERIFY(help.browser()->toPlainText().size() > 100);
+        byButton ? help.button()->click() : help.rig.run("CloseHelp");
         QVERIFY(help.browser()->isHidden() && help.button()->isHidden());
         QCOMPARE(help.browser()->source(), page);
-        help.choose(QStringLiteral("CreateString"));
+        help.rig.run("OverView");
         QVERIFY(help.shownOnTop());
     }
 
@@ -113,15 +87,14 @@ private slots:
     {
         HelpRig help;
         const QString path = help.rig.folder.filePath(QStringLiteral("Verify.htm"));
-        help.choose(QStringLiteral("VerifyOp"));
+        help.rig.run("VerifyOp");
         QVERIFY(QFile::rename(path, path + QStringLiteral(".away")));
-        help.choose(QStringLiteral("VerifyOp"));
+        help.rig.run("VerifyOp");
         QVERIFY(help.shownOnTop());
         QCOMPARE(help.browser()->toPlainText(), HelpPane::missingNotice(path));
         QVERIFY(help.rig.messages.infos.isEmpty());
-
         QVERIFY(QFile::rename(path + QStringLiteral(".away"), path));
-        help.choose(QStringLiteral("VerifyOp"));
+        help.rig.run("VerifyOp");
         QVERIFY(!help.browser()->toPlainText().contains(QStringLiteral("was not found")));
     }
 };

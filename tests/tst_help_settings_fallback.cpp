@@ -5,28 +5,12 @@
 #include "ui/config_dialog.h"
 #include "ui/status_panel.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QStandardPaths>
-#include <QTimer>
 #include <QtTest>
 
-using test_files::readAll;
 using test_files::writeAll;
-
-// A read-only temporary folder; root writes past permission bits, so for
-// root it is /proc, where no one can create a file.
-struct ReadOnlyFolder final {
-    ReadOnlyFolder()
-    {
-        QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-        path = settings_file::folderWritable(dir.path()) ? QStringLiteral("/proc") : dir.path();
-    }
-    ~ReadOnlyFolder() { QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner); }
-    QTemporaryDir dir;
-    QString path;
-};
 
 class TstHelpSettingsFallback : public QObject {
     Q_OBJECT
@@ -65,7 +49,8 @@ private slots:
         QCOMPARE(where.readPath, readsUser ? where.userPath : where.programPath);
     }
 
-    // The first SAVE there starts from the shipped file, so its [PORTS] survive.
+    // The first SAVE there starts from the shipped file, so its [PORTS] survive;
+    // a user file once there is never replaced.
     void firstSaveKeepsShippedLines()
     {
         QTemporaryDir program;
@@ -73,22 +58,27 @@ private slots:
         QVERIFY(writeAll(settings_file::pathIn(program.path()), shipped));
         const auto where = settings_file::locate(program.path(), settings_file::userFolder() + "/sub", false);
         settings_file::prepareSave(where);
-        settings_file::save(where.savePath, Settings{3, QStringLiteral("19200"), QStringLiteral("E"), 1, {}});
-        settings_file::prepareSave(where);  // an existing user file is never replaced
+        Settings settings;
+        settings.comPort = 3;
+        settings_file::save(where.savePath, settings);
+        settings_file::prepareSave(where);
         const auto loaded = settings_file::load(where.savePath).settings;
         QCOMPARE(loaded.comPort, 3);
         QCOMPARE(loaded.portPaths.value(4), QStringLiteral("/dev/ttyUSB0"));
-        QCOMPARE(readAll(settings_file::pathIn(program.path())), shipped);
+        QCOMPARE(test_files::readAll(settings_file::pathIn(program.path())), shipped);
     }
 
-    // SAVE in the window writes the user's file and says so once per run.
+    // SAVE in the window writes the user's file and says so once per run. Root
+    // writes past permission bits, so for root the folder is /proc, where no one
+    // can create a file.
     void windowNotesFallbackOnce()
     {
-        ReadOnlyFolder installed;
-        QVERIFY(!settings_file::folderWritable(installed.path));
-        QVERIFY(settings_file::locate(installed.path).savesToUser);
+        QTemporaryDir installed;
+        QFile::setPermissions(installed.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        const QString folder = settings_file::folderWritable(installed.path()) ? "/proc" : installed.path();
+        QVERIFY(settings_file::locate(folder).savesToUser);
         ui_test::WindowRig rig;
-        MainWindow window(MainWindowServices{rig.link, rig.waiter, rig.messages, rig.dialogs, installed.path});
+        MainWindow window(MainWindowServices{rig.link, rig.waiter, rig.messages, rig.dialogs, folder});
         window.startUp();
         for (int round = 0; round < 2; ++round) {
             QTimer::singleShot(0, this, [] {

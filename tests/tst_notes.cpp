@@ -3,10 +3,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QLabel>
-#include <QPushButton>
 #include <QTextEdit>
-#include <QTimer>
 #include <QtTest>
 
 using ui_test::WindowRig;
@@ -54,7 +51,7 @@ private slots:
         QCOMPARE(box->toPlainText(), QStringLiteral("why"));
         click(rig, 15);
         checkPlace(rig, 4280, 9280, 9480, 1725 + 3 * 480);
-        rig.find<QPushButton>("NextPage")->click();  // the box stays with row 15
+        rig.click("NextPage");  // the box stays with row 15
         click(rig, 0);  // closes row 15 on its untouched hint (no note), opens row 24
         box->setPlainText(QStringLiteral("page 1"));
         click(rig, 0);
@@ -84,7 +81,7 @@ private slots:
                 dialog->descriptionsBox()->click();
                 dialog->saveButton()->click();
             });
-            rig.window->menuAction(QStringLiteral("Config"))->trigger();
+            rig.run("Config");
             QVERIFY(rig.window->notesBox()->isHidden());
         }
         click(rig, 3);

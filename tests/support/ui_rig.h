@@ -4,49 +4,51 @@
 #include "ui/file_dialogs.h"
 #include "ui/main_window.h"
 
+#include <QAction>
 #include <QLabel>
 #include <QLineEdit>
-#include <QList>
-#include <QStringList>
+#include <QPushButton>
 #include <QTemporaryDir>
 
 #include <memory>
-#include <optional>
 
 namespace ui_test {
 
 // File dialogs answered from a script, in order; an empty script cancels.
-class ScriptedFileDialogs final : public FileDialogs {
-public:
-    std::optional<QString> saveFileName(QWidget* parent, const QString& caption, const QString& startName,
-                                        const QString& filter) override;
-    std::optional<QString> openFileName(QWidget* parent, const QString& caption, const QString& startName,
-                                        const QString& filter) override;
+struct ScriptedFileDialogs final : FileDialogs {
+    std::optional<QString> saveFileName(QWidget*, const QString&, const QString& startName,
+                                        const QString& filter) override
+    {
+        return answer(startName, filter);
+    }
+    std::optional<QString> openFileName(QWidget*, const QString&, const QString& startName,
+                                        const QString& filter) override
+    {
+        return answer(startName, filter);
+    }
 
     QList<std::optional<QString>> answers;
     QStringList startNames;  // what each dialog started with
     QStringList filters;
-    int asked = 0;
-
-private:
     std::optional<QString> answer(const QString& startName, const QString& filter);
 };
 
-// A main window over a simulated device on a virtual clock, in a program folder
-// of its own (with the two status pictures), answering its boxes and dialogs
-// from recorders.
-struct WindowRig final {
+// A started main window over a simulated device on a virtual clock, in a
+// program folder of its own (with the two status pictures), answering its
+// boxes and dialogs from recorders.
+struct WindowRig {
     // ini: the QZ4Vel.ini text to put in the folder; none when null.
-    explicit WindowRig(const QByteArray& ini = QByteArray(), bool runStartUp = true);
-    ~WindowRig();
+    explicit WindowRig(const QByteArray& ini = QByteArray());
 
-    QString iniPath() const;
+    QString iniPath() const { return folder.filePath(QStringLiteral("QZ4Vel.ini")); }
 
     template <class T>
     T* find(const QString& name) const
     {
         return window->findChild<T*>(name);
     }
+    void click(const char* button) const { find<QPushButton>(QLatin1String(button))->click(); }
+    void run(const char* menuItem) const { window->menuAction(QLatin1String(menuItem))->trigger(); }
     // The controls of a line by their control-array names.
     QLineEdit* keyString(int line) const { return find<QLineEdit>(QStringLiteral("KeyString_%1").arg(line)); }
     QLineEdit* kbdKey(int line) const { return find<QLineEdit>(QStringLiteral("KbdKey_%1").arg(line)); }
