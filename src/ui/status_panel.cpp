@@ -197,13 +197,6 @@ bool StatusPanel::loggingOn() const
     return m_logBox->isChecked() && !m_logName.isEmpty();
 }
 
-QString StatusPanel::percentText(int value, int maximum)
-{
-    if (maximum <= 0)
-        return QStringLiteral("0%");
-    return QString::number(static_cast<long long>(value) * 100 / maximum) + QLatin1Char('%');
-}
-
 void StatusPanel::onLogClicked(bool ticked)
 {
     if (!ticked)
@@ -228,14 +221,4 @@ void StatusPanel::onLogClicked(bool ticked)
         m_logBox->setChecked(false);
         m_messages.info(QStringLiteral("Cannot log to file - ") + QString::fromStdString(e.what()));
     }
-}
-
-QString leftPad(const QString& text, int length, const QString& pad)
-{
-    if (pad.isEmpty())
-        throw std::runtime_error("LeftPad needs a non-empty pad text");
-    QString padded = text;
-    while (padded.size() < length)
-        padded.prepend(pad);
-    return padded;
 }

@@ -55,10 +55,6 @@ public:
     QString logFileName() const { return m_logName; }
     bool loggingOn() const;
 
-    // The percentage shown beside the bar: value * 100 / maximum, cut to a whole
-    // number, then "%". A maximum of 0 or less gives "0%" instead of a division by zero.
-    static QString percentText(int value, int maximum);
-
     QListWidget* list() const { return m_list; }
     QCheckBox* logBox() const { return m_logBox; }
     QLabel* completionLabel() const { return m_completion; }
@@ -86,7 +82,3 @@ private:
     int m_progressMaximum = 0;
     int m_progressValue = 0;
 };
-
-// LeftPad: `text` with `pad` put in front of it until it is at least `length`
-// long. Throws std::runtime_error for an empty pad, which would never finish.
-QString leftPad(const QString& text, int length, const QString& pad = QStringLiteral("0"));
