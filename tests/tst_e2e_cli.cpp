@@ -3,12 +3,10 @@
 #include "support/file_helpers.h"
 #include "support/sim_process.h"
 
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <csignal>
 #include <memory>
 
 namespace {
@@ -24,15 +22,11 @@ struct Run final {
 
 Run finish(QProcess& process)
 {
-    Run run;
     if (!process.waitForFinished(60000))
         process.kill();
     process.waitForFinished();
-    if (process.exitStatus() == QProcess::NormalExit)
-        run.exitCode = process.exitCode();
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
 }
 
 Run cli(const QStringList& arguments)

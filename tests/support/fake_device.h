@@ -11,20 +11,25 @@
 
 #include <QStringList>
 
+#include <stdexcept>
+
 // Recording stand-ins for the window, and a rig that wires a simulated device
 // to an OperationContext on a virtual clock.
 namespace fakedev {
 
 class RecordingStatus final : public StatusSink {
 public:
-    int add(const QString& line) override;
-    void setLine(int index, const QString& line) override;
-    QString line(int index) const override;
-    void clear() override;
-
-    void showCompletion(const QString& text) override;
-    void hideCompletion(const QString& text) override;
-
+    int add(const QString& line) override { lines.append(line); return static_cast<int>(lines.size() - 1); }
+    void setLine(int index, const QString& line) override
+    {
+        if (index < 0 || index >= lines.size())
+            throw std::out_of_range("status line index out of range");
+        lines[index] = line;
+    }
+    QString line(int index) const override { return lines.value(index); }
+    void clear() override { lines.clear(); }
+    void showCompletion(const QString& text) override { completion = text, completionShown = true; }
+    void hideCompletion(const QString& text) override { completion = text, completionShown = false; }
     void showProgress() override { progressShown = true; }
     void hideProgress() override { progressShown = false; }
     void setProgressMaximum(int maximum) override { progressMax = maximum; }
@@ -34,7 +39,6 @@ public:
     void setPercentText(const QString& text) override { percentText = text; }
 
     QStringList lines;
-    int clears = 0;
     QString completion;
     bool completionShown = false;
     bool progressShown = false;
@@ -46,11 +50,11 @@ public:
 class RecordingMessages final : public Messages {
 public:
     void info(const QString& text) override { infos.append(text); }
-    bool confirm(const QString& text, const QString& title) override;
+    bool confirm(const QString& text, const QString& title) override { confirms.append(title + ": " + text); return confirmAnswer; }
     void beep() override { ++beeps; }
 
     QStringList infos;
-    QStringList confirms;
+    QStringList confirms;  // "title: text"
     bool confirmAnswer = true;
     int beeps = 0;
 };
@@ -60,18 +64,16 @@ public:
     int stringLengthIndex() const override { return lengthIndex; }
     void selectStringLengthIndex(int index) override { lengthIndex = index; }
     int currentPage() const override { return page; }
-    void showPage() override { ++showPages; }
-    void refreshPageRows() override { ++refreshes; }
+    void showPage() override {}
+    void refreshPageRows() override {}
     void showRowOnLine(int row) override { shownRows.append(row); }
     void showRowPicture(int row) override { pictureRows.append(row); }
     void setRowCounter(int row) override { rowCounter = row; }
-    void disableControls() override;
-    void enableControls() override;
+    void disableControls() override { controlsEnabled = false, controlEvents.append("disable"); }
+    void enableControls() override { controlsEnabled = true, controlEvents.append("enable"); }
 
     int lengthIndex = 5;
     int page = 0;
-    int showPages = 0;
-    int refreshes = 0;
     QList<int> shownRows;
     QList<int> pictureRows;
     int rowCounter = -1;
@@ -81,17 +83,15 @@ public:
 
 // A complete operation environment around one simulated device.
 struct Rig final {
-    Rig();
-
     DeviceModel device;
     VirtualClock clock;
-    FakeSerialLink link;
-    VirtualWaiter waiter;
+    FakeSerialLink link{device, clock};
+    VirtualWaiter waiter{clock};
     RecordingStatus status;
     RecordingMessages messages;
     RowTable rows;
     RecordingView view;
-    OperationContext context;
+    OperationContext context{link, waiter, messages, status, rows, view, 1};
 };
 
 }  // namespace fakedev

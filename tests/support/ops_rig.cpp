@@ -9,9 +9,7 @@ namespace opstest {
 void ScriptedLink::close()
 {
     m_inner.close();
-    m_received.clear();
-    m_command.clear();
-    m_error.clear();
+    m_received.clear(), m_command.clear(), m_error.clear();
 }
 
 void ScriptedLink::write(const QByteArray& bytes)
@@ -22,19 +20,11 @@ void ScriptedLink::write(const QByteArray& bytes)
     try {
         answer = m_inner.readAll();
     } catch (const SerialError& error) {
-        m_error = error.what();  // an unplug shows at the next read, as on the real port
+        m_error = error.what();
         return;
     }
-    if (answer.isEmpty())
-        return;
-    m_received += answers.value(m_command, answer);
-    m_command.clear();
-}
-
-void ScriptedLink::throwPendingError()
-{
-    if (!m_error.empty())
-        throw SerialError(std::exchange(m_error, {}));
+    if (!answer.isEmpty())
+        m_received += answers.value(std::exchange(m_command, {}), answer);
 }
 
 int ScriptedLink::bytesAvailable()
@@ -73,10 +63,8 @@ void checkAbortsCleanly(OpsRig& rig, const std::function<void()>& run, const std
 {
     qsizetype sent = -1;
     rig.base.waiter.setOnEvents([&] {
-        if (sent < 0 && when()) {
-            sent = rig.base.link.written().size();
-            rig.base.waiter.requestAbort();
-        }
+        if (sent < 0 && when())
+            sent = rig.base.link.written().size(), rig.base.waiter.requestAbort();
     });
     QVERIFY_THROWS_EXCEPTION(OperationAborted, run());
     QVERIFY(!rig.link.isOpen());
@@ -87,7 +75,7 @@ QStringList slotTrace(const DeviceModel& device, int from)
 {
     QStringList lines;
     for (int r = 0; r < device.capacity(); ++r)
-        lines << "Sent /R" + braced(QByteArray(1, char(r))) << "Response: " + braced(device.slotAnswer(r).mid(from));
+        lines << "Sent /R" + braced(readCommand(r).mid(2)) << "Response: " + braced(device.slotAnswer(r).mid(from));
     return lines;
 }
 

@@ -3,6 +3,9 @@
 #include "support/fake_device.h"
 
 #include <QMap>
+#include <QMetaType>
+
+#include <functional>
 
 namespace opstest {
 
@@ -23,10 +26,10 @@ public:
     QMap<QByteArray, QByteArray> answers;
 
 private:
-    void throwPendingError();
+    void throwPendingError() { if (!m_error.empty()) throw SerialError(std::exchange(m_error, {})); }
 
     FakeSerialLink& m_inner;
-    std::string m_error;
+    std::string m_error;   // an unplug seen at a write, thrown at the next read as on the real port
     QByteArray m_command;  // written since the last answered command
     QByteArray m_received;
 };
@@ -41,6 +44,7 @@ struct OpsRig final {
     DeviceModel& device = base.device;
     QStringList& infos = base.messages.infos;
 };
+using Setup = std::function<void(OpsRig&)>;  // a data column: how one case differs
 
 // The two lines of a device that answered the first presence probe.
 QStringList presentLines();
@@ -57,3 +61,5 @@ void checkAbortsCleanly(OpsRig& rig, const std::function<void()>& run, const std
 QStringList slotTrace(const DeviceModel& device, int from);
 
 }  // namespace opstest
+
+Q_DECLARE_METATYPE(opstest::Setup)

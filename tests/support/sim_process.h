@@ -1,7 +1,7 @@
 #pragma once
 
+#include <QDeadlineTimer>
 #include <QProcess>
-#include <QString>
 #include <QStringList>
 
 namespace fakedev {
@@ -10,8 +10,18 @@ namespace fakedev {
 // pseudo-terminal path on its first output line; the destructor stops it.
 class SimProcess final {
 public:
-    explicit SimProcess(const QStringList& arguments);
-    ~SimProcess();
+    explicit SimProcess(const QStringList& arguments)
+    {
+        m_process.start(QStringLiteral(QZ_BIN_DIR "/qz4veld-sim"), arguments);
+        const QDeadlineTimer deadline(10000);
+        if (!m_process.waitForStarted(10000))
+            return;
+        while (!m_process.canReadLine() && m_process.waitForReadyRead(static_cast<int>(deadline.remainingTime()))) {
+        }
+        if (m_process.canReadLine())
+            m_path = QString::fromLocal8Bit(m_process.readLine()).trimmed();
+    }
+    ~SimProcess() { stop(); }
     SimProcess(const SimProcess&) = delete;
     SimProcess& operator=(const SimProcess&) = delete;
 
@@ -19,9 +29,20 @@ public:
     const QString& path() const { return m_path; }
     QString errors() { return QString::fromLocal8Bit(m_process.readAllStandardError()); }
     // Waits for the simulator to end by itself (after an unplug); true when it did.
-    bool waitForExit(int ms);
+    bool waitForExit(int ms) { return m_process.state() == QProcess::NotRunning || m_process.waitForFinished(ms); }
     // SIGTERM, then the exit code (-1 when it had to be killed).
-    int stop();
+    int stop()
+    {
+        if (m_process.state() != QProcess::NotRunning) {
+            m_process.terminate();
+            if (!m_process.waitForFinished(5000)) {
+                m_process.kill();
+                m_process.waitForFinished(5000);
+                return -1;
+            }
+        }
+        return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
+    }
 
 private:
     QProcess m_process;
