@@ -20,74 +20,29 @@ namespace {
 constexpr int kLimitMs = 30000;  // the longest cell needs about 5 s
 
 const QString kAbsent = QStringLiteral("QZ4VELDT not responsing on port COM1");
-const QString kWrong41 = QStringLiteral("Not a QZ4VELDT that is connected (received 0x41)");
-const QString kWrong7E = QStringLiteral("Not a QZ4VELDT that is connected (received 0x7E)");
+const QString kWrong = QStringLiteral("Not a QZ4VELDT that is connected (received 0x%1)");
 const QString kAttachError = QStringLiteral("Error checking for QZ4VELD attachment- ");
-const QString kDenied = QStringLiteral("Permission denied opening %1: add your user to the dialout group (uucp on some distributions)");
-const QString kHeld = QStringLiteral("Cannot open %1: another program is using it");
 const QString kGone = QStringLiteral("device %1 was disconnected");
-const QString kNoLength = QStringLiteral("the device sent no answer to the string length query");
+const QString kWaitFor = QStringLiteral("FAILED to set string length to :");
 
-const char* const kOpNames[] = {"version", "read", "verify", "send"};
-
-// How each operation ends when the presence check does not find the device.
-Scenario notAttached(Op op, const QString& line, const QString& message = {}, Access access = Access::Open)
-{
-    Scenario s;
-    s.op = op;
-    s.access = access;
-    s.line = line;
-    s.message = message;
-    if (op == Op::Version)
-        s.completion = QStringLiteral("FAILED OPERATION");
-    else if (op == Op::Read)
-        s.completion = QStringLiteral("FAILED READ");
-    return s;  // Verify and Send leave the completion label hidden
-}
-
-Scenario ends(Op op, bool succeeds, const QString& completion, const QString& message, const QString& line = {})
-{
-    Scenario s;
-    s.op = op;
-    s.succeeds = succeeds;
-    s.completion = completion;
-    s.message = message;
-    s.line = line;
-    return s;
-}
-
-// The message and completion of an error in the middle of an operation.
-Scenario failsWith(Op op, const QString& description)
-{
-    switch (op) {
-    case Op::Version: return ends(op, false, "FAILED OPERATION", "Error getting code version. " + description);
-    case Op::Read: return ends(op, false, "Failed Read", "Error retrieve current key overrides - " + description);
-    case Op::Verify: return ends(op, false, "", "Error verifying values. " + description);
-    case Op::Send: return ends(op, false, "FATAL ERROR", "Error sending to QZ4VELD. " + description);
-    }
-    return {};
-}
-
-// The first exchange after the presence check found no good answer.
-Scenario firstExchangeFails(Op op, const QString& readMessage, const QString& sendLine)
-{
-    if (op == Op::Send)
-        return ends(op, false, "FAILED OPERATION", "", sendLine);
-    if (op == Op::Version)
-        return ends(op, false, "FAILED OPERATION", "", "Version = ???");
-    return op == Op::Read ? ends(op, false, "FAILED READ", readMessage) : ends(op, false, "", readMessage);
-}
-
-Scenario withArgs(Scenario s, const QStringList& args)
-{
-    s.simArgs = args;
-    return s;
-}
-
-void addRow(Op op, const char* fault, const Scenario& s)
-{
-    QTest::addRow("%s %s", kOpNames[static_cast<int>(op)], fault) << s;
-}
+// What each operation shows: completion when the presence check fails, when a later
+// error ends it (with the message's prefix), when the first exchange after the
+// presence check gets no good answer (with its status line), and on success.
+struct Texts final {
+    const char* name;
+    QString notAttached, failed, errorPrefix, firstFails, firstFailsLine, done, doneLine;
+    int firstWaitMs;  // the first fixed wait after the presence check
+    QList<int> unplugs;  // the line drops after this many exchanges
+};
+const Texts kTexts[] = {
+    {"version", "FAILED OPERATION", "FAILED OPERATION", "Error getting code version. ", "FAILED OPERATION",
+     "Version = ???", "Operation Successful", "Version = V2.10", 25, {1}},
+    {"read", "FAILED READ", "Failed Read", "Error retrieve current key overrides - ", "FAILED READ", "",
+     "Successful Read", "", 100, {1, 4}},
+    {"verify", "", "", "Error verifying values. ", "", "", "Successful Verification", "", 100, {1, 4}},
+    {"send", "", "FATAL ERROR", "Error sending to QZ4VELD. ", "FAILED OPERATION", kWaitFor, "Successful Operation",
+     "success  blk# 16", 50, {1, 2, 3}},
+};
 
 }  // namespace
 
@@ -110,55 +65,45 @@ private slots:
 void E2eFaultsTest::matrix_data()
 {
     QTest::addColumn<Scenario>("scenario");
-    const QString waitFor = QStringLiteral("FAILED to set string length to :");
     for (const Op op : {Op::Version, Op::Read, Op::Verify, Op::Send}) {
-        addRow(op, "absent", withArgs(notAttached(op, kAbsent), {"--absent"}));
-        addRow(op, "wrong presence byte", withArgs(notAttached(op, kWrong41), {"--presence-byte", "41"}));
-        addRow(op, "garbage after", withArgs(notAttached(op, kWrong7E), {"--garbage-after"}));
-        addRow(op, "denied", notAttached(op, kAbsent, kAttachError + kDenied, Access::Denied));
-        addRow(op, "held", notAttached(op, kAbsent, kAttachError + kHeld, Access::Held));
-        addRow(op, "unplug 0", withArgs(notAttached(op, kAbsent, kAttachError + kGone), {"--unplug-after", "0"}));
-        addRow(op, "unplug 1", withArgs(failsWith(op, kGone), {"--unplug-after", "1"}));
-
-        // Stray bytes ahead of each answer: the version text is free form; the
-        // length answer and its acknowledgement are not.
-        Scenario garbage = op == Op::Version ? ends(op, true, "Operation Successful", "", "Version = ~#V2.10")
-                                             : firstExchangeFails(op, "Invalid string configuration in QZ4 ..~", waitFor);
-        addRow(op, "garbage before", withArgs(garbage, {"--garbage"}));
-
+        const Texts& t = kTexts[static_cast<int>(op)];
+        const auto add = [&](const QString& fault, const QStringList& simArgs, Scenario s) {
+            s.op = op;
+            s.simArgs = simArgs;
+            QTest::addRow("%s %s", t.name, qPrintable(fault)) << s;
+        };
+        const QString denied = "Permission denied opening %1: add your user to the dialout group (uucp on some distributions)";
+        const QString held = "Cannot open %1: another program is using it";
+        add("absent", {"--absent"}, {.completion = t.notAttached, .line = kAbsent});
+        add("wrong presence byte", {"--presence-byte", "41"}, {.completion = t.notAttached, .line = kWrong.arg("41")});
+        add("garbage after", {"--garbage-after"}, {.completion = t.notAttached, .line = kWrong.arg("7E")});
+        add("denied", {}, {.completion = t.notAttached, .message = kAttachError + denied, .line = kAbsent, .access = Access::Denied});
+        add("held", {}, {.completion = t.notAttached, .message = kAttachError + held, .line = kAbsent, .access = Access::Held});
+        add("unplug 0", {"--unplug-after", "0"}, {.completion = t.notAttached, .message = kAttachError + kGone, .line = kAbsent});
+        // During the presence answer, the rows of Read and Verify, a block and its read-back for Send.
+        for (const int after : t.unplugs) {
+            const bool cut = op == Op::Read && after == 4;  // rows 0 and 1 were read; nothing is rolled back
+            add(QStringLiteral("unplug %1").arg(after), {"--unplug-after", QString::number(after)},
+                {.completion = t.failed, .message = t.errorPrefix + kGone,
+                 .table = cut ? TableAfter::DevicePrefix : TableAfter::Kept, .prefixRows = 2});
+        }
+        // Stray bytes ahead of each answer: the version text is free form; the length answer
+        // and its acknowledgement are not.
+        const bool readsRows = op == Op::Read || op == Op::Verify;
+        add("garbage before", {"--garbage"},
+            op == Op::Version ? Scenario{.succeeds = true, .completion = t.done, .line = "Version = ~#V2.10"}
+                              : Scenario{.completion = t.firstFails,
+                                         .message = readsRows ? "Invalid string configuration in QZ4 ..~" : "",
+                                         .line = t.firstFailsLine});
         // Answers one byte at a time arrive within the waits: everything works.
-        Scenario chunked = ends(op, true, "", "", "");
-        switch (op) {
-        case Op::Version: chunked = ends(op, true, "Operation Successful", "", "Version = V2.10"); break;
-        case Op::Read: chunked = ends(op, true, "Successful Read", ""); chunked.table = TableAfter::Device; break;
-        case Op::Verify: chunked = ends(op, true, "Successful Verification", ""); break;
-        case Op::Send: chunked = ends(op, true, "Successful Operation", "", "success  blk# 16"); break;
-        }
-        addRow(op, "chunked", withArgs(chunked, {"--chunked"}));
-
-        // Later than the first fixed wait after the presence check (25, 100, 50 ms):
-        // the answer is missing when it is read.
-        const int wait = op == Op::Version ? 25 : op == Op::Send ? 50 : 100;
-        for (const int percent : {150, 300}) {
-            const Scenario late = op == Op::Read || op == Op::Verify ? failsWith(op, kNoLength)
-                                                                     : firstExchangeFails(op, {}, waitFor);
-            QTest::addRow("%s latency %d%%", kOpNames[static_cast<int>(op)], percent)
-                << withArgs(late, {"--latency", QString::number(wait * percent / 100)});
-        }
-
-        // The line drops in the middle: during the rows of Read and Verify, at a
-        // block and at its read-back for Send.
-        if (op == Op::Read) {
-            Scenario cut = withArgs(failsWith(op, kGone), {"--unplug-after", "4"});
-            cut.table = TableAfter::DevicePrefix;  // rows 0 and 1 were read; nothing is rolled back
-            cut.prefixRows = 2;
-            addRow(op, "unplug 4", cut);
-        } else if (op == Op::Verify) {
-            addRow(op, "unplug 4", withArgs(failsWith(op, kGone), {"--unplug-after", "4"}));
-        } else if (op == Op::Send) {
-            addRow(op, "unplug 2", withArgs(failsWith(op, kGone), {"--unplug-after", "2"}));
-            addRow(op, "unplug 3", withArgs(failsWith(op, kGone), {"--unplug-after", "3"}));
-        }
+        add("chunked", {"--chunked"}, {.succeeds = true, .completion = t.done, .line = t.doneLine,
+                                       .table = op == Op::Read ? TableAfter::Device : TableAfter::Kept});
+        // Later than the first fixed wait: the answer is missing when it is read.
+        const QString noLength = t.errorPrefix + "the device sent no answer to the string length query";
+        for (const int percent : {150, 300})
+            add(QStringLiteral("latency %1%").arg(percent), {"--latency", QString::number(t.firstWaitMs * percent / 100)},
+                readsRows ? Scenario{.completion = t.failed, .message = noLength}
+                          : Scenario{.completion = t.firstFails, .line = t.firstFailsLine});
     }
 }
 
@@ -172,8 +117,7 @@ void E2eFaultsTest::matrix()
         QSKIP(qPrintable(problems.constFirst()));
     }
     if (!problems.isEmpty()) {
-        // A loaded machine can stretch one wait past a late answer; a real fault
-        // shows again on the second run.
+        // A loaded machine can stretch one wait past a late answer; a real fault shows again.
         ++m_retried;
         qInfo("retrying after: %s", qPrintable(problems.join(QStringLiteral("; "))));
         problems = faults::run(scenario, kLimitMs);

@@ -20,7 +20,6 @@
 #include <QTimer>
 
 #include <cstdio>
-#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -32,75 +31,33 @@ constexpr int kLength = 10;
 constexpr int kRows = 23;  // capacity at string length 10
 constexpr uid_t kNobody = 65534;
 
+// Device and screen hold different tables, so that a Read that replaced the
+// screen's table can be told from one that kept it. The last row has no key:
+// the device stores scan code 0xFF and Read leaves it empty.
 RowTable table(const QStringList& strings)
 {
     RowTable rows;
-    // The last row has no key: the device stores scan code 0xFF and Read leaves it empty.
     for (int r = 0; r < kRows - 1; ++r) {
         rows.keyNames.at(r) = key_table::records().at(static_cast<std::size_t>(r) * 4).keyName;
         rows.strings.at(r) = strings.at(r % strings.size());
     }
     return rows;
 }
+const RowTable kDevice = table({"abcdefghij", "{0D}", "a b", "{7B}x", "~}|", "{FF}{01}", "", "Z"});
+const RowTable kScreen = table({"xyz", "{1B}[A", "", "hello", "{09}{0A}", "q"});
 
-void writeDeviceState(const QString& path)
+bool writeDeviceState(const QString& path)
 {
-    const RowTable rows = deviceTable();
     DeviceModel device;
     device.setStringLength(kLength);
     for (int r = 0; r < kRows; ++r) {
-        const QString& key = rows.keyNames.at(r);
+        const QString& key = kDevice.keyNames.at(r);
         const int scancode = key.isEmpty() ? 0xFF : key_table::scancodeForKeyName(key);
-        device.setSlot(r, static_cast<std::uint8_t>(scancode), notation::toDeviceBytes(rows.strings.at(r), kLength).value());
+        device.setSlot(r, static_cast<std::uint8_t>(scancode), notation::toDeviceBytes(kDevice.strings.at(r), kLength).value());
     }
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(device.saveState()) < 0)
-        throw std::runtime_error("cannot write the simulator's state file");
+    return file.open(QIODevice::WriteOnly) && file.write(device.saveState()) >= 0;
 }
-
-// A user the device node refuses. Root passes every permission check, so the
-// process takes the identity of "nobody" while keeping root as its saved user
-// id to come back to; anyone else is refused by the node's mode alone.
-class ReducedIdentity final {
-public:
-    ReducedIdentity() : m_switched(::geteuid() == 0 && ::setresuid(kNobody, kNobody, 0) == 0) {}
-    ~ReducedIdentity()
-    {
-        if (m_switched && ::setresuid(0, 0, 0) != 0)
-            std::abort();  // the rest of the run would be under the wrong user
-    }
-    ReducedIdentity(const ReducedIdentity&) = delete;
-    ReducedIdentity& operator=(const ReducedIdentity&) = delete;
-    bool refused() const { return m_switched || ::geteuid() != 0; }
-
-private:
-    bool m_switched;
-};
-
-// Another process with the port open through QSerialPort (and so its lock file).
-class PortHolder final {
-public:
-    explicit PortHolder(const QString& path)
-    {
-        m_process.start(QCoreApplication::applicationFilePath(), {QLatin1String(kHoldPortArgument), path});
-        m_process.waitForReadyRead(10000);
-        m_holding = m_process.readLine().trimmed() == "held";
-    }
-    ~PortHolder()
-    {
-        m_process.closeWriteChannel();
-        if (!m_process.waitForFinished(5000))
-            m_process.kill();
-        m_process.waitForFinished(5000);
-    }
-    PortHolder(const PortHolder&) = delete;
-    PortHolder& operator=(const PortHolder&) = delete;
-    bool holding() const { return m_holding; }
-
-private:
-    QProcess m_process;
-    bool m_holding = false;
-};
 
 bool runOperation(Op op, OperationContext& context)
 {
@@ -120,20 +77,14 @@ bool runOperation(Op op, OperationContext& context)
 
 QString tableProblem(const Scenario& s, const RowTable& before, const RowTable& after)
 {
-    const RowTable device = deviceTable();
     for (int r = 0; r < RowTable::kRows; ++r) {
-        QString key = before.keyNames.at(r);
-        QString string = before.strings.at(r);
-        if (s.table == TableAfter::Device || (s.table == TableAfter::DevicePrefix && r < s.prefixRows)) {
-            key = device.keyNames.at(r);
-            string = device.strings.at(r);
-        } else if (s.table == TableAfter::DevicePrefix && r < 96) {
-            key.clear();
-            string.clear();
-        }
+        const bool fromDevice = s.table == TableAfter::Device || (s.table == TableAfter::DevicePrefix && r < s.prefixRows);
+        const RowTable& source = fromDevice ? kDevice : before;
+        const bool cleared = !fromDevice && s.table == TableAfter::DevicePrefix;
+        const QString key = cleared ? QString() : source.keyNames.at(r);
+        const QString string = cleared ? QString() : source.strings.at(r);
         // Read writes bytes back in the screen's notation: compare item by item.
-        if (after.keyNames.at(r) != key
-            || notation::comparisonForm(after.strings.at(r)) != notation::comparisonForm(string))
+        if (after.keyNames.at(r) != key || notation::comparisonForm(after.strings.at(r)) != notation::comparisonForm(string))
             return QStringLiteral("row %1 holds \"%2\" \"%3\" instead of \"%4\" \"%5\"")
                 .arg(r)
                 .arg(after.keyNames.at(r), after.strings.at(r), key, string);
@@ -143,21 +94,12 @@ QString tableProblem(const Scenario& s, const RowTable& before, const RowTable& 
 
 }  // namespace
 
-RowTable deviceTable()
-{
-    return table({"abcdefghij", "{0D}", "a b", "{7B}x", "~}|", "{FF}{01}", "", "Z"});
-}
-
-RowTable screenTable()
-{
-    return table({"xyz", "{1B}[A", "", "hello", "{09}{0A}", "q"});
-}
-
 QStringList run(const Scenario& s, int limitMs)
 {
     QTemporaryDir dir;
     const QString state = dir.filePath(QStringLiteral("device.state"));
-    writeDeviceState(state);
+    if (!writeDeviceState(state))
+        return {QStringLiteral("cannot write the simulator's state file")};
     fakedev::SimProcess sim(QStringList{"--state", state, "--version", "V2.10"} + s.simArgs);
     if (!sim.started())
         return {QStringLiteral("the simulator did not start: ") + sim.errors()};
@@ -170,23 +112,27 @@ QStringList run(const Scenario& s, int limitMs)
     fakedev::RecordingMessages messages;
     fakedev::RecordingView view;
     // Verify compares against what the device holds; the others start from the operator's own table.
-    RowTable rows = s.op == Op::Verify ? deviceTable() : screenTable();
+    RowTable rows = s.op == Op::Verify ? kDevice : kScreen;
     view.lengthIndex = s.op == Op::Read ? 5 : kLength - 1;
     const RowTable before = rows;
     OperationContext context{link, waiter, messages, status, rows, view, 1};
 
-    std::unique_ptr<PortHolder> holder;
+    // Another process holding the port through QSerialPort (and so its lock file).
+    QProcess holder;
     if (s.access == Access::Held) {
-        holder = std::make_unique<PortHolder>(path);
-        if (!holder->holding())
+        holder.start(QCoreApplication::applicationFilePath(), {QLatin1String(kHoldPortArgument), path});
+        holder.waitForReadyRead(10000);
+        if (holder.readLine().trimmed() != "held")
             return {QStringLiteral("the second process could not open %1").arg(path)};
     }
-    std::unique_ptr<ReducedIdentity> identity;
+    // Root passes every permission check: it becomes "nobody" for the run, keeping
+    // root as its saved user id to come back to; anyone else is refused by the mode alone.
+    bool switched = false;
     if (s.access == Access::Denied) {
         if (::chmod(QFile::encodeName(path).constData(), 0) != 0)
             return {QStringLiteral("cannot take the permissions of %1 away").arg(path)};
-        identity = std::make_unique<ReducedIdentity>();
-        if (!identity->refused())
+        switched = ::geteuid() == 0 && ::setresuid(kNobody, kNobody, 0) == 0;
+        if (!switched && ::geteuid() == 0)
             return {QLatin1String(kCannotArrange) + QStringLiteral("no user that %1 refuses is available").arg(path)};
     }
 
@@ -208,8 +154,10 @@ QStringList run(const Scenario& s, int limitMs)
         problems << QStringLiteral("an error escaped the operation: ") + QString::fromLocal8Bit(error.what());
     }
     watchdog.stop();
-    identity.reset();
-    holder.reset();
+    if (switched && ::setresuid(0, 0, 0) != 0)
+        std::abort();  // the rest of the run would be under the wrong user
+    holder.closeWriteChannel();  // the holder lets go; one still running is killed with `holder`
+    holder.waitForFinished(5000);
 
     if (hung)
         problems << QStringLiteral("still running after %1 ms").arg(limitMs);
@@ -221,16 +169,14 @@ QStringList run(const Scenario& s, int limitMs)
     const auto withPath = [&path](QString text) { return text.replace(QLatin1String("%1"), path); };
     const QStringList expectedMessages = s.message.isEmpty() ? QStringList() : QStringList{withPath(s.message)};
     if (messages.infos != expectedMessages)
-        problems << QStringLiteral("messages [%1] instead of [%2]")
-                        .arg(messages.infos.join(QStringLiteral(" | ")), expectedMessages.join(QString()));
+        problems << QStringLiteral("messages [%1] instead of [%2]").arg(messages.infos.join(" | "), expectedMessages.join(""));
     if (!s.line.isEmpty() && !status.lines.contains(withPath(s.line)))
-        problems << QStringLiteral("no status line \"%1\" in [%2]").arg(withPath(s.line), status.lines.join(QStringLiteral(" | ")));
+        problems << QStringLiteral("no status line \"%1\" in [%2]").arg(withPath(s.line), status.lines.join(" | "));
     if (!view.controlsEnabled)
         problems << QStringLiteral("controls left disabled");
     if (succeeded && link.isOpen())
         problems << QStringLiteral("port left open after a completed run");
-    const QString rowsProblem = tableProblem(s, before, rows);
-    if (!rowsProblem.isEmpty())
+    if (const QString rowsProblem = tableProblem(s, before, rows); !rowsProblem.isEmpty())
         problems << rowsProblem;
     return problems;
 }
@@ -242,10 +188,8 @@ int holdPort(const char* path)
     char* argv[] = {name, nullptr};
     QCoreApplication app(argc, argv);
     QSerialPort port(QString::fromLocal8Bit(path));
-    if (!port.open(QIODevice::ReadWrite)) {
-        std::printf("failed: %s\n", qPrintable(port.errorString()));
-        return 1;
-    }
+    if (!port.open(QIODevice::ReadWrite))
+        return std::printf("failed: %s\n", qPrintable(port.errorString())), 1;
     std::printf("held\n");
     std::fflush(stdout);
     while (std::fgetc(stdin) != EOF) {
