@@ -11,7 +11,8 @@ qz_install_missing() {
   [ "$(id -u)" -ne 0 ] && sudo="sudo"
   $sudo apt-get update -q && DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q "${missing[@]}"
 }
+# qz_build [target...]: configures and builds everything, or only the targets named.
 qz_build() {
   local dir="${QZ_BUILD_DIR:-build}"
-  cmake -S . -B "$dir" -G Ninja ${QZ_CMAKE_ARGS:-} >/dev/null && cmake --build "$dir"
+  cmake -S . -B "$dir" -G Ninja ${QZ_CMAKE_ARGS:-} >/dev/null && cmake --build "$dir" ${1:+--target "$@"}
 }
