@@ -1,6 +1,4 @@
-// The command-line tool's own parts: arguments, printed status lines, table
-// and port checks. The tool is an executable, not a library, so its sources
-// are compiled in here; whole runs are checked in tst_e2e_cli.
+// The command-line tool's parts, its sources compiled in; whole runs are in tst_e2e_cli.
 #include "cli/cli_options.cpp"
 #include "cli/console_status.cpp"
 #include "cli/headless.cpp"
@@ -62,10 +60,8 @@ private slots:
     void printsEachLineOnceWhenFinal()
     {
         QFETCH(QStringList, script);
-        QBuffer out;
-        QBuffer err;
-        out.open(QIODevice::WriteOnly);
-        err.open(QIODevice::WriteOnly);
+        QBuffer out, err;
+        out.open(QIODevice::WriteOnly), err.open(QIODevice::WriteOnly);
         ConsoleStatus status(out, err, false);
         const QString log = m_dir.filePath(QString::fromLatin1(QTest::currentDataTag()));
         status.setLogFile(log);
@@ -94,13 +90,9 @@ private slots:
         QBuffer term;
         term.open(QIODevice::WriteOnly);
         ConsoleStatus status(term, term, true);
-        status.setProgressMaximum(4);
-        status.add("before");
-        status.showProgress();
-        status.setProgressValue(2);
+        status.setProgressMaximum(4), status.add("before"), status.showProgress(), status.setProgressValue(2);
         status.add("after");  // "before" is printed with the bar out of the way
-        status.hideProgress();
-        status.finish();
+        status.hideProgress(), status.finish();
         const QByteArray erase = "\r\x1b[K";
         const QByteArray bar = erase + progressLine(2, 4, "0%").toUtf8();
         QCOMPARE(term.data(), erase + progressLine(0, 4, "0%").toUtf8() + bar + erase + "before\n" + bar + erase + "after\n");
@@ -116,6 +108,7 @@ private slots:
         QTest::newRow("no row lines") << "hello" << "/";
         QTest::newRow("too long") << "String Length = 2\n05\tA\tabc\t" << "String at position 5 is longer than 2.";
         QTest::newRow("unknown key") << "String Length = 3\n07\tF99\tab\t" << "Row 7: the key name \"F99\"";
+        QTest::newRow("no device bytes") << "String Length = 4\n03\tA\t{1FF}\t" << "Row 3: the string \"{1FF}\"";
     }
     void checksTableFiles()
     {
@@ -156,8 +149,7 @@ private slots:
         if (mappedCom > 0)
             settings.portPaths.insert(mappedCom, QStringLiteral("/dev/ttyUSB3"));
         Options options;
-        options.port = port;
-        options.baud = QStringLiteral("4800");
+        options.port = port, options.baud = QStringLiteral("4800");
         const PortChoice choice = choosePort(options, settings);
         QTEST(choice.comPort, "comPort");
         QTEST(port_settings::devicePath(choice.comPort, choice.paths), "path");
