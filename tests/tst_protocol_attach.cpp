@@ -60,9 +60,13 @@ private slots:
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("completion");
         const QStringList present{markedLine(1), "QZ4VELDT responded after 1 tries", "Requesting Version"};
-        QTest::newRow("device answers") << RigSetup([](Rig&) {}) << present + QStringList{"Version = QZ4VELD V2.10"} << "" << "Operation Successful";
+        QTest::newRow("device answers") << RigSetup([](Rig&) {}) << present + QStringList{"Version = QZ4VELD V2.10"} << ""
+                                        << "Operation Successful";
         QTest::newRow("empty version") << RigSetup([](Rig& r) { r.device.setVersion(QByteArray()); })
                                        << present + QStringList{"Version = ???"} << "" << "FAILED OPERATION";
+        QTest::newRow("absent: still asked") << RigSetup([](Rig& r) { r.device.faults().absent = true; })
+            << QStringList{markedLine(8), "QZ4VELDT not responsing on port COM1", "Requesting Version", "Version = ???"}
+            << "" << "FAILED OPERATION";
         // A serial failure in the presence check is its only message: no query follows.
         QTest::newRow("unplugged at the presence check") << RigSetup([](Rig& r) { r.device.faults().unplugAfter = 0; })
             << QStringList{markedLine(1), "QZ4VELDT not responsing on port COM1"}

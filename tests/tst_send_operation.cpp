@@ -123,7 +123,10 @@ private slots:
     void rowsAreTakenWhenTheirBlockIsBuilt()
     {
         OpsRig rig;
-        rig.base.waiter.setOnEvents([&] { if (rig.status.lines.contains("/W{1}{FF}")) rig.rows.keyNames[3] = "F1", rig.rows.strings[3] = "new"; });
+        rig.base.waiter.setOnEvents([&] {
+            if (rig.status.lines.contains("/W{1}{FF}"))
+                rig.rows.keyNames[3] = "F1", rig.rows.strings[3] = "new";
+        });
         QCOMPARE(SendOperation(rig.context).run(), SendOperation::Outcome::Succeeded);
         QVERIFY(rig.status.lines.contains("/W{3}{5}new"));
         QCOMPARE(rig.device.slotAnswer(3), QByteArray("\x05new\0\0\0", 7));
