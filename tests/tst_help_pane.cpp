@@ -22,8 +22,7 @@ struct HelpRig final {
         for (QObject* child : browser()->parentWidget()->children())
             if (child->isWidgetType())
                 names << child->objectName();
-        return !browser()->isHidden() && !button()->isHidden()
-               && names.mid(names.size() - 2) == QStringList{"WebBrowser1", "Helpclose"};
+        return !browser()->isHidden() && !button()->isHidden() && names.mid(names.size() - 2) == QStringList{"WebBrowser1", "Helpclose"};
     }
     ui_test::WindowRig rig;
 };
@@ -32,45 +31,37 @@ class TstHelpPane : public QObject {
     Q_OBJECT
 
 private slots:
-    // Left 200, top 2000 twips; 600 twips narrower and 2700 lower than the
-    // window's outer size at the moment of the choice.
-    void geometry()
-    {
-        HelpRig help;
-        MainWindow& window = *help.rig.window;
-        const twips::Placer& at = window.placer();
-        for (const QSize& size : {window.size(), QSize(1600, 900), QSize(1200, 1200)}) {
-            window.resize(size);
-            help.rig.run("Misc");
-            const QSize outer = window.frameGeometry().size();
-            QCOMPARE(help.browser()->geometry(),
-                     QRect(at.px(200), at.px(2000), outer.width() - at.px(600), outer.height() - at.px(2700)));
-            QCOMPARE(help.button()->geometry(), QRect(at.px(12480), at.px(2160), at.px(1575), at.px(495)));
-            QVERIFY(help.shownOnTop());
-        }
-    }
-
-    // Each item loads its own file, also over another open page ("Verifying
-    // Operation" is Verify.htm). The button and Help > Close leave the same state.
+    // Each item loads its own file, also over another open page ("Verifying Operation" is Verify.htm),
+    // at left 200, top 2000 twips, 600 twips narrower and 2700 lower than the window's outer size at
+    // the moment of the choice. The button and Help > Close leave the same state.
     void pages_data()
     {
         QTest::addColumn<QString>("item");
         QTest::addColumn<QString>("file");
         QTest::addColumn<bool>("byButton");
-        QTest::newRow("OverView") << "OverView" << "OverView.htm" << true;
-        QTest::newRow("Entering Keyboard Keys") << "EnterKey" << "EnterKey.htm" << false;
-        QTest::newRow("Creating Output Strings") << "CreateString" << "CreateString.htm" << true;
-        QTest::newRow("Verifying Operation") << "VerifyOp" << "Verify.htm" << false;
-        QTest::newRow("Miscellaneous") << "Misc" << "Misc.htm" << true;
+        QTest::addColumn<QSize>("size");  // empty: as opened
+        QTest::newRow("OverView") << "OverView" << "OverView.htm" << true << QSize();
+        QTest::newRow("Entering Keyboard Keys") << "EnterKey" << "EnterKey.htm" << false << QSize(1600, 900);
+        QTest::newRow("Creating Output Strings") << "CreateString" << "CreateString.htm" << true << QSize(1200, 1200);
+        QTest::newRow("Verifying Operation") << "VerifyOp" << "Verify.htm" << false << QSize();
+        QTest::newRow("Miscellaneous") << "Misc" << "Misc.htm" << true << QSize();
     }
     void pages()
     {
         QFETCH(QString, item);
         QFETCH(QString, file);
         QFETCH(bool, byButton);
+        QFETCH(QSize, size);
         HelpRig help;
+        MainWindow& window = *help.rig.window;
+        const twips::Placer& at = window.placer();
         help.rig.run("Misc");
+        if (size.isValid())
+            window.resize(size);
         help.rig.run(qPrintable(item));
+        const QSize outer = window.frameGeometry().size();
+        QCOMPARE(help.browser()->geometry(), QRect(at.px(200), at.px(2000), outer.width() - at.px(600), outer.height() - at.px(2700)));
+        QCOMPARE(help.button()->geometry(), QRect(at.px(12480), at.px(2160), at.px(1575), at.px(495)));
         const QUrl page = QUrl::fromLocalFile(help.rig.folder.filePath(file));
         QCOMPARE(help.browser()->source(), page);
         QVERIFY(help.browser()->toPlainText().size() > 100);

@@ -37,8 +37,7 @@ private slots:
         QFETCH(bool, programFile);
         QFETCH(bool, userFile);
         QFETCH(bool, readsUser);
-        QTemporaryDir program;
-        QTemporaryDir user;
+        QTemporaryDir program, user;
         if (programFile)
             QVERIFY(writeAll(settings_file::pathIn(program.path()), "[COMSETTINGS]\r\nPORT=2\r\n"));
         if (userFile)
@@ -49,8 +48,7 @@ private slots:
         QCOMPARE(where.readPath, readsUser ? where.userPath : where.programPath);
     }
 
-    // The first SAVE there starts from the shipped file, so its [PORTS] survive;
-    // a user file once there is never replaced.
+    // The first SAVE there starts from the shipped file, so its [PORTS] survive; a user file once there is never replaced.
     void firstSaveKeepsShippedLines()
     {
         QTemporaryDir program;
@@ -58,9 +56,7 @@ private slots:
         QVERIFY(writeAll(settings_file::pathIn(program.path()), shipped));
         const auto where = settings_file::locate(program.path(), settings_file::userFolder() + "/sub", false);
         settings_file::prepareSave(where);
-        Settings settings;
-        settings.comPort = 3;
-        settings_file::save(where.savePath, settings);
+        settings_file::save(where.savePath, Settings{.comPort = 3, .portPaths = {}});
         settings_file::prepareSave(where);
         const auto loaded = settings_file::load(where.savePath).settings;
         QCOMPARE(loaded.comPort, 3);
@@ -68,9 +64,8 @@ private slots:
         QCOMPARE(test_files::readAll(settings_file::pathIn(program.path())), shipped);
     }
 
-    // SAVE in the window writes the user's file and says so once per run. Root
-    // writes past permission bits, so for root the folder is /proc, where no one
-    // can create a file.
+    // SAVE in the window writes the user's file and says so once per run. Root writes past
+    // permission bits, so for root the folder is /proc, where no one can create a file.
     void windowNotesFallbackOnce()
     {
         QTemporaryDir installed;
@@ -92,8 +87,7 @@ private slots:
         const QString userIni = settings_file::pathIn(settings_file::userFolder());
         QCOMPARE(settings_file::load(userIni).settings.parity, QStringLiteral("E"));
         QCOMPARE(window.status().lines().filter(QStringLiteral("cannot be written")).size(), 1);
-        QVERIFY(window.status().lines().join(' ').contains(userIni));
-        QVERIFY(rig.messages.infos.isEmpty());
+        QVERIFY(window.status().lines().join(' ').contains(userIni) && rig.messages.infos.isEmpty());
     }
 };
 

@@ -45,8 +45,8 @@ class TstStatusPanel : public QObject {
     Q_OBJECT
 
 private slots:
-    // The list keeps the newest 250 lines. Each new line puts line count - 5
-    // first in view, as far as the list scrolls, even after the operator scrolled away.
+    // The list keeps the newest 250 lines. Each new line puts line count - 5 first in view, as far as
+    // the list scrolls, even after the operator scrolled away.
     void scrollRule_data()
     {
         QTest::addColumn<int>("lines");
@@ -67,28 +67,22 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(std::runtime_error, rig.panel.setLine(count, QStringLiteral("x")));
         const int maximum = rig.panel.list()->verticalScrollBar()->maximum();
         QCOMPARE(rig.panel.firstVisibleLine(), count > 5 ? std::min(count - 5, maximum) : 0);
-        QVERIFY(rig.panel.list()->viewport()->rect().contains(
-                rig.panel.list()->visualItemRect(rig.panel.list()->item(count - 1))));
+        QVERIFY(rig.panel.list()->viewport()->rect().contains(rig.panel.list()->visualItemRect(rig.panel.list()->item(count - 1))));
         QCOMPARE(rig.panel.firstVisibleLine() > 0, lines >= 40);
     }
 
-    void progressAndHelpers()
+    // A tick copies the list, later lines are appended (8-bit); an untick stops that; a cancelled dialog
+    // keeps the name chosen before. A failed append passes to the caller, after the line is listed.
+    // The progress bar is never a busy indicator.
+    void tickUntickAndTickAgainAndProgress()
     {
         PanelRig rig;
         rig.panel.showProgress();
         rig.panel.setProgressMaximum(0);
-        QVERIFY(rig.panel.progressBar()->maximum() > 0);  // not a busy indicator
+        QVERIFY(rig.panel.progressBar()->maximum() > 0);
         QVERIFY(rig.panel.percentLabel()->isVisible() && rig.panel.progressLabel()->isVisible());
         rig.panel.hideProgress();
         QVERIFY(!rig.panel.progressBar()->isVisible() && !rig.panel.percentLabel()->isVisible());
-    }
-
-    // A tick copies the list, later lines are appended (8-bit); an untick stops
-    // that; a cancelled dialog keeps the name chosen before. A failed append
-    // passes to the caller, after the line is listed.
-    void tickUntickAndTickAgain()
-    {
-        PanelRig rig;
         QDir(rig.dir.path()).mkdir(QStringLiteral("logs"));
         rig.add({"A", "B"});
         rig.tick(rig.path());
@@ -135,8 +129,7 @@ private slots:
         rig.tick(answer == "-" ? std::nullopt : std::optional<QString>(answer.isEmpty() ? answer : rig.path(answer)));
         QCOMPARE(rig.panel.logBox()->isChecked(), ticked);
         QCOMPARE(rig.messages.infos.size(), message.isEmpty() ? 0 : 1);
-        QVERIFY(message.isEmpty() || (rig.messages.infos.first().startsWith(message)
-                                      && rig.messages.infos.first().contains(answer)));
+        QVERIFY(message.isEmpty() || (rig.messages.infos.first().startsWith(message) && rig.messages.infos.first().contains(answer)));
         QVERIFY(!QFile::exists(rig.path()));
         rig.add({"goes on"});
         QCOMPARE(rig.log(), ticked ? QByteArray("goes on\r\n") : QByteArray());
