@@ -65,20 +65,16 @@ private slots:
         QCOMPARE(rig.keyString(11)->geometry(), twips::toRect(1920, 1560 + 11 * 480, 4575, 315, dpi));
         QCOMPARE(rig.count(23)->geometry(), twips::toRect(14280, 1560 + 11 * 480, 375, 315, dpi));
         QCOMPARE(rig.window->centralWidget()->minimumSize(), QSize(twips::toPx(14955, dpi), twips::toPx(10470, dpi)));
-        const QStringList expected{
-                "Read|Read Key Outputs From QZ4VELD|Read QZ4VEL key outputs and write to screen",
+        const QStringList expected{"Read|Read Key Outputs From QZ4VELD|Read QZ4VEL key outputs and write to screen",
                 "VerifyBtn|Verify Key Outputs  in QZ4VELD|Verify that QZ4VEL values match those on-screen",
                 "KbdKey_4|Row 4 key|Press key to override, or ALT to empty field",
                 "KeyString_0|Row 0 output string|Enter ASCII characters, or binary/hexadecimal chars in {}",
                 "KeyString_1|Row 1 output string|Enter ASCII characters, or binary chars in {}"};
-        for (const QString& entry : expected) {
-            const auto* widget = rig.find<QWidget>(entry.section('|', 0, 0));
-            QCOMPARE(widget->accessibleName() + '|' + widget->toolTip(), entry.section('|', 1));
-        }
+        for (const QString& entry : expected)
+            QCOMPARE(rig.find<QWidget>(entry.section('|', 0, 0))->accessibleName() + '|' + rig.find<QWidget>(entry.section('|', 0, 0))->toolTip(), entry.section('|', 1));
         // A wrapped button caption keeps its words as written.
-        QCOMPARE(rig.find<QPushButton>("Read")->text().replace('\n', ' '), "Read Key Outputs From QZ4VELD");
-        QCOMPARE(rig.find<QLabel>("Label12")->text(), QStringLiteral("Maximum Override String Length"));
-        QCOMPARE(rig.find<QGroupBox>("Frame1")->title(), QStringLiteral("Settings"));
+        QCOMPARE(rig.find<QPushButton>("Read")->text().replace('\n', ' ') + '|' + rig.find<QLabel>("Label12")->text() + '|' + rig.find<QGroupBox>("Frame1")->title(),
+                 "Read Key Outputs From QZ4VELD|Maximum Override String Length|Settings");
         for (const char* hidden : {"Label13", "StrDes", "StrLine", "WebBrowser1", "Helpclose", "CompletionStatus", "ProgressBar1", "ProgressLabel", "PercentLabel"})
             QVERIFY2(!rig.find<QWidget>(QLatin1String(hidden))->isVisibleTo(rig.window.get()), hidden);
         const auto items = [](const QWidget* owner) {
@@ -93,8 +89,7 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(std::runtime_error, rig.window->menuAction(QStringLiteral("NoSuchItem")));
         // Setting up the port again closes an open one first.
         rig.link.open();
-        rig.window->settings().comPort = 4;
-        rig.window->settings().parity = QStringLiteral("E");
+        std::tie(rig.window->settings().comPort, rig.window->settings().parity) = std::tuple(4, QStringLiteral("E"));
         rig.window->setupCommPort();
         QVERIFY(!rig.link.isOpen() && rig.link.closeCount() == 1);
         QCOMPARE(labels(rig), QStringLiteral("COM4/9600/EVEN"));
