@@ -19,11 +19,6 @@ struct PanelRig final {
         host.resize(1000, 720);
         host.show();
     }
-    void add(const QStringList& lines)
-    {
-        for (const QString& line : lines)
-            panel.add(line);
-    }
     QString path(const QString& name = QStringLiteral("logs/status.log")) const { return dir.filePath(name); }
     QByteArray log() const { return test_files::readAll(path()); }
     void tick(const std::optional<QString>& answer)
@@ -84,15 +79,16 @@ private slots:
         rig.panel.hideProgress();
         QVERIFY(!rig.panel.progressBar()->isVisible() && !rig.panel.percentLabel()->isVisible());
         QDir(rig.dir.path()).mkdir(QStringLiteral("logs"));
-        rig.add({"A", "B"});
+        rig.panel.add("A");
+        rig.panel.add("B");
         rig.tick(rig.path());
         QCOMPARE(rig.log(), QByteArray("A\r\nB\r\n"));
         rig.panel.logBox()->click();  // untick: no dialog
-        rig.add({"not logged"});
+        rig.panel.add("not logged");
         QCOMPARE(rig.log(), QByteArray("A\r\nB\r\n"));
         rig.tick(std::nullopt);
         QCOMPARE(rig.dialogs.startNames, (QStringList{QString(), rig.path()}));
-        rig.add({QStringLiteral("\u00e9")});
+        rig.panel.add(QStringLiteral("\u00e9"));
         QVERIFY(rig.panel.logBox()->isChecked());
         QCOMPARE(rig.log(), QByteArray("A\r\nB\r\nA\r\nB\r\nnot logged\r\n\xe9\r\n"));
         QDir(rig.path(QStringLiteral("logs"))).removeRecursively();
@@ -125,13 +121,13 @@ private slots:
         PanelRig rig;
         QDir(rig.dir.path()).mkpath(QStringLiteral("logs/folder"));
         if (withLines)
-            rig.add({"A"});
+            rig.panel.add("A");
         rig.tick(answer == "-" ? std::nullopt : std::optional<QString>(answer.isEmpty() ? answer : rig.path(answer)));
         QCOMPARE(rig.panel.logBox()->isChecked(), ticked);
         QCOMPARE(rig.messages.infos.size(), message.isEmpty() ? 0 : 1);
         QVERIFY(message.isEmpty() || (rig.messages.infos.first().startsWith(message) && rig.messages.infos.first().contains(answer)));
         QVERIFY(!QFile::exists(rig.path()));
-        rig.add({"goes on"});
+        rig.panel.add("goes on");
         QCOMPARE(rig.log(), ticked ? QByteArray("goes on\r\n") : QByteArray());
         QCOMPARE(QDir(rig.path(QStringLiteral("logs"))).entryList(QDir::Files).size(), ticked ? 1 : 0);
     }
