@@ -55,59 +55,44 @@ private slots:
         QVERIFY(messages.infos.isEmpty() && !dialog.isVisible());
     }
 
-    // CLOSE keeps the tick but neither the list choices nor a file; a failed
-    // write says why and keeps the dialog open. Neither calls the window back.
-    void nothingSaved_data()
+    // CLOSE keeps the tick but neither the list choices nor a file; a failed write says why and keeps the
+    // dialog open; neither calls the window back. SAVE writes the file first, then, dialog still up, sets up
+    // the port with events handled in the pause (a second SAVE meanwhile is ignored), then hides the notes.
+    void closeOrSave_data()
     {
-        QTest::addColumn<bool>("close");
-        QTest::newRow("CLOSE") << true;
-        QTest::newRow("SAVE, folder missing") << false;
-    }
-    void nothingSaved()
-    {
-        QFETCH(bool, close);
-        Settings settings;
-        fakedev::RecordingMessages messages;
-        int calls = 0;
-        const QString path = close ? ini() : m_dir.filePath("missing/QZ4Vel.ini");
-        ConfigDialog dialog(settings, path, messages, {[&] { ++calls; }, [&] { ++calls; }});
-        dialog.show();
-        dialog.baudList()->setCurrentIndex(0);
-        QTest::mouseClick(dialog.descriptionsBox(), Qt::LeftButton);
-        QTest::mouseClick(close ? dialog.closeButton() : dialog.saveButton(), Qt::LeftButton);
-        QVERIFY(!QFile::exists(path) && calls == 0);
-        QVERIFY(dialog.isVisible() != close && messages.infos.size() == (close ? 0 : 1));
-        QVERIFY(close || (messages.infos.first().startsWith("Error saving configuration - ") && messages.infos.first().size() > 30));
-        QVERIFY(!close || (settings.enableStrings == 1 && settings.baud == QStringLiteral("9600")));
-    }
-
-    void saveSequence_data()
-    {
+        QTest::addColumn<QString>("button");
         QTest::addColumn<int>("enableBefore");  // the box is clicked once
         QTest::addColumn<QStringList>("steps");
-        QTest::newRow("switched off") << 1 << QStringList{"setup", "event", "hide"};
-        QTest::newRow("switched on") << 0 << QStringList{"setup", "event"};
+        QTest::newRow("CLOSE") << "close" << 0 << QStringList{};
+        QTest::newRow("SAVE, folder missing") << "missing" << 0 << QStringList{};
+        QTest::newRow("SAVE, switched off") << "save" << 1 << QStringList{"setup", "event", "hide"};
+        QTest::newRow("SAVE, switched on") << "save" << 0 << QStringList{"setup", "event"};
     }
-    void saveSequence()
+    void closeOrSave()
     {
+        QFETCH(QString, button);
         QFETCH(int, enableBefore);
         Settings settings{.enableStrings = enableBefore, .portPaths = {}};
         fakedev::RecordingMessages messages;
         QStringList steps;
         ConfigDialog* self = nullptr;
+        const QString path = button == "missing" ? m_dir.filePath("missing/QZ4Vel.ini") : ini();
         auto setup = [&] {
-            // File written first, dialog still up, events handled in the pause.
-            steps << (test_files::readAll(ini()).contains("PORT=") && self->isVisible() ? "setup" : "setup too early");
+            steps << (test_files::readAll(path).contains("PORT=") && self->isVisible() ? "setup" : "setup too early");
             QTimer::singleShot(0, [&] { steps << "event"; });
-            QTimer::singleShot(0, [&] { self->save(); });  // a second SAVE meanwhile is ignored
+            QTimer::singleShot(0, [&] { self->save(); });
         };
-        ConfigDialog dialog(settings, ini(), messages, {setup, [&] { steps << "hide"; }});
+        ConfigDialog dialog(settings, path, messages, {setup, [&] { steps << "hide"; }});
         self = &dialog;
         dialog.show();
+        dialog.baudList()->setCurrentIndex(0);
         QTest::mouseClick(dialog.descriptionsBox(), Qt::LeftButton);
-        QTest::mouseClick(dialog.saveButton(), Qt::LeftButton);
+        QTest::mouseClick(button == "close" ? dialog.closeButton() : dialog.saveButton(), Qt::LeftButton);
         QTEST(steps, "steps");
-        QVERIFY(!dialog.isVisible());
+        QVERIFY(QFile::exists(path) == (button == "save") && dialog.isVisible() == (button == "missing"));
+        QCOMPARE(messages.infos.size(), button == "missing" ? 1 : 0);
+        QVERIFY(button != "missing" || (messages.infos.first().startsWith("Error saving configuration - ") && messages.infos.first().size() > 30));
+        QVERIFY(button != "close" || (settings.enableStrings == 1 && settings.baud == QStringLiteral("9600")));
     }
 };
 
