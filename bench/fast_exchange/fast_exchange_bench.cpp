@@ -4,6 +4,7 @@
 // (wall without the pause), the bytes both ways and their time on the wire at
 // the given bit rate, the ratio of exchange time to wire time, and a checksum of
 // the status lines so that two runs can be shown to have said the same.
+#include "../common/bench_table.h"
 #include "device/event_loop_waiter.h"
 #include "device/qt_serial_link.h"
 #include "device/status_sink.h"
@@ -108,26 +109,6 @@ private:
     int m_max = 0;
     int m_value = 0;
 };
-
-class PrintedMessages final : public Messages {
-public:
-    void info(const QString& text) override { std::fprintf(stderr, "message: %s\n", qPrintable(text)); }
-    bool confirm(const QString&, const QString&) override { return false; }
-    void beep() override {}
-};
-
-// Every usable row with a key and a full-width string.
-void fillTable(RowTable& rows, int length)
-{
-    for (int r = 0; r < capacity::maxKeysForIndex(length - 1); ++r) {
-        const auto index = static_cast<std::size_t>(r);
-        rows.keyNames.at(index) = key_table::records().at(index).keyName;
-        QString text;
-        for (int i = 0; i < length; ++i)
-            text += (i + r) % 3 == 0 ? QStringLiteral("{0D}") : QString(QLatin1Char(static_cast<char>('a' + (r + i) % 26)));
-        rows.strings.at(index) = text;
-    }
-}
 
 int run(const QStringList& args)
 {

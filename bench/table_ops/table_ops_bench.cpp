@@ -2,6 +2,7 @@
 // headless, against a device on the given port path. Prints one line of
 // numbers: wall time, the sum of the fixed waits the operation asked for, their
 // ratio, CPU time and peak resident memory.
+#include "../common/bench_table.h"
 #include "device/event_loop_waiter.h"
 #include "device/qt_serial_link.h"
 #include "device/status_sink.h"
@@ -72,29 +73,6 @@ private:
     int m_max = 0;
     int m_value = 0;
 };
-
-class PrintedMessages final : public Messages {
-public:
-    void info(const QString& text) override { std::fprintf(stderr, "message: %s\n", qPrintable(text)); }
-    bool confirm(const QString&, const QString&) override { return false; }
-    void beep() override {}
-};
-
-// Every usable row with a key and a string of the full width, printable
-// characters and fields mixed, the same table for every run.
-void fillTable(RowTable& rows, int length)
-{
-    const int count = capacity::maxKeysForIndex(length - 1);
-    for (int r = 0; r < count; ++r) {
-        const auto index = static_cast<std::size_t>(r);
-        rows.keyNames.at(index) = key_table::records().at(index).keyName;
-        QString text;
-        for (int i = 0; i < length; ++i)
-            text += (i + r) % 3 == 0 ? QStringLiteral("{%1}").arg((r + i) % 200 + 1, 2, 16, QLatin1Char('0')).toUpper()
-                                     : QString(QLatin1Char(static_cast<char>('a' + (r + i) % 26)));
-        rows.strings.at(index) = text;
-    }
-}
 
 qint64 cpuMs()
 {
