@@ -91,9 +91,7 @@ ReadOperation::Outcome ReadOperation::run()
             table_steps::showRowProgress(status, r);
         }
 
-        protocol.close();
-        ctx.waiter.delay(kClosingPauseMs);
-        status.hideProgress();
+        table_steps::closeAndPause(protocol, ctx.waiter, status, kClosingPauseMs);
         ctx.view.refreshPageRows();
         ctx.view.enableControls();
         status.showCompletion(QStringLiteral("Successful Read"));

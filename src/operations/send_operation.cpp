@@ -112,16 +112,13 @@ SendOperation::Outcome SendOperation::run()
             status.setPercentText(table_steps::percentText(r, status.progressMaximum()));
         }
 
-        protocol.close();
-        ctx.waiter.delay(kClosingPauseMs);
-        status.hideProgress();
+        table_steps::closeAndPause(protocol, ctx.waiter, status, kClosingPauseMs);
         ctx.view.enableControls();
         if (m_failed == 0) {
             status.showCompletion(QStringLiteral("Successful Operation"));
             return Outcome::Succeeded;
         }
-        // Written like Verify's count: one blank where a sign would stand.
-        status.showCompletion(QLatin1Char(' ') + QString::number(m_failed) + QStringLiteral(" FAILED blocks"));
+        status.showCompletion(table_steps::failedCount(m_failed, QStringLiteral("FAILED blocks")));
         return Outcome::Incomplete;
     } catch (const OperationAborted&) {
         protocol.close();

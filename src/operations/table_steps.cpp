@@ -2,6 +2,7 @@
 
 #include "device/protocol.h"
 #include "device/status_sink.h"
+#include "device/waiter.h"
 
 namespace table_steps {
 
@@ -22,6 +23,18 @@ void showRowProgress(StatusSink& status, int row)
     if (status.progressMaximum() >= row)
         status.setProgressValue(row);
     status.setPercentText(percentText(status.progressValue(), status.progressMaximum()));
+}
+
+void closeAndPause(Protocol& protocol, Waiter& waiter, StatusSink& status, int pauseMs)
+{
+    protocol.close();
+    waiter.delay(pauseMs);
+    status.hideProgress();
+}
+
+QString failedCount(int count, const QString& what)
+{
+    return QLatin1Char(' ') + QString::number(count) + QLatin1Char(' ') + what;
 }
 
 int lengthIndexFromAnswer(const QByteArray& answer)

@@ -5,7 +5,9 @@
 #include <exception>
 #include <stdexcept>
 
+class Protocol;
 class StatusSink;
+class Waiter;
 
 // Small steps the Read, Verify and Send operations share.
 namespace table_steps {
@@ -37,6 +39,13 @@ int lengthIndexFromAnswer(const QByteArray& answer);
 // The first byte of an answer as the one character shown in the
 // "Invalid string configuration" message.
 QString firstCharacter(const QByteArray& answer);
+
+// The end of a completed run: port closed, the closing pause, progress hidden.
+void closeAndPause(Protocol& protocol, Waiter& waiter, StatusSink& status, int pauseMs);
+
+// A count of failed rows or blocks as the completion label shows it: one blank
+// where a sign would stand, then the number and `what` (" 3 FAILED blocks").
+QString failedCount(int count, const QString& what);
 
 // what() of an error as message text.
 QString describe(const std::exception& error);

@@ -77,17 +77,14 @@ VerifyOperation::Outcome VerifyOperation::run()
             table_steps::showRowProgress(status, r);
         }
 
-        protocol.close();
-        ctx.waiter.delay(kClosingPauseMs);
-        status.hideProgress();
+        table_steps::closeAndPause(protocol, ctx.waiter, status, kClosingPauseMs);
         ctx.view.showPage();
         ctx.view.enableControls();
         if (m_failed == 0) {
             status.showCompletion(QStringLiteral("Successful Verification"));
             return Outcome::Succeeded;
         }
-        // One blank in front of the number, where a sign would stand.
-        status.showCompletion(QLatin1Char(' ') + QString::number(m_failed) + QStringLiteral(" FAILED verifications"));
+        status.showCompletion(table_steps::failedCount(m_failed, QStringLiteral("FAILED verifications")));
         return Outcome::Mismatched;
     } catch (const OperationAborted&) {
         protocol.close();
