@@ -215,29 +215,33 @@ void RowLines::previousPage()
     refreshPageRows();
 }
 
-void RowLines::showRowOnLine(int row)
+const RowLines::Line* RowLines::lineOfRow(int row) const
 {
     if (row < 0 || row >= RowTable::kRows)
         throw std::runtime_error(QStringLiteral("row %1 is not a row of the table").arg(row).toStdString());
     const int i = row - m_page * kLines;
     if (i < 0 || i >= kLines)
+        return nullptr;
+    return &m_lines[static_cast<std::size_t>(i)];
+}
+
+void RowLines::showRowOnLine(int row)
+{
+    const Line* line = lineOfRow(row);
+    if (!line)
         return;
-    const Line& line = m_lines[static_cast<std::size_t>(i)];
-    line.key->setText(m_rows.keyNames.at(static_cast<std::size_t>(row)));
-    line.string->setText(m_rows.strings.at(static_cast<std::size_t>(row)));
+    line->key->setText(m_rows.keyNames.at(static_cast<std::size_t>(row)));
+    line->string->setText(m_rows.strings.at(static_cast<std::size_t>(row)));
 }
 
 void RowLines::showRowPicture(int row)
 {
-    if (row < 0 || row >= RowTable::kRows)
-        throw std::runtime_error(QStringLiteral("row %1 is not a row of the table").arg(row).toStdString());
-    const int i = row - m_page * kLines;
-    if (i < 0 || i >= kLines)
+    const Line* line = lineOfRow(row);
+    if (!line)
         return;
-    const Line& line = m_lines[static_cast<std::size_t>(i)];
-    setPicture(line.image, m_rows.pictures.at(static_cast<std::size_t>(row)));
-    line.image->setToolTip(m_rows.pictureTips.at(static_cast<std::size_t>(row)));
-    line.image->setVisible(true);
+    setPicture(line->image, m_rows.pictures.at(static_cast<std::size_t>(row)));
+    line->image->setToolTip(m_rows.pictureTips.at(static_cast<std::size_t>(row)));
+    line->image->setVisible(true);
 }
 
 void RowLines::onTextChanged(int i, const QString& text)

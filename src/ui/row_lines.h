@@ -71,6 +71,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The line showing `row` on the current page, or nullptr when the row is on
+    // another page; throws for an index outside the table.
+    const Line* lineOfRow(int row) const;
     void build(QWidget* parent, const twips::Placer& placer);
     void onTextChanged(int line, const QString& text);
     void onCharacterTyped(int line);
