@@ -16,21 +16,11 @@ lengths=("$@")
 cmake -S . -B "$build" -G Ninja >/dev/null
 cmake --build "$build" --target fast_exchange_bench qz4veld-sim >/dev/null
 
-work="$(mktemp -d)"
-sim_pid=""
-cleanup() {
-  if [[ -n "$sim_pid" ]]; then kill "$sim_pid" 2>/dev/null || true; wait "$sim_pid" 2>/dev/null || true; fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
+. bench/sim_lib.sh
 
 failed=0
 for length in "${lengths[@]}"; do
-  "$build/bin/qz4veld-sim" --baud "$baud" --length "$length" --state "$work/device.state" >"$work/sim.out" 2>"$work/sim.err" &
-  sim_pid=$!
-  for _ in $(seq 1 100); do [[ -s "$work/sim.out" ]] && break; sleep 0.05; done
-  port="$(head -n 1 "$work/sim.out")"
-  [[ -n "$port" ]] || { echo "qz4veld-sim did not start: $(cat "$work/sim.err")"; exit 1; }
+  start_sim --baud "$baud" --length "$length" --state "$work/device.state"
   for op in send read verify; do
     fixed="$("$build/bin/fast_exchange_bench" "$port" "$op" "$length" fixed "$baud")"
     fast="$("$build/bin/fast_exchange_bench" "$port" "$op" "$length" fast "$baud")"
@@ -44,6 +34,6 @@ for length in "${lengths[@]}"; do
       awk '{ for (i = 1; i <= NF; i++) if ($i == "exchange/wire") r = $(i+1); if (r > 1.5) { print "  ^ misses the target (exchange/wire <= 1.5)"; exit 1 } }' <<<"$fast" || failed=1
     fi
   done
-  kill "$sim_pid"; wait "$sim_pid" 2>/dev/null || true; sim_pid=""
+  stop_sim
 done
 exit "$failed"

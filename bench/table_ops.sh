@@ -13,22 +13,12 @@ lengths=("$@")
 cmake -S . -B "$build" -G Ninja >/dev/null
 cmake --build "$build" --target table_ops_bench qz4veld-sim >/dev/null
 
-work="$(mktemp -d)"
-sim_pid=""
-cleanup() {
-  if [[ -n "$sim_pid" ]]; then kill "$sim_pid" 2>/dev/null || true; wait "$sim_pid" 2>/dev/null || true; fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
+. bench/sim_lib.sh
 
 failed=0
 for length in "${lengths[@]}"; do
   # A device at another width, so that Send has to change it.
-  "$build/bin/qz4veld-sim" --length $(( length == 3 ? 4 : 3 )) >"$work/sim.out" 2>"$work/sim.err" &
-  sim_pid=$!
-  for _ in $(seq 1 100); do [[ -s "$work/sim.out" ]] && break; sleep 0.05; done
-  port="$(head -n 1 "$work/sim.out")"
-  [[ -n "$port" ]] || { echo "qz4veld-sim did not start: $(cat "$work/sim.err")"; exit 1; }
+  start_sim --length $(( length == 3 ? 4 : 3 ))
   for op in send read verify; do
     line="$("$build/bin/table_ops_bench" "$port" "$op" "$length")"
     echo "$line"
@@ -38,6 +28,6 @@ for length in "${lengths[@]}"; do
       if (r > 1.03 || c > 2 || m >= 80) { print "  ^ misses a target (ratio <= 1.03, cpu/wall <= 2 %, rss < 80 MB)"; exit 1 }
     }' || failed=1
   done
-  kill "$sim_pid"; wait "$sim_pid" 2>/dev/null || true; sim_pid=""
+  stop_sim
 done
 exit "$failed"

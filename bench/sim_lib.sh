@@ -1,0 +1,18 @@
+# Sourced by the bench scripts: a work folder removed on exit, and the device
+# simulator started on a pseudo-terminal ($port holds its path afterwards).
+work="$(mktemp -d)"
+sim_pid=""
+stop_sim() {
+  if [[ -n "$sim_pid" ]]; then kill "$sim_pid" 2>/dev/null || true; wait "$sim_pid" 2>/dev/null || true; fi
+  sim_pid=""
+}
+trap 'stop_sim; rm -rf "$work"' EXIT
+
+# start_sim [simulator options...]
+start_sim() {
+  "$build/bin/qz4veld-sim" "$@" >"$work/sim.out" 2>"$work/sim.err" &
+  sim_pid=$!
+  for _ in $(seq 1 100); do [[ -s "$work/sim.out" ]] && break; sleep 0.05; done
+  port="$(head -n 1 "$work/sim.out")"
+  [[ -n "$port" ]] || { echo "qz4veld-sim did not start: $(cat "$work/sim.err")"; exit 1; }
+}
