@@ -1,5 +1,6 @@
 #include "files/config_file.h"
 #include "files/file_error.h"
+#include "files/recovery_store.h"
 #include "model/row_table.h"
 #include "support/file_helpers.h"
 
@@ -173,6 +174,56 @@ private slots:
             QVERIFY2(error.startsWith("Error opening specified config file. ") && error.contains(path(name)), qPrintable(error));
         }
     
+    }
+
+    // A snapshot gives back the table with its file name and label and the time it was
+    // taken, and only one running copy of the program keeps it.
+    void snapshotRoundTrip()
+    {
+        RecoveryStore store(path(QStringLiteral("state")));
+        TableState state;
+        state.rows = randomTable(7, true);
+        std::tie(state.stringLength, state.configFileName, state.configLabel) = std::tuple(3, "/a b/x\ty.cfg ", "x\ty.cfg\n");
+        store.write(state, kWritten);
+        const auto snapshot = store.read();
+        QVERIFY(snapshot && snapshot->state && snapshot->problem.isEmpty());
+        QCOMPARE(snapshot->taken, kWritten);
+        QCOMPARE(flat(snapshot->state->rows, 0, 93), flat(state.rows, 0, 93));
+        QCOMPARE((std::tuple(snapshot->state->stringLength, snapshot->state->configFileName, snapshot->state->configLabel)),
+                 (std::tuple(state.stringLength, state.configFileName, state.configLabel)));
+        RowTable opened;  // an ordinary configuration file to Open
+        QVERIFY(config_file::applyTo(opened, store.path()).stringLength == 3);
+        RecoveryStore other(path(QStringLiteral("state")));
+        QVERIFY(store.claim() && store.claim() && !other.claim());
+        store.remove();
+        QVERIFY(!store.read());
+    }
+
+    // An unreadable snapshot is renamed out of the way and reported once.
+    void corruptSnapshotSetAside_data()
+    {
+        QTest::addColumn<int>("keep");  // bytes of a good snapshot kept, then the garbage below
+        QTest::addColumn<QByteArray>("garbage");
+        QTest::newRow("garbage") << 0 << QByteArray("\xff\tjunk\n");
+        QTest::newRow("cut short") << 800 << QByteArray();
+        QTest::newRow("bad length") << 0 << QByteArray("#Table snapshot taken 2024-03-09T13:05:07.000Z\nString Length = 42\n");
+        QTest::newRow("no time") << -1 << QByteArray();
+    }
+    void corruptSnapshotSetAside()
+    {
+        QFETCH(int, keep);
+        QFETCH(QByteArray, garbage);
+        QTemporaryDir folder;
+        RecoveryStore store(folder.path());
+        store.write(TableState{}, kWritten);
+        QByteArray bytes = test_files::readAll(store.path());
+        bytes = keep < 0 ? bytes.replace("#Table snapshot taken", "#") : bytes.left(keep) + garbage;
+        QVERIFY(test_files::writeAll(store.path(), bytes));
+        const auto snapshot = store.read();
+        QVERIFY(snapshot && !snapshot->state);
+        QVERIFY2(snapshot->problem.contains("set aside"), qPrintable(snapshot->problem));
+        QCOMPARE(QDir(folder.path()).entryList({"table-snapshot-unreadable-*.cfg"}).size(), 1);
+        QVERIFY(!store.read());
     }
 };
 
