@@ -1,9 +1,15 @@
 // The command-line tool's parts, its sources compiled in; whole runs are in tst_e2e_cli.
 #include "cli/cli_options.cpp"
 #include "cli/console_status.cpp"
+#include "cli/device_job.cpp"
 #include "cli/headless.cpp"
 #include "cli/interrupt_watch.cpp"
+#include "cli/multi_run.cpp"
+#include "cli/port_search.cpp"
+#include "cli/run_report.cpp"
 #include "cli/runner.cpp"
+#include "cli/shared_terminal.cpp"
+#include "cli/table_check.cpp"
 #include "support/file_helpers.h"
 
 #include <QBuffer>
@@ -29,6 +35,11 @@ private slots:
         QTest::newRow("-o with send") << QStringList{"send", "t.cfg", "-o", "x"} << "-o is for the read";
         QTest::newRow("COM0") << QStringList{"version", "--port", "COM0"} << "--port needs COM<n>";
         QTest::newRow("bad parity") << QStringList{"version", "--parity", "M"} << "--parity needs N, E or O";
+        QTest::newRow("check") << QStringList{"check", "t.cfg", "--port", "COM2"} << "4|t.cfg|COM2|||0";
+        QTest::newRow("two ports run side by side") << QStringList{"version", "--port", "COM1", "--port", "/dev/x"} << "0|||||0";
+        QTest::newRow("port twice") << QStringList{"version", "--port", "com1", "--port", "COM1"} << "--port \"COM1\" is given twice";
+        QTest::newRow("auto-all and more") << QStringList{"version", "--port", "auto-all", "--port", "COM1"}
+                                           << "--port auto-all already takes";
     }
     void parsesArguments()
     {
@@ -125,6 +136,38 @@ private slots:
         } catch (const UsageError& e) {
             QVERIFY2(!error.isEmpty() && QString::fromUtf8(e.what()).startsWith(error), e.what());
         }
+    }
+
+    // What check prints for a file: one line per finding (its start here), then the count.
+    void checkReportsEveryFinding_data()
+    {
+        QTest::addColumn<QString>("lines");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QStringList>("report");
+        QTest::newRow("clean") << "String Length = 10\n00\tA\tab\t\n01\tB\t\t" << 0 << QStringList{};
+        QTest::newRow("everything") << "String Length = 10\n-3\tA\tx\t\n00\tA\tab\t\n01\tA\tcd\t\n02\tF99\tx\t\n"
+                                       "03\tB\tabcdefghijk\t\n04\tC\t{1FF}\t\n30\tC\t\t"
+                                    << 1
+                                    << QStringList{"refused: Error extracting info", "warning: Row 1: the key \"A\" is also in row 0",
+                                                   "refused: Row 2: the key name \"F99\"", "refused: String at position 3 is longer than 10",
+                                                   "refused: Row 4: the string \"{1FF}\"", "warning: Row 30 is beyond the 23 rows"};
+        QTest::newRow("no rows") << "String Length = 3" << 1 << QStringList{"refused: no row lines"};
+        QTest::newRow("unreadable") << "String Length = 0" << 2 << QStringList{};
+    }
+    void checkReportsEveryFinding()
+    {
+        QFETCH(QString, lines);
+        QFETCH(QStringList, report);
+        const QString path = m_dir.filePath(QString::fromLatin1(QTest::currentDataTag()) + ".cfg");
+        QVERIFY(test_files::writeAll(path, lines.toUtf8()));
+        QBuffer out, err;
+        out.open(QIODevice::WriteOnly), err.open(QIODevice::WriteOnly);
+        Console console{out, err, false};
+        QTEST(runCheck(path, console), "exitCode");
+        QStringList printed = QString::fromUtf8(out.data()).split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(printed.size(), report.size() + (err.data().isEmpty() ? 1 : 0));
+        for (qsizetype i = 0; i < report.size(); ++i)
+            QVERIFY2(printed.at(i).startsWith(report.at(i)), qPrintable(printed.at(i)));
     }
 
     void choosesPort_data()

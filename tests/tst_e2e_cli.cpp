@@ -2,6 +2,8 @@
 #include "support/file_helpers.h"
 #include "support/sim_process.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -125,6 +127,47 @@ private slots:
         const Run version = cli({"version", "--port", sim.path()});
         QCOMPARE(version.exitCode, 0);
         QCOMPARE(version.outLines().last(), QStringLiteral("Operation Successful"));
+    }
+
+    // Four devices in one run, the third losing its line in the middle of the send.
+    void manyDevicesOneUnplugged()
+    {
+        std::vector<std::unique_ptr<fakedev::SimProcess>> sims;
+        QStringList ports;
+        for (int i = 0; i < 4; ++i) {
+            sims.push_back(std::make_unique<fakedev::SimProcess>(i == 2 ? QStringList{"--unplug-after", "8"} : QStringList{}));
+            QVERIFY2(sims.back()->started(), qPrintable(sims.back()->errors()));
+            ports << "--port" << sims.back()->path();
+        }
+        const QString table = file("many.cfg", tableFile("xyz{20}"));
+        const QString lost = sims[2]->path().mid(5);  // "pts/N", as the lines name it
+
+        const Run send = cli(QStringList{"send", table, "--json"} + ports);
+        QCOMPARE(send.exitCode, 1);
+        const QStringList objects = send.outLines();
+        QCOMPARE(objects.size(), 4);
+        for (int i = 0; i < 4; ++i) {
+            const QJsonObject device = QJsonDocument::fromJson(objects.at(i).toUtf8()).object();
+            QCOMPARE(device.value("port").toString(), sims[i]->path());
+            QCOMPARE(device.value("ok").toBool(), i != 2);
+            QCOMPARE(device.value("completion").toString(), i == 2 ? "FATAL ERROR" : "Successful Operation");
+        }
+        const QString why = "Error sending to QZ4VELD. device " + sims[2]->path() + " was disconnected";
+        QCOMPARE(QJsonDocument::fromJson(objects.at(2).toUtf8()).object().value("message").toString(), why);
+        QVERIFY2(send.err.contains("[" + lost + "] " + why + "\n"), qPrintable(send.err));
+        QCOMPARE(send.err.count("] success  blk# ") - send.err.count("[" + lost + "] success  blk# "), 3 * 23);
+        QVERIFY2(send.err.contains("\n" + lost + "  FATAL ERROR (" + why + ")  "), qPrintable(send.err));
+
+        // A port that cannot be opened (a freed terminal's name may be taken again
+        // at once): nothing is sent to any of the four.
+        ports[5] = "/dev/qz-none";
+        const Run refused = cli(QStringList{"verify", table} + ports);
+        QCOMPARE(refused.exitCode, 2);
+        QCOMPARE(refused.out, QString());
+        ports.remove(4, 2);
+        const Run verify = cli(QStringList{"verify", table, "--quiet"} + ports);
+        QCOMPARE(verify.exitCode, 0);
+        QCOMPARE(verify.out.count(QRegularExpression(" Successful Verification +0 ")), 3);
     }
 
     void failsCleanly_data()

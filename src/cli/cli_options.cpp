@@ -13,6 +13,7 @@ const QString kParity = QStringLiteral("parity");
 const QString kLog = QStringLiteral("log");
 const QString kQuiet = QStringLiteral("quiet");
 const QString kOutput = QStringLiteral("output");
+const QString kJson = QStringLiteral("json");
 const QString kHelp = QStringLiteral("help");
 const QString kVersion = QStringLiteral("version");
 
@@ -28,6 +29,13 @@ const char kDescription[] =
     "  send FILE.cfg         write the file's table into the device, reading every\n"
     "                        block back\n"
     "  verify FILE.cfg       compare the device's table with the file's rows\n"
+    "  check FILE.cfg        report what send would refuse or warn about; opens no\n"
+    "                        port (exit 0 nothing found, 1 something found)\n"
+    "\n"
+    "Several --port options (or --port auto-all: every port where a device answers)\n"
+    "run the command on all of them at once, each line prefixed with its port, and\n"
+    "end with a summary; read then needs -o with {port} in the file name, and\n"
+    "--log too names {port}.\n"
     "\n"
     "Exit status: 0 succeeded; 1 ran but did not succeed (device absent or wrong,\n"
     "string length refused, failed blocks or rows); 2 bad arguments, files or ports\n"
@@ -37,13 +45,16 @@ QList<QCommandLineOption> optionList()
 {
     return {
         {kPort, QStringLiteral("Serial port: COM<n> (mapped as the window maps it) or a device path. "
-                               "Default: the settings file in the program folder."),
+                               "Default: the settings file in the program folder. Repeat it for several devices; "
+                               "auto-all: every port where a device answers."),
          QStringLiteral("port")},
         {kBaud, QStringLiteral("Bit rate, e.g. 9600. Default: the settings file."), QStringLiteral("rate")},
         {kParity, QStringLiteral("Parity N, E or O. Default: the settings file."), QStringLiteral("N|E|O")},
         {kLog, QStringLiteral("Append every status line to this file, as the window's log does."),
          QStringLiteral("file")},
         {kQuiet, QStringLiteral("Print only the completion line and errors; no progress bar.")},
+        {kJson, QStringLiteral("Print one JSON object per device on standard output (keys port, operation, ok, "
+                               "failed, completion, seconds); the status lines go to standard error.")},
         {{QStringLiteral("o"), kOutput}, QStringLiteral("read: write the configuration file here."),
          QStringLiteral("file")},
         {{QStringLiteral("h"), kHelp}, QStringLiteral("Show this help.")},
@@ -56,8 +67,8 @@ void setUp(QCommandLineParser& parser)
     parser.setApplicationDescription(QString::fromLatin1(kDescription));
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.addOptions(optionList());
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("version, read, send or verify"));
-    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("configuration file for send and verify"),
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("version, read, send, verify or check"));
+    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("configuration file for send, verify and check"),
                                  QStringLiteral("[FILE.cfg]"));
 }
 
@@ -75,7 +86,7 @@ QString checkedPort(const QString& value)
         const int number = match.captured(1).toInt();
         if (number >= 1 && number <= 32767)
             return QStringLiteral("COM") + QString::number(number);
-    } else if (value.startsWith(QLatin1Char('/'))) {
+    } else if (value.startsWith(QLatin1Char('/')) || value == QLatin1String(kAllPorts)) {
         return value;
     }
     throw UsageError(QStringLiteral("--port needs COM<n> (n from 1 to 32767) or a device path such as "
@@ -131,7 +142,7 @@ Parsed parse(const QStringList& arguments)
 
     const QStringList positional = parser.positionalArguments();
     if (positional.isEmpty())
-        throw UsageError("no command given (version, read, send or verify)");
+        throw UsageError("no command given (version, read, send, verify or check)");
     const QString& name = positional.constFirst();
     Options& options = parsed.options;
     int expectedArguments = 1;
@@ -139,8 +150,10 @@ Parsed parse(const QStringList& arguments)
         options.command = Command::Version;
     } else if (name == QLatin1String("read")) {
         options.command = Command::Read;
-    } else if (name == QLatin1String("send") || name == QLatin1String("verify")) {
-        options.command = name == QLatin1String("send") ? Command::Send : Command::Verify;
+    } else if (name == QLatin1String("send") || name == QLatin1String("verify") || name == QLatin1String("check")) {
+        options.command = name == QLatin1String("send")     ? Command::Send
+                          : name == QLatin1String("verify") ? Command::Verify
+                                                            : Command::Check;
         expectedArguments = 2;
         if (positional.size() < 2)
             throw UsageError(QStringLiteral("%1 needs a configuration file").arg(name).toStdString());
@@ -148,7 +161,7 @@ Parsed parse(const QStringList& arguments)
         if (options.file.isEmpty())
             throw UsageError(QStringLiteral("%1 needs a configuration file").arg(name).toStdString());
     } else {
-        throw UsageError(QStringLiteral("unknown command %1 (version, read, send or verify)").arg(quoted(name)).toStdString());
+        throw UsageError(QStringLiteral("unknown command %1 (version, read, send, verify or check)").arg(quoted(name)).toStdString());
     }
     if (positional.size() > expectedArguments)
         throw UsageError(QStringLiteral("unexpected argument %1").arg(quoted(positional.at(expectedArguments))).toStdString());
@@ -158,8 +171,17 @@ Parsed parse(const QStringList& arguments)
             throw UsageError("-o is for the read command only");
         options.file = nonEmpty(parser, kOutput);
     }
-    if (parser.isSet(kPort))
-        options.port = checkedPort(parser.value(kPort));
+    for (const QString& value : parser.values(kPort)) {
+        const QString port = checkedPort(value);
+        if (options.ports.contains(port))
+            throw UsageError(QStringLiteral("--port %1 is given twice").arg(quoted(port)).toStdString());
+        options.ports.append(port);
+    }
+    options.json = parser.isSet(kJson);
+    if (!options.manyDevices())
+        options.port = options.ports.value(0);
+    else if (options.ports.size() > 1 && options.ports.contains(QLatin1String(kAllPorts)))
+        throw UsageError("--port auto-all already takes every port; give it alone");
     if (parser.isSet(kBaud))
         options.baud = checkedBaud(parser.value(kBaud));
     if (parser.isSet(kParity))

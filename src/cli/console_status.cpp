@@ -68,6 +68,7 @@ void ConsoleStatus::printOpenLine()
 
 void ConsoleStatus::printMessage(const QString& text)
 {
+    m_lastMessage = text;
     printOpenLine();
     write(m_messages, text);
 }
@@ -148,6 +149,8 @@ void ConsoleStatus::hideProgress()
 {
     m_progressShown = false;
     eraseBar();
+    if (m_report)
+        m_report(QString());
 }
 
 void ConsoleStatus::setProgressMaximum(int maximum)
@@ -170,6 +173,8 @@ void ConsoleStatus::setPercentText(const QString& text)
 
 void ConsoleStatus::drawBar()
 {
+    if (m_report && !m_quiet && m_progressShown)
+        m_report(progressLine(m_value, m_maximum, m_percent));
     if (!m_barWanted || m_quiet || !m_progressShown)
         return;
     m_messages.write(kEraseLine + progressLine(m_value, m_maximum, m_percent).toUtf8());

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 class QIODevice;
 
 namespace cli {
@@ -38,6 +40,10 @@ public:
     // out of add(), which the running operation reports as its own error.
     void setLogFile(const QString& path) { m_logPath = path; }
 
+    // Told the progress line each time it changes while shown, "" once hidden:
+    // with several devices one board shows every device's line.
+    void setProgressReport(std::function<void(const QString&)> report) { m_report = std::move(report); }
+
     // A message box's text, on standard error, after the open line.
     void printMessage(const QString& text);
     // Prints the open line and takes the progress bar off the screen.
@@ -57,8 +63,12 @@ public:
     int progressValue() const override { return m_value; }
     void setPercentText(const QString& text) override;
 
+    // The last message box's text ("" when none was shown).
+    const QString& lastMessage() const { return m_lastMessage; }
     // The completion text shown last ("" while hidden).
     QString completion() const { return m_completion; }
+    // The status list as the window would show it now.
+    const QStringList& lines() const { return m_list; }
 
 private:
     void checkIndex(int index) const;
@@ -75,11 +85,13 @@ private:
     QStringList m_list;
     int m_open = -1;  // index of the line not printed yet
     QString m_completion;
+    QString m_lastMessage;
     bool m_progressShown = false;
     bool m_barDrawn = false;
     int m_maximum = 0;
     int m_value = 0;
     QString m_percent = QStringLiteral("0%");
+    std::function<void(const QString&)> m_report;
 };
 
 }  // namespace cli

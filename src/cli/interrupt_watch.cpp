@@ -28,7 +28,9 @@ extern "C" void onInterrupt(int signalNumber)
 
 }  // namespace
 
-InterruptWatch::InterruptWatch(Waiter& waiter) : m_waiter(waiter)
+InterruptWatch::InterruptWatch(Waiter& waiter) : InterruptWatch([&waiter] { waiter.requestAbort(); }) {}
+
+InterruptWatch::InterruptWatch(std::function<void()> stop) : m_onInterrupt(std::move(stop))
 {
     if (g_pipe[0] >= 0)
         throw std::logic_error("only one interrupt watch can run at a time");
@@ -64,7 +66,7 @@ void InterruptWatch::drain()
         received = true;
     if (received && !m_interrupted) {
         m_interrupted = true;
-        m_waiter.requestAbort();
+        m_onInterrupt();
     }
 }
 

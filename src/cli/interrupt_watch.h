@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 
 class QSocketNotifier;
@@ -16,6 +17,8 @@ namespace cli {
 class InterruptWatch final {
 public:
     explicit InterruptWatch(Waiter& waiter);
+    // stop runs on this thread's event loop, once, for the first signal.
+    explicit InterruptWatch(std::function<void()> stop);
     ~InterruptWatch();
     InterruptWatch(const InterruptWatch&) = delete;
     InterruptWatch& operator=(const InterruptWatch&) = delete;
@@ -27,7 +30,7 @@ public:
 private:
     void drain();
 
-    Waiter& m_waiter;
+    std::function<void()> m_onInterrupt;
     std::unique_ptr<QSocketNotifier> m_notifier;
     bool m_interrupted = false;
 };

@@ -3,6 +3,8 @@
 #include "cli/console_status.h"
 #include "cli/headless.h"
 #include "cli/interrupt_watch.h"
+#include "cli/multi_run.h"
+#include "cli/table_check.h"
 #include "device/event_loop_waiter.h"
 #include "device/port_settings.h"
 #include "device/qt_serial_link.h"
@@ -60,6 +62,24 @@ Settings loadSettings(const QString& programFolder, Console& console)
     }
 }
 
+int exitFor(bool succeeded)
+{
+    return succeeded ? kExitSucceeded : kExitNotSucceeded;
+}
+
+// The device part of a run, after every file and argument has been checked.
+int runOperation(const Options& options, const PortChoice& port, TableFile& table, ConsoleStatus& status,
+                 Console& console)
+{
+    QtSerialLink link(port.paths);
+    EventLoopWaiter waiter;
+    InterruptWatch interrupts(waiter);
+    openPort(link, port);
+    return runOnOpenPort(options, port, link, waiter, table, status, console).exitStatus;
+}
+
+}  // namespace
+
 // The log is appended to, never truncated; opening it once up front turns a
 // bad path into a usage error instead of a failure in the middle of a run.
 void checkLogFile(const QString& path)
@@ -84,21 +104,8 @@ void checkOutputFile(const QString& path)
                              .arg(shown(path), shown(folder.filePath())));
 }
 
-int exitFor(bool succeeded)
+void openPort(QtSerialLink& link, const PortChoice& port)
 {
-    return succeeded ? kExitSucceeded : kExitNotSucceeded;
-}
-
-// The device part of a run, after every file and argument has been checked.
-int runOperation(const Options& options, const PortChoice& port, TableFile& table, ConsoleStatus& status,
-                 Console& console)
-{
-    QtSerialLink link(port.paths);
-    EventLoopWaiter waiter;
-    InterruptWatch interrupts(waiter);
-    ConsoleMessages messages(status);
-    HeadlessView view(table.lengthIndex);
-
     try {
         link.configure(port.comPort, port.settingsText);
         // Opened here rather than at the first command so that a port that
@@ -108,9 +115,16 @@ int runOperation(const Options& options, const PortChoice& port, TableFile& tabl
     } catch (const SerialError& error) {
         throw usageError(QString::fromStdString(error.what()));
     }
+}
 
+DeviceOutcome runOnOpenPort(const Options& options, const PortChoice& port, SerialLink& link, Waiter& waiter,
+                            TableFile& table, ConsoleStatus& status, Console& console)
+{
+    ConsoleMessages messages(status);
+    HeadlessView view(table.lengthIndex);
     OperationContext context{link, waiter, messages, status, table.rows, view, port.comPort, port.fastExchange};
-    int exitStatus = kExitNotSucceeded;
+    DeviceOutcome outcome;
+    int& exitStatus = outcome.exitStatus;
     try {
         switch (options.command) {
         case Command::Version: {
@@ -123,18 +137,26 @@ int runOperation(const Options& options, const PortChoice& port, TableFile& tabl
         case Command::Read:
             exitStatus = exitFor(ReadOperation(context).run() == ReadOperation::Outcome::Succeeded);
             break;
-        case Command::Send:
-            exitStatus = exitFor(SendOperation(context).run() == SendOperation::Outcome::Succeeded);
+        case Command::Send: {
+            SendOperation send(context);
+            exitStatus = exitFor(send.run() == SendOperation::Outcome::Succeeded);
+            outcome.failed = send.failedBlocks();
             break;
-        case Command::Verify:
-            exitStatus = exitFor(VerifyOperation(context).run() == VerifyOperation::Outcome::Succeeded);
+        }
+        case Command::Verify: {
+            VerifyOperation verify(context);
+            exitStatus = exitFor(verify.run() == VerifyOperation::Outcome::Succeeded);
+            outcome.failed = verify.failedRows();
+            break;
+        }
+        case Command::Check:
             break;
         }
     } catch (const OperationAborted&) {
         status.finish();
         link.close();
         printError(console, QStringLiteral("interrupted; the port was closed"));
-        return kExitInterrupted;
+        return {kExitInterrupted, 0};
     }
     // A signal after the last wait finds the run complete: its outcome stands.
     status.finish();
@@ -153,13 +175,11 @@ int runOperation(const Options& options, const PortChoice& port, TableFile& tabl
             }
         } catch (const FileError& error) {
             printError(console, error.description());
-            return kExitUsage;
+            return {kExitUsage, 0};
         }
     }
-    return exitStatus;
+    return outcome;
 }
-
-}  // namespace
 
 TableFile loadTable(const QString& path)
 {
@@ -179,27 +199,9 @@ TableFile loadTable(const QString& path)
 
 void checkSendable(const TableFile& table)
 {
-    const int length = table.lengthIndex + 1;
-    const int rowCount = capacity::maxKeysForIndex(table.lengthIndex);
-    for (int r = 0; r < rowCount; ++r) {
-        const auto index = static_cast<std::size_t>(r);
-        const QString& keyName = table.rows.keyNames.at(index);
-        const QString& string = table.rows.strings.at(index);
-        if (notation::checkLen(string, length))
-            throw usageError(QStringLiteral("String at position %1 is longer than %2. This is invalid and you must "
-                                            "fix it before continuing.")
-                                 .arg(r)
-                                 .arg(length));
-        if (!notation::toDeviceBytes(string, length))
-            throw usageError(QStringLiteral("Row %1: the string \"%2\" cannot be converted to device bytes (every "
-                                            "character must be one byte and every {..} field a hexadecimal value "
-                                            "from 01 to FF)")
-                                 .arg(r)
-                                 .arg(string));
-        // The window would send scan code 00, which the read-back can never
-        // confirm; a misspelt key is caught before the device is touched.
-        if (!keyName.isEmpty() && key_table::scancodeForKeyName(keyName) == 0)
-            throw usageError(QStringLiteral("Row %1: the key name \"%2\" is not in the key table").arg(r).arg(keyName));
+    for (const TableFinding& finding : tableFindings(table.rows, table.lengthIndex)) {
+        if (finding.refused)
+            throw usageError(finding.text);
     }
 }
 
@@ -248,12 +250,16 @@ int execute(const QStringList& arguments, const QString& programFolder, Console&
             return kExitSucceeded;
         }
         const Options& options = parsed.options;
+        if (options.command == Command::Check)
+            return runCheck(options.file, console);
 
         TableFile table;
         if (options.command == Command::Send || options.command == Command::Verify)
             table = loadTable(options.file);
         if (options.command == Command::Send)
             checkSendable(table);
+        if (options.manyDevices())
+            return runMany(options, table, loadSettings(programFolder, console), console);
         if (options.command == Command::Read && !options.file.isEmpty())
             checkOutputFile(options.file);
         if (!options.logPath.isEmpty())

@@ -10,6 +10,9 @@
 #include <QStringList>
 
 class QIODevice;
+class QtSerialLink;
+class SerialLink;
+class Waiter;
 
 namespace cli {
 
@@ -46,6 +49,28 @@ struct PortChoice final {
     bool fastExchange = false;   // [GENERAL] FASTEXCHANGE of the settings file
 };
 PortChoice choosePort(const Options& options, const Settings& settings);
+
+class ConsoleStatus;
+
+// Throw UsageError for a log file that cannot be appended to and for a read's
+// target that could never be saved, before anything is sent.
+void checkLogFile(const QString& path);
+void checkOutputFile(const QString& path);
+
+// What one device's run came to.
+struct DeviceOutcome final {
+    int exitStatus = kExitNotSucceeded;
+    int failed = 0;  // send: failed blocks; verify: failed rows
+};
+
+// Configures and opens the port; one that cannot be opened throws UsageError.
+void openPort(QtSerialLink& link, const PortChoice& port);
+
+// The operation on a port openPort() opened, the port closed after it; a read's
+// table is then saved or printed. When the waiter is asked to stop, says so on
+// console.err and comes back with kExitInterrupted.
+DeviceOutcome runOnOpenPort(const Options& options, const PortChoice& port, SerialLink& link, Waiter& waiter,
+                            TableFile& table, ConsoleStatus& status, Console& console);
 
 // The whole tool after QCoreApplication exists: arguments as
 // QCoreApplication::arguments(); returns the exit status.

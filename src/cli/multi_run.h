@@ -1,0 +1,24 @@
+#pragma once
+
+#include "cli/cli_options.h"
+#include "cli/runner.h"
+#include "files/settings.h"
+
+namespace cli {
+
+// The command on several devices at once (several --port, --port auto-all, or
+// --json), each device on a thread of its own running the same code a single
+// run does. Every port is opened before anything is sent; when one cannot be
+// opened nothing is sent to any (UsageError). Lines carry their port as
+// "[label] "; a summary table ends the run, and with --json one JSON object
+// per device goes to standard output. Returns 0 when every device succeeded,
+// 130 after Ctrl-C or SIGTERM, else 1.
+int runMany(const Options& options, const TableFile& table, const Settings& settings, Console& console);
+
+// How a device path is named in the lines: the path below /dev, else the path.
+QString portLabel(const QString& devicePath);
+
+// The file name pattern with {port} as the label, "/" made "_".
+QString withPort(const QString& pattern, const QString& label);
+
+}  // namespace cli
