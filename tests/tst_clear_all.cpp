@@ -1,6 +1,5 @@
 #include "support/file_helpers.h"
 #include "support/ui_rig.h"
-#include "ui/status_panel.h"
 
 #include <QComboBox>
 #include <QTextEdit>
@@ -25,10 +24,10 @@ private slots:
         }
         rig.click("NextPage");
         rig.click("NextPage");
-        w.status().add(QStringLiteral("a status line"));
+        rig.find<QListWidget>("StatusBox")->addItem(QStringLiteral("a status line"));
         const QString path = rig.folder.filePath(QStringLiteral("table.cfg"));
         w.setConfigFileName(path);
-        w.cfgLabel()->setText(QStringLiteral("table.cfg"));
+        rig.find<QLabel>("CfgLabel")->setText(QStringLiteral("table.cfg"));
         QTest::mouseClick(rig.count(2), Qt::LeftButton);  // the notes box open on row 50
         rig.run("ClearAll");
         QCOMPARE(w.currentPage(), 2);
@@ -43,9 +42,9 @@ private slots:
             QCOMPARE(rows.pictures.at(r), StatusPicture::CheckMark);
         }
         QCOMPARE(rows.keyNames.at(96), QStringLiteral("A"));  // never shown, never cleared
-        QVERIFY(w.strConfig()->currentIndex() == 0 && w.cfgLabel()->text() == QStringLiteral("table.cfg"));
-        QVERIFY(w.status().count() == 0 && rig.messages.infos.isEmpty());
-        QVERIFY(!w.notesBox()->isHidden() && w.notesBox()->toPlainText().isEmpty());
+        QVERIFY(rig.find<QComboBox>("StrConfig")->currentIndex() == 0 && rig.find<QLabel>("CfgLabel")->text() == QStringLiteral("table.cfg"));
+        QVERIFY(rig.statusLines().size() == 0 && rig.messages.infos.isEmpty());
+        QVERIFY(!rig.find<QTextEdit>("StrDes")->isHidden() && rig.find<QTextEdit>("StrDes")->toPlainText().isEmpty());
         QTest::mouseClick(rig.count(2), Qt::LeftButton);  // closing stores the emptied text
         QVERIFY(rows.notes.at(50).isEmpty());
         rig.run("FSave");

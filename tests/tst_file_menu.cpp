@@ -26,16 +26,16 @@ private slots:
         writer.run("SaveAs");
         QCOMPARE(writer.messages.infos, QStringList{QStringLiteral("Save Successful")});
         QVERIFY(writer.dialogs.filters == QStringList{"QZ4VELDT (*.cfg)"} && writer.messages.confirms.isEmpty());
-        QCOMPARE(writer.window->cfgLabel()->text(), QStringLiteral("None"));  // Save As leaves the label
+        QCOMPARE(writer.find<QLabel>("CfgLabel")->text(), QStringLiteral("None"));  // Save As leaves the label
 
         WindowRig reader;
         reader.click("NextPage");
         reader.dialogs.answers = {path};
         reader.run("FOpen");
         QVERIFY(reader.dialogs.filters == QStringList{"QZ4VEL (*.cfg);;All Files (*)"} && reader.messages.infos.isEmpty());
-        QVERIFY(reader.window->cfgLabel()->text() == "round.cfg" && reader.window->configFileName() == path);
+        QVERIFY(reader.find<QLabel>("CfgLabel")->text() == "round.cfg" && reader.window->configFileName() == path);
         QVERIFY(reader.window->currentPage() == 0 && reader.keyString(0)->text() == "ABCDEFGHIJ");
-        QCOMPARE(reader.window->strConfig()->currentIndex(), 9);
+        QCOMPARE(reader.find<QComboBox>("StrConfig")->currentIndex(), 9);
         const RowTable& in = reader.window->rows();
         QVERIFY(in.keyNames == out.keyNames && in.strings == out.strings && in.notes == out.notes);
     }
@@ -82,7 +82,7 @@ private slots:
         rig.dialogs.answers = {std::nullopt, path, rig.folder.filePath(QStringLiteral("gone.cfg"))};
         rig.run("FOpen");  // cancelled: silent, nothing changed
         QVERIFY(rig.messages.infos.isEmpty() && rig.window->configFileName().isEmpty());
-        QCOMPARE(rig.window->cfgLabel()->text(), QStringLiteral("None"));
+        QCOMPARE(rig.find<QLabel>("CfgLabel")->text(), QStringLiteral("None"));
         rig.run("FOpen");
         QCOMPARE(rig.messages.infos.size(), 2);
         QVERIFY(rig.messages.infos.at(0).startsWith("Error extracting info from config file. "));
@@ -91,10 +91,10 @@ private slots:
         const RowTable& rows = rig.window->rows();
         QVERIFY(rows.keyNames.at(0) == "F1" && rows.keyNames.at(1) == "F3" && rows.keyNames.at(2).isEmpty());
         QVERIFY(rig.window->stringLength() == 3 && rig.window->currentPage() == 1);
-        QCOMPARE(rig.window->cfgLabel()->text(), QStringLiteral("bad.cfg"));
+        QCOMPARE(rig.find<QLabel>("CfgLabel")->text(), QStringLiteral("bad.cfg"));
         rig.run("FOpen");  // a missing file: reported, and the label names it
         QVERIFY(rig.messages.infos.size() == 3 && rig.messages.infos.at(2).startsWith("Error opening specified"));
-        QCOMPARE(rig.window->cfgLabel()->text(), QStringLiteral("gone.cfg"));
+        QCOMPARE(rig.find<QLabel>("CfgLabel")->text(), QStringLiteral("gone.cfg"));
     }
 };
 

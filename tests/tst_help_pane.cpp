@@ -13,8 +13,8 @@ struct HelpRig final {
             QFile::copy(QStringLiteral(QZ_SOURCE_DIR "/resources/") + QLatin1String(page.file),
                         rig.folder.filePath(QLatin1String(page.file)));
     }
-    QTextBrowser* browser() const { return rig.window->helpBrowser(); }
-    QPushButton* button() const { return rig.window->helpCloseButton(); }
+    QTextBrowser* browser() const { return rig.find<QTextBrowser>("WebBrowser1"); }
+    QPushButton* button() const { return rig.find<QPushButton>("Helpclose"); }
     // Shown, and the two topmost controls with the button above the pane.
     bool shownOnTop() const
     {
@@ -54,7 +54,7 @@ private slots:
         QFETCH(QSize, size);
         HelpRig help;
         MainWindow& window = *help.rig.window;
-        const twips::Placer& at = window.placer();
+        const twips::Placer at(window.logicalDpiX());
         help.rig.run("Misc");
         if (size.isValid())
             window.resize(size);

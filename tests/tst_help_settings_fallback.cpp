@@ -73,8 +73,8 @@ private slots:
         const QString folder = settings_file::folderWritable(installed.path()) ? "/proc" : installed.path();
         QVERIFY(settings_file::locate(folder).savesToUser);
         ui_test::WindowRig rig;
-        MainWindow window(MainWindowServices{rig.link, rig.waiter, rig.messages, rig.dialogs, folder});
-        window.startUp();
+        rig.window = std::make_unique<MainWindow>(MainWindowServices{rig.link, rig.waiter, rig.messages, rig.dialogs, rig.print, folder});
+        rig.window->startUp();
         for (int round = 0; round < 2; ++round) {
             QTimer::singleShot(0, this, [] {
                 auto* dialog = qobject_cast<ConfigDialog*>(QApplication::activeModalWidget());
@@ -82,12 +82,12 @@ private slots:
                 dialog->parityList()->setCurrentIndex(1);  // EVEN
                 dialog->save();
             });
-            window.menuAction(QStringLiteral("Config"))->trigger();
+            rig.run("Config");
         }
         const QString userIni = settings_file::pathIn(settings_file::userFolder());
         QCOMPARE(settings_file::load(userIni).settings.parity, QStringLiteral("E"));
-        QCOMPARE(window.status().lines().filter(QStringLiteral("cannot be written")).size(), 1);
-        QVERIFY(window.status().lines().join(' ').contains(userIni) && rig.messages.infos.isEmpty());
+        QCOMPARE(rig.statusLines().filter(QStringLiteral("cannot be written")).size(), 1);
+        QVERIFY(rig.statusLines().join(' ').contains(userIni) && rig.messages.infos.isEmpty());
     }
 };
 

@@ -1,5 +1,6 @@
 #include "device/event_loop_waiter.h"
 #include "support/ui_rig.h"
+#include "ui/operation_runner.h"
 #include "ui/status_panel.h"
 #include "ui/twips.h"
 
@@ -50,8 +51,8 @@ private slots:
         QVERIFY(message.isEmpty() || (rig.messages.infos.first().startsWith(message) && rig.messages.infos.first().size() > message.size()));
         // Every start-up step ran, whatever the settings held; the port is never opened, no file is made.
         QCOMPARE(rig.window->windowTitle(), QStringLiteral("QZ4VELD CONFIGURATION v1.02"));
-        QCOMPARE(rig.window->strConfig()->currentText(), QStringLiteral("6 Characters (up to 36 keys)"));
-        QCOMPARE(rig.window->notesBox()->size(), QSize(rig.window->placer().px(5000), rig.window->placer().px(1090)));
+        QCOMPARE(rig.find<QComboBox>("StrConfig")->currentText(), QStringLiteral("6 Characters (up to 36 keys)"));
+        QCOMPARE(rig.find<QTextEdit>("StrDes")->size(), QSize(rig.px(5000), rig.px(1090)));
         QCOMPARE(rig.link.openCount(), 0);
         QCOMPARE(QFile::exists(rig.iniPath()), !ini.isNull());
     }
@@ -60,7 +61,7 @@ private slots:
     void layoutCaptionsTipsAndMenus()
     {
         WindowRig rig;
-        const int dpi = rig.window->placer().dpi();
+        const int dpi = rig.window->logicalDpiX();
         QCOMPARE(rig.find<QWidget>("VerifyBtn")->geometry(), twips::toRect(5760, 8640, 2055, 615, dpi));
         QCOMPARE(rig.keyString(11)->geometry(), twips::toRect(1920, 1560 + 11 * 480, 4575, 315, dpi));
         QCOMPARE(rig.count(23)->geometry(), twips::toRect(14280, 1560 + 11 * 480, 375, 315, dpi));
@@ -86,7 +87,6 @@ private slots:
         QCOMPARE(items(rig.window->menuBar()), "FileMenu=File Config=Configuration ClearAll=Clear All prscr=Print Screen HelpMenu=Help");
         QCOMPARE(items(rig.find<QMenu>("File")), QStringLiteral("FOpen=Open FSave=Save SaveAs=Save As"));
         QCOMPARE(items(rig.find<QMenu>("Help")), "OverView=OverView EnterKey=Entering Keyboard Keys CreateString=Creating Output Strings VerifyOp=Verifying Operation Misc=Miscellaneous CloseHelp=Close");
-        QVERIFY_THROWS_EXCEPTION(std::runtime_error, rig.window->menuAction(QStringLiteral("NoSuchItem")));
         // Setting up the port again closes an open one first.
         rig.link.open();
         std::tie(rig.window->settings().comPort, rig.window->settings().parity) = std::tuple(4, QStringLiteral("E"));
@@ -115,14 +115,14 @@ private slots:
         rig.click("Read");
         QCOMPARE(rig.window->rows().keyNames.at(0), QStringLiteral("A"));
         QCOMPARE(rig.kbdKey(0)->text() + ' ' + rig.keyString(0)->text(), QStringLiteral("A x{0D}y"));
-        rig.window->runOperation([&](OperationContext& context) {
+        rig.window->operations().run([&](OperationContext& context) {
             context.view.disableControls();
             throw std::runtime_error("port vanished");
         });
         QCOMPARE(rig.messages.infos, QStringList{"Error detected - port vanished"});
         for (const char* name : kGated)
             QVERIFY2(rig.find<QWidget>(QLatin1String(name))->isEnabled(), name);
-        QVERIFY(!rig.link.isOpen() && !rig.window->operationRunning());
+        QVERIFY(!rig.link.isOpen() && !rig.window->operations().running());
     }
 
     // The program's own waiter: the close arrives from the nested event loop of a delay.
@@ -130,13 +130,13 @@ private slots:
     {
         WindowRig rig;
         EventLoopWaiter waiter;
-        MainWindow window(MainWindowServices{rig.link, waiter, rig.messages, rig.dialogs, rig.folder.path()});
+        MainWindow window(MainWindowServices{rig.link, waiter, rig.messages, rig.dialogs, rig.print, rig.folder.path()});
         window.startUp();
         window.show();
         QTimer::singleShot(30, &window, &QWidget::close);
         int delays = 0, nested = 0;
-        window.runOperation([&](OperationContext& context) {
-            window.runOperation([&](OperationContext&) { ++nested; });  // one operation at a time
+        window.operations().run([&](OperationContext& context) {
+            window.operations().run([&](OperationContext&) { ++nested; });  // one operation at a time
             context.link.open();
             for (; delays < 100000; ++delays)
                 context.waiter.delay(5);

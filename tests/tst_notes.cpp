@@ -16,12 +16,12 @@ void click(const WindowRig& rig, int line) { QTest::mouseClick(rig.count(line), 
 // Within the pixel that converting twips may round.
 void checkPlace(const WindowRig& rig, int boxLeft, int x1, int x2, int y)
 {
-    const QWidget* box = rig.window->notesBox();
-    const QWidget* pointer = rig.window->notesLine();
+    const QWidget* box = rig.find<QTextEdit>("StrDes");
+    const QWidget* pointer = rig.find<QFrame>("StrLine");
     const QList<int> got{box->x(), pointer->x(), pointer->x() + pointer->width(), pointer->y(), box->y()};
     const QList<int> want{boxLeft, x1, x2, y, y - 545};
     for (int i = 0; i < got.size(); ++i)
-        QVERIFY2(qAbs(got[i] - rig.window->placer().px(want[i])) <= 1, qPrintable(QString::number(want[i])));
+        QVERIFY2(qAbs(got[i] - rig.px(want[i])) <= 1, qPrintable(QString::number(want[i])));
     QVERIFY(!box->isHidden() && !pointer->isHidden() && box->parentWidget()->children().last() == pointer);
 }
 }  // namespace
@@ -34,7 +34,7 @@ private slots:
     {
         WindowRig rig(kOn);
         QVERIFY(rig.activate());
-        QTextEdit* box = rig.window->notesBox();
+        QTextEdit* box = rig.find<QTextEdit>("StrDes");
         const RowTable& rows = rig.window->rows();
         click(rig, 0);
         checkPlace(rig, 7295, 6495, 7295, 1725);
@@ -72,7 +72,7 @@ private slots:
         QFETCH(bool, on);
         WindowRig rig(on ? kOn : QByteArray());
         click(rig, 3);
-        rig.window->notesBox()->setPlainText(QStringLiteral("unsaved"));
+        rig.find<QTextEdit>("StrDes")->setPlainText(QStringLiteral("unsaved"));
         if (on) {
             QTimer::singleShot(0, [] {
                 auto* dialog = qobject_cast<ConfigDialog*>(QApplication::activeModalWidget());
@@ -82,10 +82,10 @@ private slots:
                 dialog->saveButton()->click();
             });
             rig.run("Config");
-            QVERIFY(rig.window->notesBox()->isHidden());
+            QVERIFY(rig.find<QTextEdit>("StrDes")->isHidden());
         }
         click(rig, 3);
-        QVERIFY(rig.window->notesBox()->isHidden() && rig.window->notesLine()->isHidden());
+        QVERIFY(rig.find<QTextEdit>("StrDes")->isHidden() && rig.find<QFrame>("StrLine")->isHidden());
         QVERIFY(rig.window->rows().notes.at(3).isEmpty());
     }
 };

@@ -6,22 +6,6 @@
 #include <QPrinter>
 #include <QtTest>
 
-// Answers the printer dialog as an operator choosing "Print to File (PDF)"
-// with the given file would, then confirms or cancels.
-struct PdfAnswer final : PrintDialog {
-    PdfAnswer(QString path, bool confirm) : path(std::move(path)), confirm(confirm) {}
-    bool choosePrinter(QPrinter& printer, QWidget*) override
-    {
-        ++asked;
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(path);
-        return confirm;
-    }
-    QString path;
-    bool confirm;
-    int asked = 0;
-};
-
 class TstPrintScreen : public QObject {
     Q_OBJECT
 
@@ -42,9 +26,8 @@ private slots:
         QFETCH(QString, name);
         const bool printed = confirm && !name.contains('/');
         ui_test::WindowRig rig;
-        auto answer = std::make_unique<PdfAnswer>(rig.folder.filePath(name), confirm);
-        PdfAnswer& dialog = *answer;
-        rig.window->findChild<ScreenPrint*>()->setDialog(std::move(answer));
+        ui_test::PdfAnswer& dialog = rig.print;
+        std::tie(dialog.path, dialog.confirm) = std::tuple(rig.folder.filePath(name), confirm);
         if (confirm && !printed)
             QTest::ignoreMessage(QtWarningMsg, "QPainter::begin(): Returned false");
         rig.run("prscr");

@@ -3,6 +3,7 @@
 #include "files/settings.h"
 #include "ui/file_dialogs.h"
 #include "ui/main_window.h"
+#include "ui/screen_print.h"
 #include "ui/widget_messages.h"
 
 #include <QApplication>
@@ -60,8 +61,9 @@ int main(int argc, char** argv)
     EventLoopWaiter waiter;
     WidgetMessages messages;
     QtFileDialogs dialogs;
+    QtPrintDialog printDialog;
 
-    MainWindow window(MainWindowServices{link, waiter, messages, dialogs, programFolder});
+    MainWindow window(MainWindowServices{link, waiter, messages, dialogs, printDialog, programFolder});
     messages.setParent(&window);
 
     FirstPaintProbe probe(clock);

@@ -22,6 +22,8 @@ public:
     virtual void setRowCounter(int row) = 0;     // the hidden row counter Label13
     virtual void disableControls() = 0;
     virtual void enableControls() = 0;
+    // Read's rows are about to replace the table; the window keeps the table as it was.
+    virtual void aboutToReplaceTable() {}
 };
 
 // Everything a device operation works on; the operations are plain classes

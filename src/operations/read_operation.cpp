@@ -57,6 +57,7 @@ ReadOperation::Outcome ReadOperation::run()
         }
 
         // Only now is it certain that the device's table replaces the screen's.
+        ctx.view.aboutToReplaceTable();
         for (int r = 0; r < kEmptiedRows; ++r) {
             const auto index = static_cast<std::size_t>(r);
             rows.pictureShown.at(index) = false;

@@ -3,7 +3,7 @@
 #include "files/config_file.h"
 #include "model/messages.h"
 #include "ui/file_dialogs.h"
-#include "ui/main_window.h"
+#include "operations/operation_context.h"
 #include "ui/row_lines.h"
 
 #include <QCoreApplication>
@@ -15,10 +15,7 @@
 #include <exception>
 #include <optional>
 
-FileCommands::FileCommands(MainWindow& window) : QObject(&window), m_window(window)
-{
-    setObjectName(QStringLiteral("FileCommands"));
-}
+FileCommands::FileCommands(Window window) : m_window(window) {}
 
 QString FileCommands::fileNameOf(const QString& path)
 {
@@ -30,21 +27,21 @@ bool FileCommands::overwriteAllowed(const QString& path)
 {
     if (!QFileInfo::exists(path))
         return true;
-    return m_window.messages().confirm(QLatin1String(kOverwriteQuestion), QLatin1String(kOverwriteTitle));
+    return m_window.messages.confirm(QLatin1String(kOverwriteQuestion), QLatin1String(kOverwriteTitle));
 }
 
 void FileCommands::save()
 {
-    Messages& messages = m_window.messages();
+    Messages& messages = m_window.messages;
     try {
-        const QString path = m_window.configFileName();
+        const QString path = m_fileName;
         if (path.isEmpty()) {
             messages.info(QLatin1String(kNoFileName));
             return;
         }
         if (!overwriteAllowed(path))
             return;
-        config_file::save(path, m_window.rows(), m_window.stringLength());
+        config_file::save(path, m_window.rows, m_window.view.stringLengthIndex() + 1);
     } catch (const std::exception& e) {
         // The file is replaced in one step, so the old one is still whole here.
         messages.info(QLatin1String(kSaveErrorPrefix) + QString::fromStdString(e.what()));
@@ -55,10 +52,10 @@ void FileCommands::save()
 
 void FileCommands::saveAs()
 {
-    Messages& messages = m_window.messages();
+    Messages& messages = m_window.messages;
     try {
-        const std::optional<QString> chosen = m_window.fileDialogs().saveFileName(
-                &m_window, QStringLiteral("Save As"), m_window.configFileName(), QLatin1String(kSaveFilter));
+        const std::optional<QString> chosen = m_window.dialogs.saveFileName(
+                m_window.dialogParent, QStringLiteral("Save As"), m_fileName, QLatin1String(kSaveFilter));
         if (!chosen)
             return;
         if (chosen->isEmpty()) {
@@ -67,7 +64,7 @@ void FileCommands::saveAs()
         }
         if (!overwriteAllowed(*chosen))
             return;
-        m_window.setConfigFileName(*chosen);
+        m_fileName = *chosen;
     } catch (const std::exception& e) {
         messages.info(QLatin1String(kSaveErrorPrefix) + QString::fromStdString(e.what()));
         return;
@@ -81,10 +78,10 @@ void FileCommands::open()
     // A second Open while one is still reading would mix two files' rows.
     if (m_loading)
         return;
-    Messages& messages = m_window.messages();
+    Messages& messages = m_window.messages;
     std::optional<QString> chosen;
     try {
-        chosen = m_window.fileDialogs().openFileName(&m_window, QStringLiteral("Open"), m_window.configFileName(),
+        chosen = m_window.dialogs.openFileName(m_window.dialogParent, QStringLiteral("Open"), m_fileName,
                                                      QLatin1String(kOpenFilter));
     } catch (const std::exception& e) {
         messages.info(QLatin1String(config_file::kOpenErrorPrefix) + QString::fromStdString(e.what()));
@@ -93,8 +90,9 @@ void FileCommands::open()
     if (!chosen)
         return;
 
-    m_window.setConfigFileName(*chosen);
-    m_window.cfgLabel()->setText(fileNameOf(*chosen));
+    emit aboutToReplaceTable(QStringLiteral("Open"));
+    m_fileName = *chosen;
+    m_window.configFileLabel->setText(fileNameOf(*chosen));
 
     const QPointer<FileCommands> alive(this);
     m_loading = true;
@@ -104,10 +102,10 @@ void FileCommands::open()
             switch (item->kind) {
             case config_file::ConfigItem::Kind::StringLength:
                 // At once, so the lines that follow meet the new length.
-                m_window.selectStringLengthIndex(item->stringLength - 1);
+                m_window.view.selectStringLengthIndex(item->stringLength - 1);
                 break;
             case config_file::ConfigItem::Kind::Row:
-                config_file::applyRow(*item, m_window.rows());
+                config_file::applyRow(*item, m_window.rows);
                 break;
             case config_file::ConfigItem::Kind::LineError:
                 messages.info(item->message);
@@ -124,9 +122,9 @@ void FileCommands::open()
                 return;
         }
         m_loading = false;
-        m_window.rowLines().setCurrentPage(0);
-        m_window.showPage();
-        m_window.refreshPageRows();
+        m_window.lines.setCurrentPage(0);
+        m_window.view.showPage();
+        m_window.view.refreshPageRows();
     } catch (const std::exception& e) {
         m_loading = false;
         messages.info(QLatin1String(config_file::kOpenErrorPrefix) + QString::fromStdString(e.what()));

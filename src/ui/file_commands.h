@@ -3,7 +3,13 @@
 #include <QObject>
 #include <QString>
 
-class MainWindow;
+class FileDialogs;
+class Messages;
+class OperationView;
+class QLabel;
+class QWidget;
+class RowLines;
+struct RowTable;
 
 // The File menu of the main window: Open, Save and Save As of configuration
 // files (*.cfg), with the product's questions and messages.
@@ -19,7 +25,23 @@ public:
     static constexpr const char* kSaved = "Save Successful";
     static constexpr const char* kSaveErrorPrefix = "Error saving file ";
 
-    explicit FileCommands(MainWindow& window);
+    // What the commands work on: the table and its page, the CONFIG FILE label,
+    // and the boxes and dialogs they ask (over dialogParent).
+    struct Window final {
+        RowTable& rows;
+        OperationView& view;
+        RowLines& lines;
+        Messages& messages;
+        FileDialogs& dialogs;
+        QLabel* configFileLabel;
+        QWidget* dialogParent;
+    };
+
+    explicit FileCommands(Window window);
+
+    // The configuration file Save writes to; empty until one is opened or named.
+    QString fileName() const { return m_fileName; }
+    void setFileName(const QString& path) { m_fileName = path; }
 
     // FSave: writes the table to the current configuration file, after asking
     // before it replaces an existing one.
@@ -36,9 +58,14 @@ public:
     // The part of a path after its last '/' or '\' (the whole path without one).
     static QString fileNameOf(const QString& path);
 
+signals:
+    // A file was chosen in Open; its rows replace the table's next.
+    void aboutToReplaceTable(const QString& what);
+
 private:
     bool overwriteAllowed(const QString& path);
 
-    MainWindow& m_window;
+    Window m_window;
+    QString m_fileName;
     bool m_loading = false;
 };

@@ -1,8 +1,7 @@
 #include "ui/help_pane.h"
 
-#include "ui/main_window.h"
+#include "ui/twips.h"
 
-#include <QAction>
 #include <QDir>
 #include <QFileInfo>
 #include <QPushButton>
@@ -21,15 +20,10 @@ constexpr int kHeightMargin = 2700;
 
 }  // namespace
 
-HelpPane::HelpPane(MainWindow& window)
-    : QObject(&window), m_window(window), m_browser(window.helpBrowser()), m_close(window.helpCloseButton())
+HelpPane::HelpPane(const QWidget& window, const twips::Placer& placer, QTextBrowser* browser, QPushButton* close,
+                   QString programFolder)
+    : m_window(window), m_placer(placer), m_browser(browser), m_close(close), m_programFolder(std::move(programFolder))
 {
-    for (const Page& page : kPages) {
-        const QString file = QLatin1String(page.file);
-        connect(window.menuAction(QLatin1String(page.item)), &QAction::triggered, this,
-                [this, file] { showPage(file); });
-    }
-    connect(window.menuAction(QStringLiteral("CloseHelp")), &QAction::triggered, this, &HelpPane::closeHelp);
     connect(m_close, &QPushButton::clicked, this, &HelpPane::closeHelp);
 }
 
@@ -38,10 +32,9 @@ QRect HelpPane::paneGeometry() const
     // The window's outer size, frame included, as it is at this moment: a
     // resize between two help items gives a pane of the new size.
     const QSize outer = m_window.frameGeometry().size();
-    const twips::Placer& placer = m_window.placer();
     // A window squeezed below the margins gets an empty pane, never a negative size.
-    return QRect(placer.px(kLeft), placer.px(kTop), std::max(0, outer.width() - placer.px(kWidthMargin)),
-                 std::max(0, outer.height() - placer.px(kHeightMargin)));
+    return QRect(m_placer.px(kLeft), m_placer.px(kTop), std::max(0, outer.width() - m_placer.px(kWidthMargin)),
+                 std::max(0, outer.height() - m_placer.px(kHeightMargin)));
 }
 
 void HelpPane::showHelpViewer()
@@ -56,13 +49,13 @@ void HelpPane::showHelpViewer()
 void HelpPane::showPage(const QString& fileName)
 {
     showHelpViewer();
-    load(QDir(m_window.programFolder()).filePath(fileName));
+    load(QDir(m_programFolder).filePath(fileName));
 }
 
 void HelpPane::load(const QString& path)
 {
     // Pictures and links in the pages are named relative to the program folder.
-    m_browser->setSearchPaths({m_window.programFolder()});
+    m_browser->setSearchPaths({m_programFolder});
     if (!QFileInfo(path).isFile()) {
         // Without a file the browser would show an empty pane with no hint why.
         // Forgetting the source makes the next choice of a page load it afresh.

@@ -6,9 +6,13 @@
 
 #include <array>
 
-class MainWindow;
 class QPushButton;
 class QTextBrowser;
+class QWidget;
+
+namespace twips {
+class Placer;
+}
 
 // The Help menu: shows the local help pages in the window's browser pane, which
 // covers the work area until "Close Help" (or Help > Close) hides it again.
@@ -16,21 +20,25 @@ class HelpPane final : public QObject {
     Q_OBJECT
 
 public:
-    // A Help menu item (by control name) and the page file it shows.
+    // A Help menu item (control name and caption) and the page file it shows.
     struct Page final {
         const char* item;
+        const char* caption;
         const char* file;
     };
     static constexpr std::array<Page, 5> kPages{{
-        {"OverView", "OverView.htm"},
-        {"EnterKey", "EnterKey.htm"},
-        {"CreateString", "CreateString.htm"},
-        {"VerifyOp", "Verify.htm"},
-        {"Misc", "Misc.htm"},
+        {"OverView", "OverView", "OverView.htm"},
+        {"EnterKey", "Entering Keyboard Keys", "EnterKey.htm"},
+        {"CreateString", "Creating Output Strings", "CreateString.htm"},
+        {"VerifyOp", "Verifying Operation", "Verify.htm"},
+        {"Misc", "Miscellaneous", "Misc.htm"},
     }};
 
-    // Wires the Help menu items and the Close Help button of the window.
-    explicit HelpPane(MainWindow& window);
+    // window: whose outer size the pane follows. browser / close: the window's
+    // pane and its Close Help button, which this wires. Pages are read from
+    // programFolder.
+    HelpPane(const QWidget& window, const twips::Placer& placer, QTextBrowser* browser, QPushButton* close,
+             QString programFolder);
 
     // ShowHelpViewer: places the pane from the window's size as it is now, shows
     // it in front of everything, and the Close Help button in front of the pane.
@@ -49,7 +57,9 @@ public:
 private:
     void load(const QString& path);
 
-    MainWindow& m_window;
+    const QWidget& m_window;
+    const twips::Placer& m_placer;
     QTextBrowser* m_browser;
     QPushButton* m_close;
+    QString m_programFolder;
 };

@@ -35,7 +35,6 @@ KeyCapture::KeyCapture(RowLines& lines, RowTable& rows, KeyNamer& namer, Message
       m_messages(messages),
       m_stringLengthIndex(std::move(stringLengthIndex))
 {
-    setObjectName(QStringLiteral("KeyCapture"));
     static_assert(std::tuple_size_v<decltype(m_fields)> == RowLines::kLines);
     for (int i = 0; i < RowLines::kLines; ++i) {
         KeyField* field = lines.line(i).key;

@@ -5,24 +5,26 @@
 #include "model/row_table.h"
 #include "operations/operation_context.h"
 #include "ui/twips.h"
+#include "ui/window_layout.h"
 
 #include <QMainWindow>
 #include <QString>
 
-#include <array>
-#include <functional>
+#include <memory>
 
+class ConfigCommand;
+class FileCommands;
 class FileDialogs;
+class HelpPane;
+class KeyCapture;
 class Messages;
+class NotesBox;
+class OperationRunner;
+class PrintDialog;
 class QAction;
-class QComboBox;
-class QFrame;
-class QGroupBox;
-class QLabel;
-class QPushButton;
-class QTextBrowser;
-class QTextEdit;
+class QMenu;
 class RowLines;
+class ScreenPrint;
 class SerialLink;
 class StatusPanel;
 class Waiter;
@@ -33,22 +35,22 @@ struct MainWindowServices final {
     Waiter& waiter;
     Messages& messages;
     FileDialogs& dialogs;
+    PrintDialog& printDialog;
     QString programFolder;  // QZ4Vel.ini, help pages and pictures
 };
 
 // The main window: the page of 24 rows, paging and string length, the four
 // device-operation buttons, the settings panel, the status area and the menus.
-// Logic lives in the layers below; this class owns the widgets and the
-// program-wide state of a run (rows, settings, configuration file name).
+// It owns the program-wide state of a run (rows, settings) and its parts, each
+// handed only what it works on: the row lines and key capture, the status
+// panel, the operation runner, the notes box, the File commands, the
+// Configuration command, the help pane and the screen print.
 class MainWindow final : public QMainWindow, public OperationView {
     Q_OBJECT
 
 public:
     static constexpr const char* kTitle = "QZ4VELD CONFIGURATION";
     static constexpr const char* kVersion = "1.02";
-
-    enum class OperationButton { Read, Send, Verify, Version };
-    using Operation = std::function<void(OperationContext&)>;
 
     explicit MainWindow(MainWindowServices services, QWidget* parent = nullptr);
     ~MainWindow() override;
@@ -57,41 +59,17 @@ public:
     // second call does nothing.
     void startUp();
 
-    // SetupCommPort: applies the port settings to the (closed) port and shows
-    // them in the Settings frame; reports a refused value with a message.
+    // Applies the port settings to the (closed) port and shows them in the
+    // Settings frame; reports a refused value with a message.
     void setupCommPort();
 
-    // What a click on one of the four operation buttons runs.
-    void setOperation(OperationButton button, Operation operation);
-    // The frame around a device operation: one at a time; the window closing
-    // meanwhile asks it to stop at its next wait, then closes the port and the window.
-    void runOperation(const Operation& operation);
-    bool operationRunning() const { return m_operationRunning; }
-    OperationContext operationContext();
-
+    OperationRunner& operations() { return *m_runner; }
     RowTable& rows() { return m_rows; }
     Settings& settings() { return m_settings; }
-    const Settings& settings() const { return m_settings; }
-    StatusPanel& status() { return *m_status; }
-    RowLines& rowLines() { return *m_lines; }
-    const twips::Placer& placer() const { return m_placer; }
-    Messages& messages() { return m_services.messages; }
-    FileDialogs& fileDialogs() { return m_services.dialogs; }
-    SerialLink& link() { return m_services.link; }
-    const QString& programFolder() const { return m_services.programFolder; }
-
-    int stringLength() const { return stringLengthIndex() + 1; }  // StringLength
-    QString configFileName() const { return m_configFileName; }
-    void setConfigFileName(const QString& path) { m_configFileName = path; }
-
-    // Controls later features attach to, found by their control names.
-    QAction* menuAction(const QString& name) const;  // throws for an unknown name
-    QComboBox* strConfig() const { return m_strConfig; }
-    QLabel* cfgLabel() const { return m_cfgLabel; }
-    QTextEdit* notesBox() const { return m_strDes; }
-    QFrame* notesLine() const { return m_strLine; }
-    QTextBrowser* helpBrowser() const { return m_browser; }
-    QPushButton* helpCloseButton() const { return m_helpClose; }
+    int stringLength() const { return stringLengthIndex() + 1; }
+    // The configuration file Save writes to.
+    QString configFileName() const;
+    void setConfigFileName(const QString& path);
 
     // OperationView
     int stringLengthIndex() const override;
@@ -104,56 +82,55 @@ public:
     void setRowCounter(int row) override;
     void disableControls() override;
     void enableControls() override;
+    void aboutToReplaceTable() override;
+
+signals:
+    // Before Read's rows, an Open, Clear All or the operator's own choice of a
+    // string length change the table ("Read", "Open", "Clear All", "String
+    // Length"). The table, its string length and the CONFIG FILE label are
+    // still as they were.
+    void tableAboutToChange(const QString& what);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
     void buildWindow();
-    void buildRowHeadings(QWidget* central);
-    void buildControls(QWidget* central);
-    void buildSettingsFrame(QWidget* central);
-    void buildHiddenPanes(QWidget* central);
     void buildMenus();
     void readSettings();
     void onStringLengthChosen(int index);
-    void onOperationClicked(OperationButton button);
-    void installOperations();  // what the four operation buttons run
-    QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption, const QString& tip, int left,
-                            int top, int width, int height);
-    QLabel* makeLabel(QWidget* parent, const char* name, const QString& caption, int left, int top, int width,
-                      int height, bool bold = true);
+    OperationContext operationContext();
 
     MainWindowServices m_services;
     twips::Placer m_placer;
     RowTable m_rows;
     Settings m_settings;
-    QString m_configFileName;
-
-    RowLines* m_lines = nullptr;
-    StatusPanel* m_status = nullptr;
-    QComboBox* m_strConfig = nullptr;
-    QPushButton* m_previousPage = nullptr;
-    QPushButton* m_nextPage = nullptr;
-    QPushButton* m_read = nullptr;
-    QPushButton* m_send = nullptr;
-    QPushButton* m_verify = nullptr;
-    QPushButton* m_version = nullptr;
-    QGroupBox* m_frame = nullptr;
-    QLabel* m_commLabel = nullptr;
-    QLabel* m_baudLabel = nullptr;
-    QLabel* m_parityLabel = nullptr;
-    QLabel* m_cfgLabel = nullptr;
-    QLabel* m_rowCounter = nullptr;  // Label13
-    QTextEdit* m_strDes = nullptr;
-    QFrame* m_strLine = nullptr;
-    QTextBrowser* m_browser = nullptr;
-    QPushButton* m_helpClose = nullptr;
-
-    std::array<Operation, 4> m_operations{};
-    bool m_operationRunning = false;
-    bool m_closePending = false;
-    bool m_settingsFallbackNoted = false;  // once per run: SAVE went to the user's folder
-    bool m_startedUp = false;
     KeyNamer m_keyNamer;  // its pair alternation lasts the whole run
+    // The length the rows were last shown for; the list may already show the next.
+    int m_lengthIndex;
+    bool m_startedUp = false;
+
+    window_layout::Controls m_controls;
+    window_layout::SettingsFrame m_frame;
+    window_layout::HiddenPanes m_panes;
+    struct Menus final {
+        QMenu* file = nullptr;
+        QAction* open = nullptr;
+        QAction* save = nullptr;
+        QAction* saveAs = nullptr;
+        QAction* config = nullptr;
+        QAction* clearAll = nullptr;
+        QAction* print = nullptr;
+        QAction* closeHelp = nullptr;
+    } m_menus;
+
+    std::unique_ptr<RowLines> m_lines;
+    std::unique_ptr<KeyCapture> m_keyCapture;
+    std::unique_ptr<StatusPanel> m_status;
+    std::unique_ptr<OperationRunner> m_runner;
+    std::unique_ptr<NotesBox> m_notes;
+    std::unique_ptr<FileCommands> m_files;
+    std::unique_ptr<ConfigCommand> m_config;
+    std::unique_ptr<HelpPane> m_help;
+    std::unique_ptr<ScreenPrint> m_print;
 };

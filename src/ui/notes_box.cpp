@@ -34,7 +34,6 @@ NotesBox::NotesBox(QTextEdit* box, QFrame* pointer, RowLines& lines, RowTable& r
 {
     if (!m_box || !m_pointer)
         throw std::runtime_error("the notes box needs its text box and its pointer line");
-    setObjectName(QStringLiteral("NotesBox"));
     m_box->installEventFilter(this);
     connect(&m_lines, &RowLines::countClicked, this, &NotesBox::countClicked);
 }

@@ -35,13 +35,11 @@ void setBase(QWidget* field, const QColor& colour)
 
 RowLines::RowLines(QWidget* parent, const twips::Placer& placer, RowTable& rows, Messages& messages,
                    QString programFolder, std::function<int()> stringLengthIndex)
-    : QObject(parent),
-      m_rows(rows),
+    : m_rows(rows),
       m_messages(messages),
       m_programFolder(std::move(programFolder)),
       m_stringLengthIndex(std::move(stringLengthIndex))
 {
-    setObjectName(QStringLiteral("RowLines"));
     build(parent, placer);
 }
 

@@ -35,8 +35,8 @@ public:
         QLabel* count = nullptr;   // StringCount
     };
 
-    // stringLengthIndex: the StrConfig list index (0..9) the checks and the
-    // capacity follow.
+    // The lines' widgets are made children of `parent`. stringLengthIndex: the
+    // StrConfig list index (0..9) the checks and the capacity follow.
     RowLines(QWidget* parent, const twips::Placer& placer, RowTable& rows, Messages& messages,
              QString programFolder, std::function<int()> stringLengthIndex);
 

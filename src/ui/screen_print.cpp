@@ -1,6 +1,5 @@
 #include "ui/screen_print.h"
 
-#include <QAction>
 #include <QDir>
 #include <QPageLayout>
 #include <QPainter>
@@ -18,18 +17,7 @@ bool QtPrintDialog::choosePrinter(QPrinter& printer, QWidget* parent)
     return dialog.exec() == QDialog::Accepted;
 }
 
-ScreenPrint::ScreenPrint(QWidget& window, QAction* trigger, std::unique_ptr<PrintDialog> dialog)
-    : QObject(&window), m_window(window), m_dialog(dialog ? std::move(dialog) : std::make_unique<QtPrintDialog>())
-{
-    if (trigger)
-        connect(trigger, &QAction::triggered, this, [this] { print(); });
-}
-
-void ScreenPrint::setDialog(std::unique_ptr<PrintDialog> dialog)
-{
-    if (dialog)
-        m_dialog = std::move(dialog);
-}
+ScreenPrint::ScreenPrint(QWidget& window, PrintDialog& dialog) : m_window(window), m_dialog(dialog) {}
 
 QString ScreenPrint::defaultPdfPath()
 {
@@ -73,7 +61,7 @@ ScreenPrint::Outcome ScreenPrint::print()
     try {
         QPrinter printer(QPrinter::HighResolution);
         prepare(printer, !QPrinterInfo::availablePrinterNames().isEmpty());
-        if (!m_dialog->choosePrinter(printer, &m_window))
+        if (!m_dialog.choosePrinter(printer, &m_window))
             return Outcome::Cancelled;
         const QPixmap picture = m_window.grab();
         return printPicture(printer, picture) ? Outcome::Printed : Outcome::Failed;

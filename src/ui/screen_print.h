@@ -4,9 +4,6 @@
 #include <QRect>
 #include <QString>
 
-#include <memory>
-
-class QAction;
 class QPixmap;
 class QPrinter;
 class QWidget;
@@ -37,10 +34,9 @@ public:
 
     static constexpr const char* kDocumentName = "qz4veld-screen";
 
-    // Prints `window` when `trigger` fires (the menu command), if given.
-    ScreenPrint(QWidget& window, QAction* trigger, std::unique_ptr<PrintDialog> dialog = nullptr);
+    // Prints `window` after asking `dialog`.
+    ScreenPrint(QWidget& window, PrintDialog& dialog);
 
-    void setDialog(std::unique_ptr<PrintDialog> dialog);
     Outcome print();
 
     // What the dialog starts with: a landscape page (the window is wider than
@@ -57,5 +53,5 @@ public:
 
 private:
     QWidget& m_window;
-    std::unique_ptr<PrintDialog> m_dialog;
+    PrintDialog& m_dialog;
 };

@@ -2,6 +2,7 @@
 
 #include "files/log_file.h"
 #include "model/messages.h"
+#include "ui/controls.h"
 #include "ui/file_dialogs.h"
 #include "ui/log_check.h"
 #include "ui/twips.h"
@@ -17,14 +18,10 @@
 #include <stdexcept>
 
 StatusPanel::StatusPanel(QWidget* parent, const twips::Placer& placer, Messages& messages, FileDialogs& dialogs)
-    : QObject(parent), m_messages(messages), m_dialogs(dialogs), m_dialogParent(parent)
+    : m_messages(messages), m_dialogs(dialogs), m_dialogParent(parent)
 {
-    setObjectName(QStringLiteral("StatusPanel"));
-
-    m_progressLabel = new QLabel(QStringLiteral("Progress"), parent);
-    m_progressLabel->setObjectName(QStringLiteral("ProgressLabel"));
-    m_progressLabel->setFont(ui_style::sansFont(ui_style::kBasePoints, true));
-    placer.place(m_progressLabel, 10200, 7440, 975, 255);
+    m_progressLabel = controls::makeLabel(parent, placer, "ProgressLabel", QStringLiteral("Progress"), 10200, 7440, 975,
+                                          255);
 
     m_bar = new QProgressBar(parent);
     m_bar->setObjectName(QStringLiteral("ProgressBar1"));
@@ -34,18 +31,13 @@ StatusPanel::StatusPanel(QWidget* parent, const twips::Placer& placer, Messages&
     m_bar->setValue(0);
     placer.place(m_bar, 11280, 7440, 2775, 255);
 
-    m_percentLabel = new QLabel(parent);
-    m_percentLabel->setObjectName(QStringLiteral("PercentLabel"));
-    m_percentLabel->setFont(ui_style::sansFont(ui_style::kBasePoints, true));
-    placer.place(m_percentLabel, 14280, 7440, 615, 255);
+    m_percentLabel = controls::makeLabel(parent, placer, "PercentLabel", QString(), 14280, 7440, 615, 255);
 
-    m_completion = new QLabel(parent);
-    m_completion->setObjectName(QStringLiteral("CompletionStatus"));
+    m_completion = controls::makeLabel(parent, placer, "CompletionStatus", QString(), 4320, 7920, 3180, 360);
     m_completion->setFont(ui_style::sansFont(13.5, true));
     QPalette red = m_completion->palette();
     red.setColor(QPalette::WindowText, QColor(0xFF, 0x00, 0x00));
     m_completion->setPalette(red);
-    placer.place(m_completion, 4320, 7920, 3180, 360);
 
     m_logBox = new QCheckBox(QStringLiteral("Log to file"), parent);
     m_logBox->setObjectName(QStringLiteral("LogCheckbox"));

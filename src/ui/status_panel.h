@@ -29,6 +29,8 @@ public:
     // end is the first one in view.
     static constexpr int kLinesInView = 5;
 
+    // The panel's widgets are made children of `parent`, which the log-file
+    // dialog also opens over.
     StatusPanel(QWidget* parent, const twips::Placer& placer, Messages& messages, FileDialogs& dialogs);
 
     // StatusSink. add() throws std::runtime_error when logging is on and the log

@@ -19,8 +19,17 @@ WindowRig::WindowRig(const QByteArray& ini)
                     folder.filePath(QLatin1String(picture)));
     if (QFile file(iniPath()); !ini.isNull() && file.open(QIODevice::WriteOnly))
         file.write(ini);
-    window = std::make_unique<MainWindow>(MainWindowServices{link, waiter, messages, dialogs, folder.path()});
+    window = std::make_unique<MainWindow>(services());
     window->startUp();
+}
+
+QStringList WindowRig::statusLines() const
+{
+    QStringList lines;
+    const auto* list = find<QListWidget>(QStringLiteral("StatusBox"));
+    for (int i = 0; i < list->count(); ++i)
+        lines << list->item(i)->text();
+    return lines;
 }
 
 bool WindowRig::activate()

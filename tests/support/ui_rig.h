@@ -3,10 +3,13 @@
 #include "fake_device.h"
 #include "ui/file_dialogs.h"
 #include "ui/main_window.h"
+#include "ui/screen_print.h"
 
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QPrinter>
 #include <QPushButton>
 #include <QTemporaryDir>
 
@@ -33,6 +36,21 @@ struct ScriptedFileDialogs final : FileDialogs {
     std::optional<QString> answer(const QString& startName, const QString& filter);
 };
 
+// Answers the printer dialog as an operator choosing "Print to File (PDF)"
+// with `path` would, then confirms or cancels.
+struct PdfAnswer final : PrintDialog {
+    bool choosePrinter(QPrinter& printer, QWidget*) override
+    {
+        ++asked;
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(path);
+        return confirm;
+    }
+    QString path;
+    bool confirm = false;
+    int asked = 0;
+};
+
 // A started main window over a simulated device on a virtual clock, in a
 // program folder of its own (with the two status pictures), answering its
 // boxes and dialogs from recorders.
@@ -48,13 +66,15 @@ struct WindowRig {
         return window->findChild<T*>(name);
     }
     void click(const char* button) const { find<QPushButton>(QLatin1String(button))->click(); }
-    void run(const char* menuItem) const { window->menuAction(QLatin1String(menuItem))->trigger(); }
+    void run(const char* menuItem) const { find<QAction>(QLatin1String(menuItem))->trigger(); }
     // The controls of a line by their control-array names.
     QLineEdit* keyString(int line) const { return find<QLineEdit>(QStringLiteral("KeyString_%1").arg(line)); }
     QLineEdit* kbdKey(int line) const { return find<QLineEdit>(QStringLiteral("KbdKey_%1").arg(line)); }
     QLabel* count(int line) const { return find<QLabel>(QStringLiteral("StringCount_%1").arg(line)); }
     QLabel* rowLabel(int line) const { return find<QLabel>(QStringLiteral("Label3_%1").arg(line)); }
     QLabel* image(int line) const { return find<QLabel>(QStringLiteral("Image1_%1").arg(line)); }
+    QStringList statusLines() const;
+    int px(int twips) const { return twips::toPx(twips, window->logicalDpiX()); }
     // Shows the window and makes it active, so that focus changes send events.
     bool activate();
 
@@ -65,6 +85,8 @@ struct WindowRig {
     VirtualWaiter waiter{clock};
     fakedev::RecordingMessages messages;
     ScriptedFileDialogs dialogs;
+    PdfAnswer print;
+    MainWindowServices services() { return {link, waiter, messages, dialogs, print, folder.path()}; }
     std::unique_ptr<MainWindow> window;
 };
 

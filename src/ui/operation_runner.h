@@ -1,0 +1,50 @@
+#pragma once
+
+#include "operations/operation_context.h"
+#include "ui/window_layout.h"
+
+#include <QObject>
+
+#include <array>
+#include <functional>
+
+class QWidget;
+
+// The four device-operation buttons: what each runs, one operation at a time,
+// and the seven operation controls that are off while one runs. A close of the
+// window during a run asks the operation to stop at its next wait; once it has
+// stopped, the port is closed and the window closed again.
+class OperationRunner final : public QObject {
+    Q_OBJECT
+
+public:
+    enum class Button { Read, Send, Verify, Version };
+    using Operation = std::function<void(OperationContext&)>;
+
+    // controls: the window's, of which the runner drives the seven operation
+    // controls and wires the four buttons. context: what an operation works on,
+    // made afresh for every run (the port number and the fast exchange follow
+    // the settings). window: closed once a stopped operation has ended.
+    OperationRunner(const window_layout::Controls& controls, std::function<OperationContext()> context, QWidget& window);
+
+    // What a click on a button runs; Read, Send, Verify and the version query to start with.
+    void setOperation(Button button, Operation operation);
+    // Runs one operation unless one is already running (a menu or a test may
+    // call while the gated buttons are off).
+    void run(const Operation& operation);
+    bool running() const { return m_running; }
+
+    void setOperationControlsEnabled(bool enabled);
+
+    // The window is asked to close. False when nothing runs; true when an
+    // operation runs: it is asked to stop, and the close happens after it has.
+    bool deferClose();
+
+private:
+    window_layout::Controls m_controls;
+    std::function<OperationContext()> m_context;
+    QWidget& m_window;
+    std::array<Operation, 4> m_operations{};
+    bool m_running = false;
+    bool m_closePending = false;
+};
