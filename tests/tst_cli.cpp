@@ -5,6 +5,7 @@
 #include "cli/headless.cpp"
 #include "cli/interrupt_watch.cpp"
 #include "cli/multi_run.cpp"
+#include "cli/port_lookup.cpp"
 #include "cli/port_search.cpp"
 #include "cli/run_report.cpp"
 #include "cli/runner.cpp"
@@ -40,6 +41,9 @@ private slots:
         QTest::newRow("port twice") << QStringList{"version", "--port", "com1", "--port", "COM1"} << "--port \"COM1\" is given twice";
         QTest::newRow("auto-all and more") << QStringList{"version", "--port", "auto-all", "--port", "COM1"}
                                            << "--port auto-all already takes";
+        QTest::newRow("ports") << QStringList{"ports", "--probe", "--port", "serial:A1"} << "5||serial:A1|||0";
+        QTest::newRow("empty serial") << QStringList{"version", "--port", "serial:"} << "--port needs COM<n>";
+        QTest::newRow("--probe with read") << QStringList{"read", "--probe"} << "--probe is for the ports";
     }
     void parsesArguments()
     {
@@ -168,6 +172,43 @@ private slots:
         QCOMPARE(printed.size(), report.size() + (err.data().isEmpty() ? 1 : 0));
         for (qsizetype i = 0; i < report.size(); ++i)
             QVERIFY2(printed.at(i).startsWith(report.at(i)), qPrintable(printed.at(i)));
+    }
+
+    // Rows: USB serial numbers A1 (twice: one adapter, two ports) and B2, and a port without one.
+    void resolvesDevices_data()
+    {
+        QTest::addColumn<QString>("port");
+        QTest::addColumn<QString>("answering");  // for auto: paths that answered, "-" = nothing probed
+        QTest::addColumn<QString>("outcome");    // the path, or the error's text
+        QTest::newRow("serial") << "serial:B2" << "" << "/dev/serial/by-id/b2";
+        QTest::newRow("serial, none") << "serial:C3" << "" << "--port serial:C3: no connected serial port has the USB serial number C3; "
+                                                             "these do:\n  /dev/ttyUSB0: A1\n  /dev/ttyUSB1: A1\n  /dev/serial/by-id/b2: B2";
+        QTest::newRow("serial, two ports") << "serial:A1" << "" << "--port serial:A1: 2 ports have that serial number; choose one by its "
+                                                                   "path\n  /dev/ttyUSB0\n  /dev/ttyUSB1";
+        QTest::newRow("auto") << "auto" << "/dev/ttyS0" << "/dev/ttyS0";
+        QTest::newRow("auto, none") << "auto" << "" << "--port auto: no QZ4VELD answered\n  /dev/ttyS0: no answer\n  /dev/ttyUSB0: no answer";
+        QTest::newRow("auto, nothing free") << "auto" << "-" << "--port auto: no QZ4VELD answered (no free serial port to probe)";
+        QTest::newRow("auto, two") << "auto" << "/dev/ttyS0 /dev/ttyUSB0"
+                                   << "--port auto: 2 devices answered; choose one with --port\n  /dev/ttyS0: answered\n  /dev/ttyUSB0: answered";
+    }
+    void resolvesDevices()
+    {
+        QFETCH(QString, port);
+        QFETCH(QString, answering);
+        QList<PortRow> table(4);
+        const QStringList devices{"/dev/ttyUSB0", "/dev/ttyUSB1", "/dev/ttyUSB2", "/dev/ttyS0"}, serials{"A1", "A1", "B2", ""};
+        for (int i = 0; i < 4; ++i)
+            table[i].devicePath = devices[i], table[i].serialNumber = serials[i];
+        table[2].stablePath = "/dev/serial/by-id/b2";
+        QList<ProbeResult> probes;
+        for (const QString path : {"/dev/ttyS0", "/dev/ttyUSB0"})
+            probes.append({path, answering.contains(path), answering.contains(path) ? "" : "no answer"});
+        try {
+            QTEST(port == "auto" ? onlyAnswering(answering == "-" ? QList<ProbeResult>() : probes) : resolvePort(port, table, "9600,N,8,2"),
+                  "outcome");
+        } catch (const UsageError& e) {
+            QTEST(QString::fromUtf8(e.what()), "outcome");
+        }
     }
 
     void choosesPort_data()

@@ -27,10 +27,10 @@ Run finish(QProcess& process)
             QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
 }
 
-Run cli(const QStringList& arguments)
+Run cli(const QStringList& arguments, const QString& program = kCli)
 {
     QProcess process;
-    process.start(kCli, arguments);
+    process.start(program, arguments);
     return finish(process);
 }
 
@@ -168,6 +168,38 @@ private slots:
         const Run verify = cli(QStringList{"verify", table, "--quiet"} + ports);
         QCOMPARE(verify.exitCode, 0);
         QCOMPARE(verify.out.count(QRegularExpression(" Successful Verification +0 ")), 3);
+    }
+
+    // A copy of the tool reads the QZ4Vel.ini beside it: COM1 and COM4 answer, COM2 is silent, COM3 unplugged.
+    void findsMappedDevices()
+    {
+        QTemporaryDir folder;
+        const QString tool = folder.filePath("qz4veld-cli"), ini = folder.filePath("QZ4Vel.ini");
+        const QString gone = "/dev/serial/by-id/usb-QZ_gone-if00-port0";
+        QVERIFY(QFile::copy(kCli, tool) && test_files::writeAll(ini, "[PORTS]\r\nCOM3=" + gone.toUtf8() + "\r\n"));
+        fakedev::SimProcess present({"--ini", ini, "--com", "1"}), silent({"--absent", "--ini", ini, "--com", "2"});
+        QVERIFY2(present.started() && silent.started(), qPrintable(present.errors() + silent.errors()));
+
+        const QStringList table = cli({"ports", "--probe"}, tool).outLines();
+        QCOMPARE(table.first(), QStringLiteral("Device\tStable path\tDescription\tManufacturer\tSerial number\tVID:PID\tIn use\tQZ4VELD"));
+        QCOMPARE(table.mid(table.size() - 3), (QStringList{present.path() + "\t\tmapped as COM1\t\t\t\tno\tyes",
+                                                           silent.path() + "\t\tmapped as COM2\t\t\t\tno\tno",
+                                                           gone + "\t\tmapped as COM3, not connected\t\t\t\tno\tno"}));
+        const Run found = cli({"version", "--port", "auto"}, tool);
+        QCOMPARE(found.exitCode, 0);
+        QCOMPARE(found.outLines().mid(0, 2), (QStringList{"Check for QZ4VELDT attached *", "QZ4VELDT responded after 1 tries"}));
+        const Run unplugged = cli({"version", "--port", "COM3"}, tool);
+        QCOMPARE(unplugged.exitCode, 2);
+        QVERIFY2(unplugged.err.contains("COM3 is mapped to " + gone + " which is not connected; plug it in or choose another device"),
+                 qPrintable(unplugged.err));
+
+        fakedev::SimProcess second({"--ini", ini, "--com", "4"});
+        QVERIFY(second.started());
+        const Run two = cli({"version", "--port", "auto"}, tool);
+        QCOMPARE(two.exitCode, 2);
+        QVERIFY2(two.err.contains("--port auto: 2 devices answered; choose one with --port\n  ") &&
+                     two.err.contains(second.path() + ": answered") && two.err.contains(silent.path() + ": no answer"),
+                 qPrintable(two.err));
     }
 
     void failsCleanly_data()

@@ -72,8 +72,9 @@ void E2eFaultsTest::matrix_data()
             s.simArgs = simArgs;
             QTest::addRow("%s %s", t.name, qPrintable(fault)) << s;
         };
-        const QString denied = "Permission denied opening %1: add your user to the dialout group (uucp on some distributions)";
-        const QString held = "Cannot open %1: another program is using it";
+        // No group would help with a terminal of mode 000: the message only describes it.
+        const QString denied = "Permission denied opening %1 (owner %O, group %G, mode 0000)";
+        const QString held = "Cannot open %1: in use by another program (tst_e2e_faults, pid %P)";
         add("absent", {"--absent"}, {.completion = t.notAttached, .line = kAbsent});
         add("wrong presence byte", {"--presence-byte", "41"}, {.completion = t.notAttached, .line = kWrong.arg("41")});
         add("garbage after", {"--garbage-after"}, {.completion = t.notAttached, .line = kWrong.arg("7E")});

@@ -88,8 +88,8 @@ private slots:
         QVERIFY(sim.waitForExit(5000));
         QTest::qWait(200);
         QCOMPARE(rig.link.errorReports(), 1);  // nothing keeps firing on the dead line
-        // Said once: the next open finds the terminal gone.
-        QVERIFY(test_files::errorOf<SerialError>([&] { rig.link.open(); }).startsWith("Cannot open " + sim.path() + ": "));
+        // Said once: the next open finds the mapped terminal gone.
+        QVERIFY(test_files::errorOf<SerialError>([&] { rig.link.open(); }).startsWith("COM1 is mapped to " + sim.path() + " which is not connected"));
 
     }
 
@@ -101,7 +101,7 @@ private slots:
         RealRig second(sim.path());
         first.link.open();
         QCOMPARE(test_files::errorOf<SerialError>([&] { second.link.open(); }),
-                 QStringLiteral("Cannot open %1: another program is using it").arg(sim.path()));
+                 QStringLiteral("Cannot open %1: in use by another program").arg(sim.path()));
         first.link.close();
         second.link.open();  // free again once the first lets go
     }

@@ -1,6 +1,7 @@
 #include "device/event_loop_waiter.h"
 #include "device/port_settings.h"
 #include "device/qt_serial_link.h"
+#include "support/file_helpers.h"
 
 #include <QTemporaryDir>
 #include <QTimer>
@@ -38,19 +39,57 @@ private slots:
         }
     }
 
-    void devicePathAndOpenFailureTexts()
+    void openFailureTexts_data()
+    {
+        QTest::addColumn<int>("error");
+        QTest::addColumn<int>("accessErrno");
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("membership");  // "user", "session": in the node's group since when
+        QTest::addColumn<QString>("extra");       // the holder, or the [PORTS] entry
+        QTest::addColumn<QString>("text");
+        const int missing = QSerialPort::DeviceNotFoundError, denied = QSerialPort::PermissionError;
+        QTest::newRow("missing") << missing << ENOENT << 0 << "" << "" << "Cannot open /dev/ttyUSB0: no such serial device";
+        QTest::newRow("mapped, unplugged") << missing << ENOENT << 0 << "" << "COM3"
+                                           << "COM3 is mapped to /dev/ttyUSB0 which is not connected; plug it in or choose another device";
+        QTest::newRow("not in the group") << denied << EACCES << 0660 << "" << ""
+                                          << "Permission denied opening /dev/ttyUSB0: add your user to the dialout group "
+                                             "(sudo usermod -aG dialout $USER), then log out and in again";
+        QTest::newRow("joined, old session") << denied << EACCES << 0660 << "user" << ""
+                                             << "Permission denied opening /dev/ttyUSB0: your user is in the dialout group, "
+                                                "but this session started before that; log out and in again";
+        QTest::newRow("group may not use it") << denied << EACCES << 0600 << "" << ""
+                                              << "Permission denied opening /dev/ttyUSB0 (owner root, group dialout, mode 0600)";
+        QTest::newRow("in the group, still refused") << denied << EACCES << 0660 << "session" << ""
+                                                     << "Permission denied opening /dev/ttyUSB0 (owner root, group dialout, mode 0660)";
+        QTest::newRow("held") << denied << 0 << 0660 << "" << "minicom, pid 42"
+                              << "Cannot open /dev/ttyUSB0: in use by another program (minicom, pid 42)";
+        QTest::newRow("held, holder unknown") << denied << 0 << 0660 << "" << "" << "Cannot open /dev/ttyUSB0: in use by another program";
+    }
+    void openFailureTexts()
+    {
+        QFETCH(int, error);
+        QFETCH(QString, membership);
+        QFETCH(QString, extra);
+        serial_errors::NodeFacts facts;
+        facts.owner = "root", facts.group = "dialout";
+        QFETCH(int, accessErrno);
+        QFETCH(int, mode);
+        facts.accessErrno = accessErrno, facts.mode = mode;
+        facts.userInGroup = !membership.isEmpty(), facts.sessionInGroup = membership == "session";
+        (extra.startsWith("COM") ? facts.mappedAs : facts.holder) = extra;
+        QTEST(serial_errors::describeOpenFailure("/dev/ttyUSB0", QSerialPort::SerialPortError(error), "x", facts), "text");
+    }
+
+    void devicePathAndMappedLink()
     {
         const QMap<int, QString> mapping{{2, QStringLiteral("  ")}};
         QCOMPARE(port_settings::devicePath(2, mapping), QStringLiteral("/dev/ttyS1"));  // a blank mapping is none
         QVERIFY_THROWS_EXCEPTION(SerialError, port_settings::devicePath(0, mapping));
-        const auto open = [](QSerialPort::SerialPortError error, int errnoValue) {
-            return serial_errors::describeOpenFailure(QStringLiteral("/dev/ttyUSB0"), error, "x", errnoValue);
-        };
-        QCOMPARE(open(QSerialPort::DeviceNotFoundError, ENOENT), QStringLiteral("Cannot open /dev/ttyUSB0: no such serial device"));
-        QCOMPARE(open(QSerialPort::PermissionError, EACCES),
-                 QStringLiteral("Permission denied opening /dev/ttyUSB0: add your user to the dialout group (uucp on some distributions)"));
-        // Access is granted, so the refusal is a lock or exclusive open held elsewhere.
-        QCOMPARE(open(QSerialPort::PermissionError, 0), QStringLiteral("Cannot open /dev/ttyUSB0: another program is using it"));
+        QTemporaryDir dir;
+        QtSerialLink link({{3, dir.filePath("gone")}});
+        link.configure(3, "9600,N,8,2");
+        QCOMPARE(test_files::errorOf<SerialError>([&] { link.open(); }),
+                 "COM3 is mapped to " + dir.filePath("gone") + " which is not connected; plug it in or choose another device");
     }
 
     void linkRefusals()

@@ -63,6 +63,10 @@ private slots:
         const QMap<int, QString> expected{{1, "/dev/ttyUSB0"}, {2, "/dev/pts/5"}, {4, QString::fromUtf8("/dev/\u00FC")}};
         QCOMPARE(result.settings.portPaths, expected);
         QCOMPARE(result.errors.size(), 3);  // COM0, LPT1, empty COM3
+        // A chosen device replaces its own line only, in the file system's encoding.
+        const QString stable = QString::fromUtf8("/dev/serial/by-id/usb-\u00FC-if00");
+        settings_file::savePortPath(iniPath(), 2, stable);
+        QCOMPARE(settings_file::load(iniPath()).settings.portPaths, (QMap<int, QString>{{1, "/dev/ttyUSB0"}, {2, stable}, {4, expected[4]}}));
     }
 
     // Other lines kept on saving: see tst_config_dialog and tst_ini_file.

@@ -16,6 +16,7 @@ const QString kOutput = QStringLiteral("output");
 const QString kJson = QStringLiteral("json");
 const QString kHelp = QStringLiteral("help");
 const QString kVersion = QStringLiteral("version");
+const QString kProbe = QStringLiteral("probe");
 
 const char kDescription[] =
     "Reads, sends and verifies the key outputs of a QZ4VELD over its serial line,\n"
@@ -31,6 +32,8 @@ const char kDescription[] =
     "  verify FILE.cfg       compare the device's table with the file's rows\n"
     "  check FILE.cfg        report what send would refuse or warn about; opens no\n"
     "                        port (exit 0 nothing found, 1 something found)\n"
+    "  ports [--probe]       list the serial ports, tab-separated; --probe adds\n"
+    "                        whether a QZ4VELD answers on each free one\n"
     "\n"
     "Several --port options (or --port auto-all: every port where a device answers)\n"
     "run the command on all of them at once, each line prefixed with its port, and\n"
@@ -44,7 +47,8 @@ const char kDescription[] =
 QList<QCommandLineOption> optionList()
 {
     return {
-        {kPort, QStringLiteral("Serial port: COM<n> (mapped as the window maps it) or a device path. "
+        {kPort, QStringLiteral("Serial port: COM<n> (mapped as the window maps it), a device path, auto (the one "
+                               "port where a QZ4VELD answers) or serial:<USB serial number>. "
                                "Default: the settings file in the program folder. Repeat it for several devices; "
                                "auto-all: every port where a device answers."),
          QStringLiteral("port")},
@@ -55,6 +59,7 @@ QList<QCommandLineOption> optionList()
         {kQuiet, QStringLiteral("Print only the completion line and errors; no progress bar.")},
         {kJson, QStringLiteral("Print one JSON object per device on standard output (keys port, operation, ok, "
                                "failed, completion, seconds); the status lines go to standard error.")},
+        {kProbe, QStringLiteral("ports: probe every free port for a QZ4VELD.")},
         {{QStringLiteral("o"), kOutput}, QStringLiteral("read: write the configuration file here."),
          QStringLiteral("file")},
         {{QStringLiteral("h"), kHelp}, QStringLiteral("Show this help.")},
@@ -67,7 +72,7 @@ void setUp(QCommandLineParser& parser)
     parser.setApplicationDescription(QString::fromLatin1(kDescription));
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.addOptions(optionList());
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("version, read, send, verify or check"));
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("version, read, send, verify, check or ports"));
     parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("configuration file for send, verify and check"),
                                  QStringLiteral("[FILE.cfg]"));
 }
@@ -86,11 +91,12 @@ QString checkedPort(const QString& value)
         const int number = match.captured(1).toInt();
         if (number >= 1 && number <= 32767)
             return QStringLiteral("COM") + QString::number(number);
-    } else if (value.startsWith(QLatin1Char('/')) || value == QLatin1String(kAllPorts)) {
+    } else if (value.startsWith(QLatin1Char('/')) || value == QLatin1String(kAllPorts) || value == QLatin1String("auto")
+               || (value.startsWith(QLatin1String("serial:")) && value.size() > 7)) {
         return value;
     }
-    throw UsageError(QStringLiteral("--port needs COM<n> (n from 1 to 32767) or a device path such as "
-                                    "/dev/ttyUSB0, not %1")
+    throw UsageError(QStringLiteral("--port needs COM<n> (n from 1 to 32767), a device path such as "
+                                    "/dev/ttyUSB0, auto or serial:<USB serial number>, not %1")
                              .arg(quoted(value))
                              .toStdString());
 }
@@ -142,12 +148,14 @@ Parsed parse(const QStringList& arguments)
 
     const QStringList positional = parser.positionalArguments();
     if (positional.isEmpty())
-        throw UsageError("no command given (version, read, send, verify or check)");
+        throw UsageError("no command given (version, read, send, verify, check or ports)");
     const QString& name = positional.constFirst();
     Options& options = parsed.options;
     int expectedArguments = 1;
     if (name == QLatin1String("version")) {
         options.command = Command::Version;
+    } else if (name == QLatin1String("ports")) {
+        options.command = Command::Ports;
     } else if (name == QLatin1String("read")) {
         options.command = Command::Read;
     } else if (name == QLatin1String("send") || name == QLatin1String("verify") || name == QLatin1String("check")) {
@@ -161,7 +169,7 @@ Parsed parse(const QStringList& arguments)
         if (options.file.isEmpty())
             throw UsageError(QStringLiteral("%1 needs a configuration file").arg(name).toStdString());
     } else {
-        throw UsageError(QStringLiteral("unknown command %1 (version, read, send, verify or check)").arg(quoted(name)).toStdString());
+        throw UsageError(QStringLiteral("unknown command %1 (version, read, send, verify, check or ports)").arg(quoted(name)).toStdString());
     }
     if (positional.size() > expectedArguments)
         throw UsageError(QStringLiteral("unexpected argument %1").arg(quoted(positional.at(expectedArguments))).toStdString());
@@ -189,6 +197,9 @@ Parsed parse(const QStringList& arguments)
     if (parser.isSet(kLog))
         options.logPath = nonEmpty(parser, kLog);
     options.quiet = parser.isSet(kQuiet);
+    options.probe = parser.isSet(kProbe);
+    if (options.probe && options.command != Command::Ports)
+        throw UsageError("--probe is for the ports command only");
     return parsed;
 }
 

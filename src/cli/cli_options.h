@@ -23,7 +23,7 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-enum class Command { Version, Read, Send, Verify, Check };
+enum class Command { Version, Read, Send, Verify, Check, Ports };
 
 // --port value that stands for every port where a device answers the presence probe.
 inline constexpr char kAllPorts[] = "auto-all";
@@ -31,13 +31,14 @@ inline constexpr char kAllPorts[] = "auto-all";
 struct Options final {
     Command command = Command::Version;
     QString file;     // send/verify: the configuration file; read: -o target, "" for standard output
-    QString port;     // "COM<n>" (upper case) or an absolute device path; "" = settings file
+    QString port;     // "COM<n>" (upper case), an absolute device path, "auto", "serial:<n>"; "" = settings file
     QStringList ports;  // every --port given, in order; several (or kAllPorts) run the devices side by side
     QString baud;     // decimal digits; "" = settings file
     QString parity;   // "N", "E" or "O"; "" = settings file
     QString logPath;  // "" = no log
     bool quiet = false;
     bool json = false;  // one JSON object per device on standard output
+    bool probe = false;  // ports: run the presence check on every free port
 
     // Several devices, each on a thread of its own, with a summary at the end.
     bool manyDevices() const { return ports.size() > 1 || ports.contains(QLatin1String(kAllPorts)) || json; }

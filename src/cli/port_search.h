@@ -6,10 +6,10 @@
 
 namespace cli {
 
-// The device paths where a device answers the presence probe, in the order the
-// system lists its serial ports, then the [PORTS] mapping's paths. Only the
-// probe is sent, to ports that are free; each port is tried on a thread of its
-// own, so the search takes as long as one check.
+// The device paths where a device answers the presence probe: the device
+// search over the serial device table (listed ports by device path, then the
+// [PORTS] paths), each port by the path a mapping would name. Only the probe
+// is sent, to ports that are free, all at once.
 QStringList answeringPorts(const QMap<int, QString>& mappedPaths, const QString& settingsText);
 
 }  // namespace cli

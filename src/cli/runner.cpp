@@ -4,6 +4,7 @@
 #include "cli/headless.h"
 #include "cli/interrupt_watch.h"
 #include "cli/multi_run.h"
+#include "cli/port_lookup.h"
 #include "cli/table_check.h"
 #include "device/event_loop_waiter.h"
 #include "device/port_settings.h"
@@ -35,9 +36,13 @@ QString shown(const QString& path)
     return QDir::toNativeSeparators(path);
 }
 
+// A message may list candidates on lines of their own; each line is made safe by itself.
 void printError(Console& console, const QString& text)
 {
-    console.err.write((QLatin1String(kProgramName) + QStringLiteral(": ") + terminalSafe(text) + QLatin1Char('\n')).toUtf8());
+    QStringList lines = text.split(QLatin1Char('\n'));
+    for (QString& line : lines)
+        line = terminalSafe(line);
+    console.err.write((QLatin1String(kProgramName) + QStringLiteral(": ") + lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
 }
 
 UsageError usageError(const QString& text)
@@ -108,6 +113,8 @@ void openPort(QtSerialLink& link, const PortChoice& port)
 {
     try {
         link.configure(port.comPort, port.settingsText);
+        if (port.pathGiven)
+            link.setDevicePath(port.paths.value(port.comPort));
         // Opened here rather than at the first command so that a port that
         // cannot be opened is a usage error with its own message; the
         // operations find it open and send exactly the same bytes.
@@ -151,6 +158,8 @@ DeviceOutcome runOnOpenPort(const Options& options, const PortChoice& port, Seri
         }
         case Command::Check:
             break;
+        case Command::Ports:  // listed before any port is opened
+            break;
         }
     } catch (const OperationAborted&) {
         status.finish();
@@ -180,6 +189,20 @@ DeviceOutcome runOnOpenPort(const Options& options, const PortChoice& port, Seri
     }
     return outcome;
 }
+
+namespace {
+
+int listPorts(const Options& options, const Settings& settings, Console& console)
+{
+    const QList<PortRow> table = port_catalogue::scan(settings.portPaths);
+    QList<ProbeResult> probes;
+    if (options.probe)
+        probes = device_search::probeAll(device_search::candidates(table), choosePort(options, settings).settingsText);
+    const QByteArray text = portTable(table, options.probe ? &probes : nullptr);
+    return console.out.write(text) == text.size() ? kExitSucceeded : kExitNotSucceeded;
+}
+
+}  // namespace
 
 TableFile loadTable(const QString& path)
 {
@@ -225,6 +248,7 @@ PortChoice choosePort(const Options& options, const Settings& settings)
             choice.comPort = mapped;
         else if (tty.hasMatch() && !choice.paths.contains(tty.captured(1).toInt() + 1))
             choice.comPort = tty.captured(1).toInt() + 1;
+        choice.pathGiven = mapped == 0;
         choice.paths.insert(choice.comPort, options.port);
     }
     return choice;
@@ -264,7 +288,15 @@ int execute(const QStringList& arguments, const QString& programFolder, Console&
             checkOutputFile(options.file);
         if (!options.logPath.isEmpty())
             checkLogFile(options.logPath);
-        const PortChoice port = choosePort(options, loadSettings(programFolder, console));
+        const Settings settings = loadSettings(programFolder, console);
+        if (options.command == Command::Ports)
+            return listPorts(options, settings, console);
+        Options resolved = options;
+        if (options.port == QLatin1String("auto") || options.port.startsWith(QLatin1String("serial:"))) {
+            const PortChoice byFile = choosePort(options, settings);
+            resolved.port = resolvePort(options.port, port_catalogue::scan(settings.portPaths), byFile.settingsText);
+        }
+        const PortChoice port = choosePort(resolved, settings);
 
         // A table on standard output must stay clean: the lines go to standard error.
         const bool tableOnOut = options.command == Command::Read && options.file.isEmpty();

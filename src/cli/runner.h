@@ -47,6 +47,7 @@ struct PortChoice final {
     QMap<int, QString> paths;    // COM<n> -> device path, for the link
     QString settingsText;        // "<baud>,<parity>,8,2"
     bool fastExchange = false;   // [GENERAL] FASTEXCHANGE of the settings file
+    bool pathGiven = false;      // --port named a path that no [PORTS] entry holds
 };
 PortChoice choosePort(const Options& options, const Settings& settings);
 

@@ -1,32 +1,6 @@
 #include "device/qt_serial_link.h"
 
-#include <cerrno>
-#include <unistd.h>
-
-namespace serial_errors {
-
-QString describeOpenFailure(const QString& path, QSerialPort::SerialPortError error,
-                            const QString& errorText, int accessErrno)
-{
-    switch (error) {
-    case QSerialPort::DeviceNotFoundError:
-        return QStringLiteral("Cannot open %1: no such serial device").arg(path);
-    case QSerialPort::PermissionError:
-        if (accessErrno == EACCES || accessErrno == EPERM) {
-            return QStringLiteral("Permission denied opening %1: add your user to the dialout group "
-                                  "(uucp on some distributions)")
-                .arg(path);
-        }
-        // Same error code for a lock file or an exclusive open held elsewhere.
-        return QStringLiteral("Cannot open %1: another program is using it").arg(path);
-    default:
-        if (accessErrno == ENOENT)
-            return QStringLiteral("Cannot open %1: no such serial device").arg(path);
-        return QStringLiteral("Cannot open %1: %2").arg(path, errorText);
-    }
-}
-
-}  // namespace serial_errors
+#include "device/open_failure.h"
 
 QtSerialLink::QtSerialLink(QMap<int, QString> portPaths) : m_portPaths(std::move(portPaths))
 {
@@ -48,6 +22,7 @@ void QtSerialLink::configure(int portNumber, const QString& settingsText)
 
     m_settings = settings;
     m_path = path;
+    m_mappedAs = m_portPaths.value(portNumber).trimmed().isEmpty() ? QString() : QStringLiteral("COM%1").arg(portNumber);
     m_port.setPortName(path);
     m_port.setBaudRate(settings.baud);
     switch (settings.parity) {
@@ -58,6 +33,14 @@ void QtSerialLink::configure(int portNumber, const QString& settingsText)
     m_port.setDataBits(static_cast<QSerialPort::DataBits>(settings.dataBits));
     m_port.setStopBits(settings.stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop);
     m_port.setFlowControl(QSerialPort::NoFlowControl);
+}
+
+void QtSerialLink::setDevicePath(const QString& path)
+{
+    close();
+    m_path = path;
+    m_mappedAs.clear();
+    m_port.setPortName(path);
 }
 
 void QtSerialLink::open()
@@ -74,10 +57,10 @@ void QtSerialLink::open()
     if (!m_port.open(QIODevice::ReadWrite)) {
         const QSerialPort::SerialPortError error = m_port.error();
         const QString text = m_port.errorString();
-        const QByteArray local = m_path.toLocal8Bit();
-        const int accessErrno = ::access(local.constData(), R_OK | W_OK) == 0 ? 0 : errno;
         m_port.clearError();
-        throw SerialError(serial_errors::describeOpenFailure(m_path, error, text, accessErrno).toStdString());
+        serial_errors::NodeFacts facts = serial_errors::inspect(m_path);
+        facts.mappedAs = m_mappedAs;
+        throw SerialError(serial_errors::describeOpenFailure(m_path, error, text, facts).toStdString());
     }
 }
 

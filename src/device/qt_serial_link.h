@@ -1,5 +1,6 @@
 #pragma once
 
+#include "device/open_failure.h"
 #include "device/port_settings.h"
 #include "device/serial_link.h"
 
@@ -19,6 +20,10 @@ public:
     QtSerialLink& operator=(const QtSerialLink&) = delete;
 
     void setPortPaths(const QMap<int, QString>& portPaths) { m_portPaths = portPaths; }
+
+    // Opens this path instead of what the configured port number maps to (a
+    // device named on the command line); call after configure().
+    void setDevicePath(const QString& path);
 
     void configure(int portNumber, const QString& settingsText) override;
     void open() override;
@@ -42,17 +47,8 @@ private:
     QMap<int, QString> m_portPaths;
     QSerialPort m_port;
     QString m_path;
+    QString m_mappedAs;  // "COM<n>" when m_path is that port's [PORTS] entry
     PortSettings m_settings;
     bool m_disconnected = false;
     int m_errorReports = 0;
 };
-
-namespace serial_errors {
-
-// Why opening failed, in words an operator can act on. accessErrno is errno of an
-// access(R_OK | W_OK) test on the path (0 when access is granted): a permission
-// error from the port is then told apart from a port held by another program.
-QString describeOpenFailure(const QString& path, QSerialPort::SerialPortError error,
-                            const QString& errorText, int accessErrno);
-
-}  // namespace serial_errors

@@ -179,4 +179,9 @@ void save(const QString& iniPath, const Settings& settings) {
         ini.write(kGeneralSection, kFastExchangeKey, QString::number(settings.fastExchange == 1 ? 1 : 0));
 }
 
+void savePortPath(const QString& iniPath, int comPort, const QString& devicePath) {
+    IniFile(iniPath).write(kPortsSection, QStringLiteral("COM%1").arg(comPort),
+                           QString::fromLatin1(QFile::encodeName(devicePath)));
+}
+
 }  // namespace settings_file

@@ -69,4 +69,9 @@ LoadResult load(const QString& iniPath);
 // Throws std::runtime_error with a plain description on failure.
 void save(const QString& iniPath, const Settings& settings);
 
+// [PORTS] COM<n>=<device path>, every other line kept; the path is written in
+// the file system's encoding, as load() reads it. Throws std::runtime_error
+// with a plain description on failure.
+void savePortPath(const QString& iniPath, int comPort, const QString& devicePath);
+
 }  // namespace settings_file

@@ -119,8 +119,10 @@ QStringList run(const Scenario& s, int limitMs)
 
     // Another process holding the port through QSerialPort (and so its lock file).
     QProcess holder;
+    qint64 holderPid = 0;
     if (s.access == Access::Held) {
         holder.start(QCoreApplication::applicationFilePath(), {QLatin1String(kHoldPortArgument), path});
+        holderPid = holder.processId();
         holder.waitForReadyRead(10000);
         if (holder.readLine().trimmed() != "held")
             return {QStringLiteral("the second process could not open %1").arg(path)};
@@ -166,7 +168,12 @@ QStringList run(const Scenario& s, int limitMs)
     const QString shown = status.completionShown ? status.completion : QString();
     if (shown != s.completion)
         problems << QStringLiteral("completion \"%1\" instead of \"%2\"").arg(shown, s.completion);
-    const auto withPath = [&path](QString text) { return text.replace(QLatin1String("%1"), path); };
+    // %1 the device, %O and %G its owner and group, %P the process holding it.
+    const auto withPath = [&](QString text) {
+        const QFileInfo node(path);
+        return text.replace(QLatin1String("%1"), path).replace(QLatin1String("%O"), node.owner())
+            .replace(QLatin1String("%G"), node.group()).replace(QLatin1String("%P"), QString::number(holderPid));
+    };
     const QStringList expectedMessages = s.message.isEmpty() ? QStringList() : QStringList{withPath(s.message)};
     if (messages.infos != expectedMessages)
         problems << QStringLiteral("messages [%1] instead of [%2]").arg(messages.infos.join(" | "), expectedMessages.join(""));
