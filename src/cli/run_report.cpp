@@ -16,6 +16,7 @@ QString commandName(Command command)
     case Command::Read: return QStringLiteral("read");
     case Command::Send: return QStringLiteral("send");
     case Command::Verify: return QStringLiteral("verify");
+    case Command::Ports: return QStringLiteral("ports");
     case Command::Check: break;
     }
     return QStringLiteral("check");

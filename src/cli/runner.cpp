@@ -276,6 +276,8 @@ int execute(const QStringList& arguments, const QString& programFolder, Console&
         const Options& options = parsed.options;
         if (options.command == Command::Check)
             return runCheck(options.file, console);
+        if (options.command == Command::Ports)
+            return listPorts(options, loadSettings(programFolder, console), console);
 
         TableFile table;
         if (options.command == Command::Send || options.command == Command::Verify)
@@ -289,8 +291,6 @@ int execute(const QStringList& arguments, const QString& programFolder, Console&
         if (!options.logPath.isEmpty())
             checkLogFile(options.logPath);
         const Settings settings = loadSettings(programFolder, console);
-        if (options.command == Command::Ports)
-            return listPorts(options, settings, console);
         Options resolved = options;
         if (options.port == QLatin1String("auto") || options.port.startsWith(QLatin1String("serial:"))) {
             const PortChoice byFile = choosePort(options, settings);
