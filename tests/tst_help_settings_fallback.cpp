@@ -73,7 +73,7 @@ private slots:
         const QString folder = settings_file::folderWritable(installed.path()) ? "/proc" : installed.path();
         QVERIFY(settings_file::locate(folder).savesToUser);
         ui_test::WindowRig rig;
-        rig.window = std::make_unique<MainWindow>(MainWindowServices{rig.link, rig.waiter, rig.messages, rig.dialogs, rig.print, folder});
+        rig.window = std::make_unique<MainWindow>(MainWindowServices{rig.link, rig.waiter, rig.messages, rig.dialogs, rig.print, folder, {}});
         rig.window->startUp();
         for (int round = 0; round < 2; ++round) {
             QTimer::singleShot(0, this, [] {

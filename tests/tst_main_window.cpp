@@ -130,7 +130,7 @@ private slots:
     {
         WindowRig rig;
         EventLoopWaiter waiter;
-        MainWindow window(MainWindowServices{rig.link, waiter, rig.messages, rig.dialogs, rig.print, rig.folder.path()});
+        MainWindow window(MainWindowServices{rig.link, waiter, rig.messages, rig.dialogs, rig.print, rig.folder.path(), {}});
         window.startUp();
         window.show();
         QTimer::singleShot(30, &window, &QWidget::close);

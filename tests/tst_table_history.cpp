@@ -1,6 +1,13 @@
+#include "files/recovery_store.h"
+#include "model/key_table.h"
 #include "model/table_history.h"
+#include "support/file_helpers.h"
+#include "support/ui_rig.h"
 
+#include <QComboBox>
 #include <QtTest>
+
+using ui_test::WindowRig;
 
 namespace {
 
@@ -17,6 +24,28 @@ TableState tableNamed(const QString& name)
 bool same(const TableState& a, const TableState& b)
 {
     return a.sameTable(b) && a.configFileName == b.configFileName && a.configLabel == b.configLabel;
+}
+
+// What the window shows of its table: rows, notes, string length, file name and label.
+TableState shown(const WindowRig& rig)
+{
+    return {rig.window->rows(), rig.window->stringLength(), rig.window->configFileName(), rig.find<QLabel>("CfgLabel")->text()};
+}
+
+QString snapshotPath(const WindowRig& rig)
+{
+    return RecoveryStore(rig.folder.filePath("state")).path();
+}
+
+// A fresh window over the rig's folder, started as the program starts; `snapshot` is left
+// in the state folder between the two runs.
+void restart(WindowRig& rig, const std::function<void()>& snapshot = {})
+{
+    rig.window.reset();
+    if (snapshot)
+        snapshot();
+    rig.window = std::make_unique<MainWindow>(rig.services());
+    rig.window->startUp();
 }
 
 }  // namespace
@@ -78,7 +107,84 @@ private slots:
         QFETCH(int, to);
         QTEST(::lengthChangeLoses(rows, from, to), "loses");
     }
+
+    // Each recorded change is undone and redone exactly, from the File menu.
+    void windowUndoRedo_data()
+    {
+        QTest::addColumn<QString>("what");
+        for (const char* what : {"Clear All", "Open", "Read", "String Length"})
+            QTest::newRow(what) << what;
+    }
+    void windowUndoRedo()
+    {
+        QFETCH(QString, what);
+        WindowRig rig;
+        const QString first = rig.folder.filePath("first.cfg"), second = rig.folder.filePath("second.cfg");
+        QVERIFY(test_files::writeAll(first, "String Length = 4\r\n00\tF1\tabcd\tnote 0\r\n40\tF2\t\tnote 40\r\n60\tF4\r\n"));
+        QVERIFY(test_files::writeAll(second, "String Length = 9\r\n01\tF3\tx\r\n"));
+        rig.dialogs.answers = {first, second};
+        rig.run("FOpen");
+        rig.keyString(1)->setText("typ");  // differs from the file
+        rig.device.setStringLength(2);
+        rig.device.setSlot(0, std::uint8_t(key_table::scancodeForKeyName("F5")), "yz");
+        const TableState before = shown(rig);
+        if (what == "Clear All")
+            rig.run("ClearAll");
+        else if (what == "Open")
+            rig.run("FOpen");
+        else if (what == "Read")
+            rig.click("Read");
+        else
+            rig.find<QComboBox>("StrConfig")->setCurrentIndex(1);  // cuts "abcd"
+        const TableState after = shown(rig);
+        QVERIFY(!same(after, before));
+        QAction* undo = rig.window->findChild<QAction*>("Undo");
+        QCOMPARE(undo->text(), "Undo " + what);
+        undo->trigger();
+        QVERIFY(same(shown(rig), before));
+        QCOMPARE(rig.keyString(0)->text(), QStringLiteral("abcd"));
+        rig.window->findChild<QAction*>("Redo")->trigger();
+        QVERIFY(same(shown(rig), after));
+        QVERIFY(!rig.window->findChild<QAction*>("Redo")->isEnabled());
+    }
+
+    // Ctrl+Z in a row field undoes the typing there; elsewhere it undoes the table.
+    void fieldKeepsItsOwnUndo()
+    {
+        WindowRig rig;
+        QVERIFY(rig.activate());
+        rig.window->rows().keyNames.at(2) = "F2";
+        rig.run("ClearAll");
+        rig.keyString(0)->setFocus();
+        QTest::keyClicks(rig.keyString(0), "ab");
+        QTest::keyClick(rig.keyString(0), Qt::Key_Z, Qt::ControlModifier);
+        QVERIFY(rig.keyString(0)->text() != "ab" && rig.window->rows().keyNames.at(2).isEmpty());
+        rig.find<QComboBox>("StrConfig")->setFocus();
+        QTest::keyClick(rig.find<QComboBox>("StrConfig"), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(rig.window->rows().keyNames.at(2), QStringLiteral("F2"));
+    }
+
+    // Start-up offers a snapshot (No removes it); one that cannot be read is set aside and told once.
+    void recoveryAtStart()
+    {
+        WindowRig rig;
+        TableState kept;
+        std::tie(kept.rows.notes.at(7), kept.stringLength, kept.configFileName, kept.configLabel) = std::tuple("kept", 8, "/x/k.cfg", "k.cfg");
+        const auto keep = [&] { RecoveryStore(rig.folder.filePath("state")).write(kept); };
+        restart(rig, keep);
+        QCOMPARE(rig.messages.confirms.size(), 1);
+        QVERIFY2(rig.messages.confirms.at(0).contains(": Restore the table from "), qPrintable(rig.messages.confirms.at(0)));
+        QVERIFY(same(shown(rig), kept));
+        rig.messages.confirmAnswer = false;
+        restart(rig);  // a clean exit removed it
+        QVERIFY(rig.messages.confirms.size() == 1 && rig.messages.infos.isEmpty());
+        restart(rig, keep);
+        QVERIFY(rig.messages.confirms.size() == 2 && !QFile::exists(snapshotPath(rig)));
+        restart(rig, [&] { QVERIFY(test_files::writeAll(snapshotPath(rig), "junk")); });
+        QCOMPARE(rig.messages.infos.size(), 1);
+        QVERIFY2(rig.messages.infos.at(0).contains("set aside"), qPrintable(rig.messages.infos.at(0)));
+    }
 };
 
-QTEST_GUILESS_MAIN(TstTableHistory)
+QTEST_MAIN(TstTableHistory)
 #include "tst_table_history.moc"

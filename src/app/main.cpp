@@ -1,5 +1,6 @@
 #include "device/event_loop_waiter.h"
 #include "device/qt_serial_link.h"
+#include "files/recovery_store.h"
 #include "files/settings.h"
 #include "ui/file_dialogs.h"
 #include "ui/main_window.h"
@@ -63,7 +64,8 @@ int main(int argc, char** argv)
     QtFileDialogs dialogs;
     QtPrintDialog printDialog;
 
-    MainWindow window(MainWindowServices{link, waiter, messages, dialogs, printDialog, programFolder});
+    MainWindow window(MainWindowServices{link, waiter, messages, dialogs, printDialog, programFolder,
+                                        RecoveryStore::defaultFolder()});
     messages.setParent(&window);
 
     FirstPaintProbe probe(clock);

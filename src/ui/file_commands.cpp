@@ -47,6 +47,7 @@ void FileCommands::save()
         messages.info(QLatin1String(kSaveErrorPrefix) + QString::fromStdString(e.what()));
         return;
     }
+    emit tableMatchesFile();
     messages.info(QLatin1String(kSaved));
 }
 
@@ -125,6 +126,7 @@ void FileCommands::open()
         m_window.lines.setCurrentPage(0);
         m_window.view.showPage();
         m_window.view.refreshPageRows();
+        emit tableMatchesFile();
     } catch (const std::exception& e) {
         m_loading = false;
         messages.info(QLatin1String(config_file::kOpenErrorPrefix) + QString::fromStdString(e.what()));

@@ -61,6 +61,8 @@ public:
 signals:
     // A file was chosen in Open; its rows replace the table's next.
     void aboutToReplaceTable(const QString& what);
+    // The table now matches a file: it was saved, or opened to the end.
+    void tableMatchesFile();
 
 private:
     bool overwriteAllowed(const QString& path);

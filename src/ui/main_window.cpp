@@ -15,6 +15,7 @@
 #include "ui/row_lines.h"
 #include "ui/screen_print.h"
 #include "ui/status_panel.h"
+#include "ui/table_undo.h"
 #include "ui/ui_style.h"
 
 #include <QAction>
@@ -49,6 +50,36 @@ MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
     m_print = std::make_unique<ScreenPrint>(*this, m_services.printDialog);
 
     buildMenus();
+    makeTableUndo();
+}
+
+void MainWindow::makeTableUndo()
+{
+    TableUndo::Table table{
+            [this] { return TableState{m_rows, stringLength(), m_files->fileName(), m_frame.configFile->text()}; },
+            [this](const TableState& state) { restoreTable(state); },
+            [this] { return m_controls.strConfig->currentIndex() + 1; }};
+    m_undo = std::make_unique<TableUndo>(std::move(table), m_menus.undo, m_menus.redo, m_services.messages,
+                                         m_services.recoveryFolder);
+    connect(this, &MainWindow::tableAboutToChange, m_undo.get(), &TableUndo::tableAboutToChange);
+    connect(m_files.get(), &FileCommands::tableMatchesFile, m_undo.get(), &TableUndo::markClean);
+}
+
+void MainWindow::restoreTable(const TableState& state)
+{
+    // The box's row may hold another note now; what it showed belongs to the table being replaced.
+    m_notes->hide();
+    {
+        // The length comes back with the strings that fit it: nothing is cut, nothing recorded.
+        const QSignalBlocker quiet(m_controls.strConfig);
+        m_controls.strConfig->setCurrentIndex(state.stringLength - 1);
+    }
+    m_lengthIndex = state.stringLength - 1;
+    m_rows = state.rows;
+    m_files->setFileName(state.configFileName);
+    m_frame.configFile->setText(state.configLabel);
+    m_lines->showPage();
+    m_lines->refreshPageRows();
 }
 
 // The parts go before the widgets they drive, in the reverse of their making.
@@ -104,6 +135,10 @@ void MainWindow::buildMenus()
     connect(m_menus.save, &QAction::triggered, m_files.get(), &FileCommands::save);
     m_menus.saveAs = item(m_menus.file, "SaveAs", QStringLiteral("Save As"));
     connect(m_menus.saveAs, &QAction::triggered, m_files.get(), &FileCommands::saveAs);
+    m_menus.file->addSeparator();
+    // Captions, shortcuts and what they do come from the table history.
+    m_menus.undo = item(m_menus.file, "Undo", QStringLiteral("Undo"));
+    m_menus.redo = item(m_menus.file, "Redo", QStringLiteral("Redo"));
 
     // Commands that stand in the menu bar itself, without a menu under them.
     m_menus.config = item(bar, "Config", QStringLiteral("Configuration"));
@@ -160,6 +195,7 @@ void MainWindow::startUp()
     } catch (const std::exception& e) {
         m_services.messages.info(QStringLiteral("Error detected - ") + QString::fromStdString(e.what()));
     }
+    m_undo->offerRecovery();
 }
 
 void MainWindow::readSettings()
@@ -281,11 +317,13 @@ void MainWindow::setRowCounter(int row)
 void MainWindow::disableControls()
 {
     m_runner->setOperationControlsEnabled(false);
+    m_undo->setBusy(true);
 }
 
 void MainWindow::enableControls()
 {
     m_runner->setOperationControlsEnabled(true);
+    m_undo->setBusy(false);
 }
 
 void MainWindow::aboutToReplaceTable()

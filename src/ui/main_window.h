@@ -3,6 +3,7 @@
 #include "files/settings.h"
 #include "model/key_table.h"
 #include "model/row_table.h"
+#include "model/table_history.h"
 #include "operations/operation_context.h"
 #include "ui/twips.h"
 #include "ui/window_layout.h"
@@ -27,6 +28,7 @@ class RowLines;
 class ScreenPrint;
 class SerialLink;
 class StatusPanel;
+class TableUndo;
 class Waiter;
 
 // What the window works with that lives outside it.
@@ -37,6 +39,7 @@ struct MainWindowServices final {
     FileDialogs& dialogs;
     PrintDialog& printDialog;
     QString programFolder;  // QZ4Vel.ini, help pages and pictures
+    QString recoveryFolder;  // where the table is kept against a crash; empty keeps nothing
 };
 
 // The main window: the page of 24 rows, paging and string length, the four
@@ -99,6 +102,8 @@ private:
     void buildMenus();
     void readSettings();
     void onStringLengthChosen(int index);
+    void makeTableUndo();
+    void restoreTable(const TableState& state);
     OperationContext operationContext();
 
     MainWindowServices m_services;
@@ -118,6 +123,8 @@ private:
         QAction* open = nullptr;
         QAction* save = nullptr;
         QAction* saveAs = nullptr;
+        QAction* undo = nullptr;
+        QAction* redo = nullptr;
         QAction* config = nullptr;
         QAction* clearAll = nullptr;
         QAction* print = nullptr;
@@ -133,4 +140,5 @@ private:
     std::unique_ptr<ConfigCommand> m_config;
     std::unique_ptr<HelpPane> m_help;
     std::unique_ptr<ScreenPrint> m_print;
+    std::unique_ptr<TableUndo> m_undo;
 };

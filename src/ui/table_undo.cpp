@@ -1,0 +1,144 @@
+#include "ui/table_undo.h"
+
+#include "model/messages.h"
+
+#include <QAction>
+#include <QGuiApplication>
+#include <QLocale>
+
+#include <exception>
+
+TableUndo::TableUndo(Table table, QAction* undo, QAction* redo, Messages& messages, const QString& recoveryFolder,
+                     QObject* parent)
+    : QObject(parent), m_table(std::move(table)), m_undo(undo), m_redo(redo), m_messages(messages)
+{
+    setObjectName(QStringLiteral("TableUndo"));
+    // A row field that has the focus keeps these keys for its own undo.
+    m_undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    m_redo->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
+    connect(m_undo, &QAction::triggered, this, &TableUndo::undo);
+    connect(m_redo, &QAction::triggered, this, &TableUndo::redo);
+    updateActions();
+
+    if (!recoveryFolder.isEmpty()) {
+        m_store.emplace(recoveryFolder);
+        if (!m_store->claim())
+            m_store.reset();  // another running copy keeps its own table safe
+    }
+    m_timer.setInterval(kSnapshotIntervalMs);
+    connect(&m_timer, &QTimer::timeout, this, &TableUndo::keepSnapshot);
+}
+
+TableUndo::~TableUndo()
+{
+    discardSnapshot();
+}
+
+void TableUndo::tableAboutToChange(const QString& what)
+{
+    TableState before = m_table.capture();
+    if (what == QLatin1String(kStringLength) && !lengthChangeLoses(before.rows, before.stringLength, m_table.chosenLength()))
+        return;
+    record(what, std::move(before));
+}
+
+void TableUndo::record(const QString& what, TableState before)
+{
+    m_history.record(what, std::move(before));
+    updateActions();
+}
+
+void TableUndo::setBusy(bool busy)
+{
+    m_busy = busy;
+    updateActions();
+}
+
+void TableUndo::markClean()
+{
+    m_clean = m_written = m_table.capture();
+    if (m_store)
+        m_store->remove();
+}
+
+void TableUndo::offerRecovery()
+{
+    if (!m_store)
+        return;
+    m_clean = m_written = m_table.capture();
+    m_timer.start();
+    const std::optional<RecoveryStore::Snapshot> snapshot = m_store->read();
+    if (!snapshot)
+        return;
+    if (!snapshot->state) {
+        m_messages.info(snapshot->problem);
+        return;
+    }
+    const QString when = QLocale::system().toString(snapshot->taken, QLocale::ShortFormat);
+    if (!m_messages.confirm(QStringLiteral("Restore the table from %1?").arg(when),
+                            QGuiApplication::applicationDisplayName())) {
+        m_store->remove();
+        return;
+    }
+    record(QStringLiteral("Restore"), m_table.capture());
+    apply(snapshot->state);
+}
+
+void TableUndo::keepSnapshot()
+{
+    if (!m_store)
+        return;
+    const TableState now = m_table.capture();
+    if (now.sameTable(m_written))
+        return;
+    if (now.sameTable(m_clean)) {
+        m_store->remove();
+        m_written = now;
+        return;
+    }
+    try {
+        m_store->write(now);
+        m_written = now;
+    } catch (const std::exception& e) {
+        // Tried again at the next tick; said once, and never over a running operation.
+        if (m_writeFailureShown || m_busy)
+            return;
+        m_writeFailureShown = true;
+        m_messages.info(QStringLiteral("The table cannot be kept for recovery after a crash: ")
+                        + QString::fromStdString(e.what()));
+    }
+}
+
+void TableUndo::discardSnapshot()
+{
+    if (m_store)
+        m_store->remove();
+}
+
+void TableUndo::undo()
+{
+    if (!m_busy)
+        apply(m_history.undo(m_table.capture()));
+}
+
+void TableUndo::redo()
+{
+    if (!m_busy)
+        apply(m_history.redo(m_table.capture()));
+}
+
+void TableUndo::apply(std::optional<TableState> state)
+{
+    if (!state)
+        return;
+    m_table.restore(*state);
+    updateActions();
+}
+
+void TableUndo::updateActions()
+{
+    m_undo->setText(m_history.undoText());
+    m_redo->setText(m_history.redoText());
+    m_undo->setEnabled(!m_busy && m_history.canUndo());
+    m_redo->setEnabled(!m_busy && m_history.canRedo());
+}
