@@ -85,7 +85,7 @@ private slots:
             return names.join(' ');
         };
         QCOMPARE(items(rig.window->menuBar()), "FileMenu=File Config=Configuration ClearAll=Clear All prscr=Print Screen HelpMenu=Help");
-        QCOMPARE(items(rig.find<QMenu>("File")), QStringLiteral("FOpen=Open FSave=Save SaveAs=Save As"));
+        QCOMPARE(items(rig.find<QMenu>("File")), QStringLiteral("FOpen=Open FSave=Save SaveAs=Save As = Undo=Undo Redo=Redo"));
         QCOMPARE(items(rig.find<QMenu>("Help")), "OverView=OverView EnterKey=Entering Keyboard Keys CreateString=Creating Output Strings VerifyOp=Verifying Operation Misc=Miscellaneous CloseHelp=Close");
         // Setting up the port again closes an open one first.
         rig.link.open();
