@@ -15,6 +15,7 @@
 #include "ui/row_lines.h"
 #include "ui/screen_print.h"
 #include "ui/status_panel.h"
+#include "ui/string_field.h"
 #include "ui/table_undo.h"
 #include "ui/ui_style.h"
 
@@ -63,6 +64,10 @@ void MainWindow::makeTableUndo()
                                          m_services.recoveryFolder);
     connect(this, &MainWindow::tableAboutToChange, m_undo.get(), &TableUndo::tableAboutToChange);
     connect(m_files.get(), &FileCommands::tableMatchesFile, m_undo.get(), &TableUndo::markClean);
+    QList<QLineEdit*> strings;
+    for (int i = 0; i < RowLines::kLines; ++i)
+        strings << m_lines->line(i).string;
+    m_undo->watchFields(strings);
 }
 
 void MainWindow::restoreTable(const TableState& state)

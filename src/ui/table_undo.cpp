@@ -3,6 +3,8 @@
 #include "model/messages.h"
 
 #include <QAction>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QGuiApplication>
 #include <QLocale>
 
@@ -125,6 +127,26 @@ void TableUndo::redo()
 {
     if (!m_busy)
         apply(m_history.redo(m_table.capture()));
+}
+
+void TableUndo::watchFields(const QList<QLineEdit*>& fields)
+{
+    for (QLineEdit* field : fields)
+        field->installEventFilter(this);
+}
+
+bool TableUndo::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::ShortcutOverride)
+        return false;
+    const auto* field = qobject_cast<QLineEdit*>(watched);
+    const QKeyCombination keys = static_cast<QKeyEvent*>(event)->keyCombination();
+    const bool passOn = (keys == m_undo->shortcut()[0] && !field->isUndoAvailable())
+                        || (keys == m_redo->shortcut()[0] && !field->isRedoAvailable());
+    // Unclaimed, the key goes on to the menu item's shortcut.
+    if (passOn)
+        event->ignore();
+    return passOn;
 }
 
 void TableUndo::apply(std::optional<TableState> state)

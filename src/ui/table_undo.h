@@ -12,6 +12,7 @@
 
 class Messages;
 class QAction;
+class QLineEdit;
 
 // Keeps the operator's table from being lost: undo and redo of the changes
 // that replace or cut the whole table, and a snapshot in the user's state
@@ -57,6 +58,14 @@ public:
 
     void undo();
     void redo();
+
+    // Fields whose Ctrl+Z and Ctrl+Shift+Z are their own while they have
+    // typing to undo or redo, and the table's once they have none (after
+    // Clear All or Read emptied them, say).
+    void watchFields(const QList<QLineEdit*>& fields);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void record(const QString& what, TableState before);
