@@ -28,22 +28,7 @@ for _ in $(seq 50); do [ -s "$work/sim.out" ] && break; sleep 0.1; done
 port="$(head -n 1 "$work/sim.out")"
 [ -n "$port" ] || { echo "the simulator printed no terminal path" >&2; exit 1; }
 
-# A full table: rows 0..capacity-1 with a letter key and `length` characters.
-make_table() {  # length capacity file
-  local length=$1 capacity=$2 file=$3 keys=ABCDEFGHIJKLMNOPQRSTUVWXYZ
-  {
-    printf '#Quorvane QZ4VELDT configuration file\r\n#File written bench\r\n\r\n'
-    printf 'String Length = %d\r\n\r\n' "$length"
-    for r in $(seq 0 93); do
-      if [ "$r" -lt "$capacity" ]; then
-        string="$(printf '%s' "abcdefghij" | cut -c1-"$length")"
-        printf '%02d\t%s\t%s\t\r\n' "$r" "${keys:$((r % 26)):1}" "$string"
-      else
-        printf '%02d\t\t\t\r\n' "$r"
-      fi
-    done
-  } >"$file"
-}
+. bench/full_table.sh
 
 ms_now() { date +%s%3N; }
 
