@@ -2,6 +2,7 @@
 
 #include "cli/device_job.h"
 #include "cli/interrupt_watch.h"
+#include "cli/port_lookup.h"
 #include "cli/port_search.h"
 #include "cli/run_report.h"
 #include "cli/shared_terminal.h"
@@ -13,6 +14,7 @@
 #include <QThread>
 #include <QTimer>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -54,9 +56,14 @@ std::vector<std::unique_ptr<DeviceJob>> makeJobs(const Options& options, const T
     checkPatterns(options, given.size() > 1 || options.ports.contains(QLatin1String(kAllPorts)));
     std::vector<std::unique_ptr<DeviceJob>> jobs;
     QStringList devices;
+    // Ports named by what they are (auto, serial:<n>) become the path they name.
+    const bool named = std::any_of(given.cbegin(), given.cend(), [](const QString& port) {
+        return port == QLatin1String("auto") || port.startsWith(QLatin1String("serial:"));
+    });
+    const QList<PortRow> catalogue = named ? port_catalogue::scan(settings.portPaths) : QList<PortRow>{};
     for (const QString& port : std::as_const(given)) {
         Options own = options;
-        own.port = port;
+        own.port = named ? resolvePort(port, catalogue, choosePort(own, settings).settingsText) : port;
         own.ports = QStringList{port};
         const PortChoice choice = choosePort(own, settings);
         const QString path = port_settings::devicePath(choice.comPort, choice.paths);
