@@ -2,9 +2,13 @@
 #include "support/fake_device.h"
 #include "support/file_helpers.h"
 #include "ui/config_dialog.h"
+#include "ui/device_chooser_dialog.h"
+#include "ui/serial_device_chooser.h"
 
 #include <QCheckBox>
+#include <QApplication>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -23,15 +27,15 @@ private slots:
     void openAndSave_data()
     {
         QTest::addColumn<Settings>("before");
-        QTest::addColumn<QStringList>("shown");   // port, baud and parity entries chosen on opening
+        QTest::addColumn<QStringList>("shown");   // port, baud and parity entries chosen on opening, the port's device
         QTest::addColumn<QList<int>>("choices");  // then chosen; -1 keeps the opening choice
         QTest::addColumn<QStringList>("written");
         QTest::newRow("19200 E, choose ODD") << Settings{.comPort = 3, .baud = "19200", .parity = "E", .portPaths = {}}
-            << QStringList{"COM3   /dev/ttyS2", "19.2k", "EVEN"} << QList<int>{-1, -1, 2} << QStringList{"PORT=3", "BAUD=19200", "PARITY=O", "ENABLESTRINGS=0"};
+            << QStringList{"COM3", "19.2k", "EVEN", "/dev/ttyS2"} << QList<int>{-1, -1, 2} << QStringList{"PORT=3", "BAUD=19200", "PARITY=O", "ENABLESTRINGS=0"};
         QTest::newRow("57600, mapped COM2") << Settings{.comPort = 2, .baud = "57600", .enableStrings = 1, .portPaths = {{2, "/dev/ttyUSB0"}}}
-            << QStringList{"COM2   /dev/ttyUSB0", "57.6k", "NONE"} << QList<int>{7, 3, -1} << QStringList{"PORT=8", "BAUD=19200", "PARITY=N", "ENABLESTRINGS=1"};
+            << QStringList{"COM2", "57.6k", "NONE", "/dev/ttyUSB0"} << QList<int>{7, 3, -1} << QStringList{"PORT=8", "BAUD=19200", "PARITY=N", "ENABLESTRINGS=1"};
         QTest::newRow("no entry matches") << Settings{.comPort = 12, .baud = "115200", .parity = "e", .portPaths = {}}
-            << QStringList{"", "", ""} << QList<int>{-1, -1, -1} << QStringList{"PORT=12", "BAUD=115200", "PARITY=e", "ENABLESTRINGS=0"};
+            << QStringList{"", "", "", ""} << QList<int>{-1, -1, -1} << QStringList{"PORT=12", "BAUD=115200", "PARITY=e", "ENABLESTRINGS=0"};
     }
     void openAndSave()
     {
@@ -43,6 +47,7 @@ private slots:
         fakedev::RecordingMessages messages;
         ConfigDialog dialog(before, ini(), messages, {});
         dialog.show();
+        QCOMPARE(dialog.deviceLine()->toolTip(), shown.at(3));
         QComboBox* lists[] = {dialog.portList(), dialog.baudList(), dialog.parityList()};
         for (int i = 0; i < 3; ++i) {
             QCOMPARE(lists[i]->currentText(), shown.at(i));
@@ -82,7 +87,7 @@ private slots:
             QTimer::singleShot(0, [&] { steps << "event"; });
             QTimer::singleShot(0, [&] { self->save(); });
         };
-        ConfigDialog dialog(settings, path, messages, {setup, [&] { steps << "hide"; }});
+        ConfigDialog dialog(settings, path, messages, {setup, [&] { steps << "hide"; }, {}});
         self = &dialog;
         dialog.show();
         dialog.baudList()->setCurrentIndex(0);
@@ -93,6 +98,45 @@ private slots:
         QCOMPARE(messages.infos.size(), button == "missing" ? 1 : 0);
         QVERIFY(button != "missing" || (messages.infos.first().startsWith("Error saving configuration - ") && messages.infos.first().size() > 30));
         QVERIFY(button != "close" || (settings.enableStrings == 1 && settings.baud == QStringLiteral("9600")));
+    }
+
+    // Choose device... asks for the entry chosen now, at the lists' rate and parity, and shows what was written;
+    // the chooser writes its line on OK only.
+    void chooseDevice_data()
+    {
+        QTest::addColumn<bool>("ok");
+        QTest::newRow("OK") << true;
+        QTest::newRow("Cancel") << false;
+    }
+    void chooseDevice()
+    {
+        QFETCH(bool, ok);
+        const QByteArray before = "[PORTS]\r\nCOM2=/dev/keep\r\nCOM4=/dev/old\r\n[COMSETTINGS]\r\nPORT=1\r\n";
+        QVERIFY(test_files::writeAll(ini(), before));
+        Settings settings{.baud = "19200", .parity = "E", .portPaths = {{2, "/dev/keep"}, {4, "/dev/old"}}};
+        fakedev::RecordingMessages messages;
+        int applied = 0;
+        SerialDeviceChooser chooser(settings, messages, [&] { ++applied; });
+        QString asked;
+        ConfigDialog dialog(settings, ini(), messages, {{}, {}, [&](int port, const QString& text, const QString& path, QWidget* parent) {
+            asked = QStringLiteral("%1 %2 %3").arg(port).arg(text, path == ini() ? "ini" : path);
+            QTimer::singleShot(0, [&] {
+                auto* chooserDialog = qobject_cast<DeviceChooserDialog*>(QApplication::activeModalWidget());
+                QVERIFY(chooserDialog && chooserDialog->windowTitle() == "Serial device for COM4");
+                chooserDialog->pathField()->setText("/dev/pts/77");
+                ok ? chooserDialog->accept() : chooserDialog->reject();
+            });
+            return chooser.choose(port, text, path, parent);
+        }});
+        dialog.show();
+        dialog.portList()->setCurrentIndex(3);
+        dialog.baudList()->setCurrentIndex(0);
+        QTest::mouseClick(dialog.chooseButton(), Qt::LeftButton);
+        QCOMPARE(asked, QStringLiteral("4 2400,E,8,2 ini"));
+        QCOMPARE(test_files::readAll(ini()), ok ? QByteArray(before).replace("/dev/old", "/dev/pts/77") : before);
+        QCOMPARE(settings.portPaths.value(4), ok ? "/dev/pts/77" : "/dev/old");
+        QCOMPARE(dialog.deviceLine()->accessibleName(), settings.portPaths.value(4));
+        QCOMPARE(applied, ok ? 1 : 0);
     }
 };
 

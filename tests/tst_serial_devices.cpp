@@ -2,6 +2,7 @@
 #include "device/device_search.h"
 #include "device/port_holders.h"
 #include "support/fake_device.h"
+#include "ui/port_table_model.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -41,6 +42,18 @@ private slots:
         // Free and present ones only, each by the path a mapping would name.
         QCOMPARE(device_search::candidates(table), (QStringList{s0, byId, m_dir.filePath("sim-link")}));
         QCOMPARE(port_catalogue::indexOf(table, usb0), 1);
+
+        // The chooser's column of search results, and the one row it selects.
+        PortTableModel model;
+        model.setPorts(table);
+        model.setProbeResults({{s0, false, "no answer"}, {byId, true, ""}});
+        QCOMPARE(model.onlyAnswering(), 1);
+        QStringList found;
+        for (int r = 0; r < 3; ++r)
+            found << model.index(r, 7).data().toString();
+        QCOMPARE(found, (QStringList{"no answer", "answers", "not probed: in use"}));
+        model.setProbeResults({{s0, true, ""}, {byId, true, ""}});
+        QCOMPARE(model.onlyAnswering(), -1);
     }
 
     void probeWritesOnlyThePresenceByte_data()

@@ -19,7 +19,7 @@ public:
     QtSerialLink(const QtSerialLink&) = delete;
     QtSerialLink& operator=(const QtSerialLink&) = delete;
 
-    void setPortPaths(const QMap<int, QString>& portPaths) { m_portPaths = portPaths; }
+    void setPortPaths(const QMap<int, QString>& portPaths) override { m_portPaths = portPaths; }
 
     // Opens this path instead of what the configured port number maps to (a
     // device named on the command line); call after configure().

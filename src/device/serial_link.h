@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QMap>
 #include <QString>
 #include <stdexcept>
 
@@ -21,6 +22,8 @@ public:
     // Port number (COMn) and settings text "<baud>,<parity>,8,2". Throws SerialError
     // for a value the port cannot take; the link keeps its previous configuration then.
     virtual void configure(int portNumber, const QString& settingsText) = 0;
+    // The [PORTS] mapping COM<n> -> device path, used from the next configure() on.
+    virtual void setPortPaths(const QMap<int, QString>& portPaths) { (void)portPaths; }
     virtual void open() = 0;   // throws SerialError (names the device path)
     virtual void close() = 0;  // never throws
     virtual bool isOpen() const = 0;

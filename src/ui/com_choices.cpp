@@ -1,23 +1,11 @@
 #include "ui/com_choices.h"
 
-#include "device/port_settings.h"
 
 #include <cmath>
 #include <limits>
 #include <stdexcept>
 
 namespace com_choices {
-
-QString portEntry(int portNumber, const QMap<int, QString>& portPaths)
-{
-    const QString name = QStringLiteral("COM%1").arg(portNumber);
-    try {
-        return name + QStringLiteral("   ") + port_settings::devicePath(portNumber, portPaths);
-    } catch (const std::exception&) {
-        // The device beside the name is only a hint; the number is what counts.
-        return name;
-    }
-}
 
 int portIndexFor(int comPort)
 {

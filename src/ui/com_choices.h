@@ -10,10 +10,6 @@ namespace com_choices {
 
 inline constexpr int kPortCount = 8;  // the list offers COM1 .. COM8
 
-// "COM<n>" followed by the Linux device it stands for, e.g. "COM1   /dev/ttyS0",
-// so the operator sees which device a number means on this machine.
-QString portEntry(int portNumber, const QMap<int, QString>& portPaths);
-
 // List position of a port number; -1 when the list has no entry for it
 // (a hand-edited file can hold any number).
 int portIndexFor(int comPort);

@@ -1,16 +1,17 @@
 #include "ui/config_dialog.h"
 
+#include "device/port_settings.h"
 #include "files/settings.h"
 #include "model/messages.h"
 #include "ui/com_choices.h"
 #include "ui/twips.h"
 #include "ui/ui_style.h"
 
-#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEventLoop>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QTimer>
@@ -22,7 +23,9 @@ namespace {
 
 // Client area and background of the dialog.
 constexpr int kClientWidth = 4665;
-constexpr int kClientHeight = 3435;
+// Grown below CLOSE for the device of the chosen port and its chooser button,
+// so every other control keeps its place.
+constexpr int kClientHeight = 4260;
 const QColor kBackground(255, 224, 192);
 
 QLabel* addLabel(QWidget* parent, const twips::Placer& placer, const char* name, const QString& caption,
@@ -108,17 +111,58 @@ void ConfigDialog::build()
             [this](bool ticked) { m_settings.enableStrings = ticked ? 1 : 0; });
     connect(m_save, &QPushButton::clicked, this, &ConfigDialog::save);
     connect(m_close, &QPushButton::clicked, this, &QDialog::reject);
+
+    addLabel(this, placer, "Label5", QStringLiteral("Device"), plain, 360, 3345, 1200, 255);
+    m_choose = new QPushButton(QStringLiteral("Choose device..."), this);
+    m_choose->setObjectName(QStringLiteral("ChooseDevice"));
+    m_choose->setFont(plain);
+    m_choose->setAutoDefault(false);
+    placer.place(m_choose, 2655, 3270, 1650, 375);
+    m_device = new QLineEdit(this);
+    m_device->setObjectName(QStringLiteral("PortDevice"));
+    m_device->setFont(plain);
+    m_device->setReadOnly(true);
+    placer.place(m_device, 360, 3750, 3945, 330);
+    connect(m_choose, &QPushButton::clicked, this, &ConfigDialog::chooseDevice);
+}
+
+void ConfigDialog::showDevice()
+{
+    QString path;
+    try {
+        path = m_port->currentIndex() >= 0 ? port_settings::devicePath(m_port->currentIndex() + 1, m_settings.portPaths)
+                                           : QString();
+    } catch (const std::exception&) {
+        // No entry chosen: no device to show.
+    }
+    const int room = m_device->width() - 2 * m_device->fontMetrics().averageCharWidth() - 4;
+    m_device->setText(m_device->fontMetrics().elidedText(path, Qt::ElideMiddle, room));
+    m_device->setCursorPosition(0);
+    m_device->setToolTip(path);
+    m_device->setAccessibleName(path.isEmpty() ? QStringLiteral("Device") : path);
+    m_choose->setEnabled(m_port->currentIndex() >= 0 && m_actions.chooseDevice);
+}
+
+void ConfigDialog::chooseDevice()
+{
+    const int port = m_port->currentIndex() + 1;
+    if (port < 1 || !m_actions.chooseDevice)
+        return;
+    // The search probes at what the lists show now, saved or not.
+    const QString baud = m_baud->currentIndex() >= 0 ? com_choices::baudSettingFor(m_baud->currentText()) : m_settings.baud;
+    const QString parity = m_parity->currentIndex() >= 0 ? m_parity->currentText().left(1) : m_settings.parity;
+    if (m_actions.chooseDevice(port, port_settings::settingsText(baud, parity), m_iniPath, this))
+        showDevice();
 }
 
 void ConfigDialog::fillFromSettings()
 {
-    // The entries are wider than the closed box: the open list shows them whole
-    // and the closed box names its device in a tooltip.
-    connect(m_port, &QComboBox::currentIndexChanged, m_port, [this] { m_port->setToolTip(m_port->currentText()); });
+    // The device an entry opens stands in the line below the buttons.
+    connect(m_port, &QComboBox::currentIndexChanged, this, &ConfigDialog::showDevice);
     for (int n = 1; n <= com_choices::kPortCount; ++n)
-        m_port->addItem(com_choices::portEntry(n, m_settings.portPaths));
-    m_port->view()->setMinimumWidth(m_port->view()->sizeHintForColumn(0) + 8);
+        m_port->addItem(QStringLiteral("COM%1").arg(n));
     m_port->setCurrentIndex(com_choices::portIndexFor(m_settings.comPort));
+    showDevice();
 
     m_baud->addItems(com_choices::baudEntries());
     m_baud->setCurrentIndex(com_choices::baudIndexFor(m_settings.baud));

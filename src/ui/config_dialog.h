@@ -9,6 +9,7 @@ class Messages;
 class QCheckBox;
 class QComboBox;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 struct Settings;
 
@@ -31,6 +32,10 @@ public:
         std::function<void()> setupCommPort;
         // Hides the notes box and its pointer line without storing the text.
         std::function<void()> hideNotes;
+        // "Choose device...": the chooser for COM<n>, probing at settingsText;
+        // true when it wrote a new [PORTS] entry into iniPath.
+        std::function<bool(int comPort, const QString& settingsText, const QString& iniPath, QWidget* parent)>
+            chooseDevice;
     };
 
     // Time SAVE gives the port and the window to settle before it closes.
@@ -46,6 +51,8 @@ public:
     QComboBox* baudList() const { return m_baud; }
     QComboBox* parityList() const { return m_parity; }
     QCheckBox* descriptionsBox() const { return m_descriptions; }
+    QLineEdit* deviceLine() const { return m_device; }
+    QPushButton* chooseButton() const { return m_choose; }
     QPushButton* saveButton() const { return m_save; }
     QPushButton* closeButton() const { return m_close; }
 
@@ -54,6 +61,8 @@ private:
     void fillFromSettings();
     void takeChoices();
     void settle();
+    void showDevice();
+    void chooseDevice();
 
     Settings& m_settings;
     QString m_iniPath;
@@ -67,4 +76,6 @@ private:
     QCheckBox* m_descriptions = nullptr;
     QPushButton* m_save = nullptr;
     QPushButton* m_close = nullptr;
+    QLineEdit* m_device = nullptr;
+    QPushButton* m_choose = nullptr;
 };

@@ -7,6 +7,7 @@
 #include "model/messages.h"
 #include "ui/clear_all.h"
 #include "ui/config_command.h"
+#include "ui/serial_device_chooser.h"
 #include "ui/file_commands.h"
 #include "ui/help_pane.h"
 #include "ui/key_capture.h"
@@ -43,10 +44,15 @@ MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
     m_files = std::make_unique<FileCommands>(FileCommands::Window{m_rows, *this, *m_lines, m_services.messages,
                                                                   m_services.dialogs, m_frame.configFile, this});
     connect(m_files.get(), &FileCommands::aboutToReplaceTable, this, &MainWindow::tableAboutToChange);
-    m_config = std::make_unique<ConfigCommand>(m_settings, m_services.programFolder, m_services.messages, *m_status,
-                                               ConfigDialog::WindowActions{[this] { setupCommPort(); },
-                                                                           [this] { m_notes->hide(); }},
-                                               *this);
+    // A new [PORTS] entry reaches the port at once, whether SAVE follows or not.
+    m_chooser = std::make_unique<SerialDeviceChooser>(m_settings, m_services.messages, [this] { setupCommPort(); });
+    m_config = std::make_unique<ConfigCommand>(
+            m_settings, m_services.programFolder, m_services.messages, *m_status,
+            ConfigDialog::WindowActions{[this] { setupCommPort(); }, [this] { m_notes->hide(); },
+                                        [this](int port, const QString& settingsText, const QString& ini, QWidget* parent) {
+                                            return m_chooser->choose(port, settingsText, ini, parent);
+                                        }},
+            *this);
     m_help = std::make_unique<HelpPane>(*this, m_placer, m_panes.help, m_panes.helpClose, m_services.programFolder);
     m_print = std::make_unique<ScreenPrint>(*this, m_services.printDialog);
 
@@ -225,6 +231,7 @@ void MainWindow::setupCommPort()
         SerialLink& link = m_services.link;
         if (link.isOpen())
             link.close();
+        link.setPortPaths(m_settings.portPaths);
         link.configure(m_settings.comPort, m_settings.baud + QLatin1Char(',') + m_settings.parity
                                                    + QStringLiteral(",8,2"));
         m_frame.port->setText(QStringLiteral("COM") + QString::number(m_settings.comPort));

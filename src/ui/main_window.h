@@ -14,6 +14,7 @@
 #include <memory>
 
 class ConfigCommand;
+class SerialDeviceChooser;
 class FileCommands;
 class FileDialogs;
 class HelpPane;
@@ -137,6 +138,7 @@ private:
     std::unique_ptr<OperationRunner> m_runner;
     std::unique_ptr<NotesBox> m_notes;
     std::unique_ptr<FileCommands> m_files;
+    std::unique_ptr<SerialDeviceChooser> m_chooser;
     std::unique_ptr<ConfigCommand> m_config;
     std::unique_ptr<HelpPane> m_help;
     std::unique_ptr<ScreenPrint> m_print;
