@@ -15,6 +15,8 @@ fi
 
 work="$(mktemp -d)"
 cp "$build/bin/qz4veld-config" "$work/"
+# Own settings and state folders: no table offered back from an earlier run.
+export XDG_CONFIG_HOME="$work/config" XDG_STATE_HOME="$work/state" XDG_DATA_HOME="$work/data"
 QT_FONT_DPI=96 QT_QPA_PLATFORM=xcb "$work/qz4veld-config" >/dev/null 2>&1 &
 app=$!
 trap 'kill $app 2>/dev/null; wait $app 2>/dev/null; rm -rf "$work"' EXIT
@@ -29,8 +31,8 @@ measure() {
 }
 
 idle="$(measure)"
-xdotool windowfocus --sync "$win" 2>/dev/null || true
-xdotool key --clearmodifiers alt; sleep 0.3; xdotool key Right Return
+# "Configuration" in the menu bar, right of "File".
+xdotool mousemove --window "$win" 85 8 click 1
 dialog="$(timeout 10 xdotool search --sync --onlyvisible --name "^Configuration$" | head -n 1)"
 sleep 0.5
 # "Choose device..." at 2655, 3270 twips, 1650 x 375; 96 dpi: px = twips / 15.
