@@ -13,7 +13,7 @@ trap 'stop_sim; rm -rf "$work"' EXIT
 
 # start_sim [simulator options...]
 start_sim() {
-  "$build/bin/qz4veld-sim" "$@" >"$work/sim.out" 2>"$work/sim.err" &
+  "${bin:-$build/bin}/qz4veld-sim" "$@" >"$work/sim.out" 2>"$work/sim.err" &
   sim_pid=$!
   for _ in $(seq 1 100); do [[ -s "$work/sim.out" ]] && break; sleep 0.05; done
   port="$(head -n 1 "$work/sim.out")"

@@ -82,6 +82,7 @@ int run(QCoreApplication& app)
         {QStringLiteral("version"), QStringLiteral("Answer the version query with TEXT."), QStringLiteral("TEXT")},
         {QStringLiteral("ini"), QStringLiteral("Write [PORTS] COM<n>=<terminal path> into this settings file."), QStringLiteral("PATH")},
         {QStringLiteral("com"), QStringLiteral("Port number used with --ini."), QStringLiteral("N"), QStringLiteral("1")},
+        {QStringLiteral("arrivals"), QStringLiteral("Log each command's arrival time (monotonic microseconds) and bytes to FILE."), QStringLiteral("FILE")},
     });
     parser.process(app);
     if (!parser.positionalArguments().isEmpty())
@@ -127,6 +128,8 @@ int run(QCoreApplication& app)
 
     PtyServer server(device);
     server.setBaud(intOption(parser, QStringLiteral("baud"), 0, 4000000));
+    if (parser.isSet(QStringLiteral("arrivals")))
+        server.setArrivalLog(parser.value(QStringLiteral("arrivals")));
     const QString path = server.open();
 
     const QString iniPath = parser.value(QStringLiteral("ini"));

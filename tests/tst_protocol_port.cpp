@@ -3,7 +3,9 @@
 #include "device/qt_serial_link.h"
 #include "support/file_helpers.h"
 
+#include <QElapsedTimer>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
 #include <QtTest>
 
@@ -121,6 +123,38 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(OperationAborted, waiter.delay(3600 * 1000));
         QVERIFY_THROWS_EXCEPTION(OperationAborted, waiter.delay(1));
         QVERIFY_THROWS_EXCEPTION(OperationAborted, waiter.processEvents());
+    }
+
+    // Every wait lasts at least what was asked, however short or busy: the
+    // device's timing depends on it. How much later it ends is bench/timing.sh's.
+    void waitsNeverEndEarly()
+    {
+        EventLoopWaiter waiter;
+        QTimer busy;  // events to handle during every wait
+        QObject::connect(&busy, &QTimer::timeout, [] { QThread::usleep(300); });
+        busy.start(1);
+        for (const int ms : {0, 1, 2, 3, 5, 10, 25, 100}) {
+            for (int run = 0; run < 5; ++run) {
+                QElapsedTimer clock;
+                clock.start();
+                waiter.delay(ms);
+                QVERIFY2(clock.nsecsElapsed() >= ms * 1000000LL, qPrintable(QStringLiteral("delay(%1)").arg(ms)));
+            }
+        }
+    }
+
+    void waitEndsWhenReady()
+    {
+        EventLoopWaiter waiter;
+        bool ready = false;
+        QTimer::singleShot(20, [&] { ready = true; });
+        const int waited = waiter.delayUntil(2000, [&] { return ready; });
+        QVERIFY2(waited >= 20 && waited < 2000, qPrintable(QString::number(waited)));
+        QCOMPARE(waiter.delayUntil(50, [] { return true; }), 0);
+        // A link that fails while the loop asks (an unplug) fails the wait, not the event loop.
+        int asked = 0;
+        const auto failing = [&asked] { return ++asked > 1 ? throw std::logic_error("unplugged") : false; };
+        QVERIFY_THROWS_EXCEPTION(std::logic_error, waiter.delayUntil(2000, failing));
     }
 };
 

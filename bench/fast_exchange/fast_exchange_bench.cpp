@@ -42,6 +42,7 @@ public:
         if (ms >= kPauseFromMs)
             m_pauseMs += timer.elapsed();
     }
+    int delayUntil(int ms, const std::function<bool()>& ready) override { return m_inner.delayUntil(ms, ready); }
     void processEvents() override { m_inner.processEvents(); }
     void requestAbort() override { m_inner.requestAbort(); }
     bool abortRequested() const override { return m_inner.abortRequested(); }

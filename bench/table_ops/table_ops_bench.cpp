@@ -35,6 +35,12 @@ public:
         m_requested += ms;
         m_inner.delay(ms);
     }
+    int delayUntil(int ms, const std::function<bool()>& ready) override
+    {
+        const int waited = m_inner.delayUntil(ms, ready);
+        m_requested += waited;
+        return waited;
+    }
     void processEvents() override { m_inner.processEvents(); }
     void requestAbort() override { m_inner.requestAbort(); }
     bool abortRequested() const override { return m_inner.abortRequested(); }

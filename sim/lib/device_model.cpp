@@ -71,7 +71,7 @@ bool DeviceModel::takeStateChanged()
     return changed;
 }
 
-QList<QByteArray> DeviceModel::receive(const QByteArray& bytes)
+QList<QByteArray> DeviceModel::receive(const QByteArray& bytes, QList<QByteArray>* commands)
 {
     QList<QByteArray> answers;
     if (m_faults.absent)
@@ -92,6 +92,8 @@ QList<QByteArray> DeviceModel::receive(const QByteArray& bytes)
         const QByteArray commandBytes = m_pending.left(size);
         m_pending.remove(0, size);
         ++m_commands;
+        if (commands)
+            commands->append(commandBytes);
         const QByteArray answer = execute(commandBytes);
         if (!answer.isEmpty())
             answers.append(wrap(answer));

@@ -46,8 +46,9 @@ public:
     const DeviceFaults& faults() const { return m_faults; }
 
     // Feeds bytes the program sent; returns the answers completed by them, in
-    // order, garbage included. Silent commands give no entry.
-    QList<QByteArray> receive(const QByteArray& bytes);
+    // order, garbage included. Silent commands give no entry. Every command the
+    // bytes complete is appended to `commands` when given.
+    QList<QByteArray> receive(const QByteArray& bytes, QList<QByteArray>* commands = nullptr);
 
     bool unplugged() const { return m_unplugged; }
     int commandCount() const { return m_commands; }

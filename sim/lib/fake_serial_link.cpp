@@ -58,6 +58,7 @@ void FakeSerialLink::write(const QByteArray& bytes)
     throwIfUnusable();
     m_written.append(bytes);
     m_writes.append(bytes);
+    m_writeTimes.append(m_clock.nowMs);
     const QList<QByteArray> answers = m_device.receive(bytes);
     const DeviceFaults& faults = m_device.faults();
     qint64 due = m_clock.nowMs + (faults.latencyMs > 0 ? faults.latencyMs : 0);
@@ -99,6 +100,7 @@ void FakeSerialLink::clearRecord()
 {
     m_written.clear();
     m_writes.clear();
+    m_writeTimes.clear();
     m_opens = 0;
     m_closes = 0;
 }

@@ -10,7 +10,7 @@
 
 // An in-process serial port wired to a DeviceModel on a virtual clock. An answer
 // becomes readable once the clock has passed the device's latency (byte by byte
-// when the device answers in chunks). Every byte written is recorded, per write.
+// when the device answers in chunks). Every byte written is recorded, per write, with the time.
 class FakeSerialLink final : public SerialLink {
 public:
     FakeSerialLink(DeviceModel& device, VirtualClock& clock);
@@ -28,6 +28,7 @@ public:
 
     const QByteArray& written() const { return m_written; }
     const QList<QByteArray>& writes() const { return m_writes; }
+    const QList<qint64>& writeTimes() const { return m_writeTimes; }  // the clock at each write
     void clearRecord();
     int openCount() const { return m_opens; }
     int closeCount() const { return m_closes; }
@@ -49,6 +50,7 @@ private:
     QList<QPair<qint64, QByteArray>> m_pending; // (due time, bytes), in order
     QByteArray m_written;
     QList<QByteArray> m_writes;
+    QList<qint64> m_writeTimes;
     int m_opens = 0;
     int m_closes = 0;
 };

@@ -32,6 +32,13 @@ qint64 nowUs()
 
 PtyServer::PtyServer(DeviceModel& device) : m_device(device) {}
 
+void PtyServer::setArrivalLog(const QString& path)
+{
+    m_arrivals.setFileName(path);
+    if (!m_arrivals.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
+        throw DeviceError(QStringLiteral("cannot write %1: %2").arg(path, m_arrivals.errorString()).toStdString());
+}
+
 PtyServer::~PtyServer()
 {
     closeAll();
@@ -110,8 +117,14 @@ PtyServer::End PtyServer::serve(int stopFd, const std::function<void()>& onState
 
         if ((fds[0].revents & POLLIN) != 0) {
             const ssize_t count = ::read(m_master, buffer, sizeof buffer);
+            const qint64 arrivedUs = nowUs();
             if (count > 0) {
-                const QList<QByteArray> answers = m_device.receive(QByteArray(buffer, static_cast<qsizetype>(count)));
+                QList<QByteArray> commands;
+                const QList<QByteArray> answers = m_device.receive(QByteArray(buffer, static_cast<qsizetype>(count)), &commands);
+                if (m_arrivals.isOpen()) {
+                    for (const QByteArray& command : std::as_const(commands))
+                        m_arrivals.write(QByteArray::number(arrivedUs) + ' ' + command.toHex() + '\n');
+                }
                 if (m_device.takeStateChanged() && onStateChanged)
                     onStateChanged();
                 if (m_device.unplugged()) {

@@ -2,6 +2,7 @@
 
 #include "sim/lib/device_model.h"
 
+#include <QFile>
 #include <QString>
 #include <functional>
 
@@ -21,6 +22,12 @@ public:
     // pass at once), so that timings against the simulator include wire time.
     void setBaud(int baud) { m_baud = baud; }
 
+    // Writes a line "<microseconds> <hex bytes>" for every command when its last
+    // byte arrives, on the monotonic clock that every process on the machine
+    // shares, so that the gaps between commands can be checked from outside.
+    // Throws DeviceError when the file cannot be written.
+    void setArrivalLog(const QString& path);
+
     // Creates the pseudo-terminal in raw mode; returns the slave path. Throws
     // DeviceError with the failing call's description.
     QString open();
@@ -38,4 +45,5 @@ private:
     int m_master = -1;
     int m_slave = -1;
     int m_baud = 0;
+    QFile m_arrivals;
 };

@@ -18,6 +18,16 @@ void VirtualWaiter::delay(int ms)
     throwIfAborted();
 }
 
+int VirtualWaiter::delayUntil(int ms, const std::function<bool()>& ready)
+{
+    int waited = 0;
+    while (waited < ms && !(ready && ready())) {
+        delay(1);
+        ++waited;
+    }
+    return waited;
+}
+
 void VirtualWaiter::processEvents()
 {
     throwIfAborted();

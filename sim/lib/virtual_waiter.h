@@ -13,6 +13,9 @@ public:
     explicit VirtualWaiter(VirtualClock& clock) : m_clock(clock) {}
 
     void delay(int ms) override;
+    // Asks ready() before and after each virtual millisecond; every millisecond
+    // is recorded as a wait of 1.
+    int delayUntil(int ms, const std::function<bool()>& ready) override;
     void processEvents() override;
     void requestAbort() override { m_abort = true; }
     bool abortRequested() const override { return m_abort; }

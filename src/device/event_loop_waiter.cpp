@@ -1,8 +1,24 @@
 #include "device/event_loop_waiter.h"
 
+#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
+
+#include <chrono>
+#include <exception>
+#include <thread>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// The event loop hands over this long before the deadline: it wakes up to a
+// millisecond late on its own, more when it is busy, and the sleep that follows
+// ends within a few tens of microseconds of the deadline.
+constexpr auto kSleepStretch = std::chrono::milliseconds(2);
+
+}  // namespace
 
 void EventLoopWaiter::throwIfAborted() const
 {
@@ -12,19 +28,59 @@ void EventLoopWaiter::throwIfAborted() const
 
 void EventLoopWaiter::delay(int ms)
 {
-    throwIfAborted();
-    QEventLoop loop;
-    QTimer timer;
-    timer.setSingleShot(true);
-    timer.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
-    timer.start(ms < 0 ? 0 : ms);
+    delayUntil(ms, {});
+}
 
-    m_loops.append(&loop);
-    loop.exec();
-    m_loops.removeOne(&loop);
-
+int EventLoopWaiter::delayUntil(int ms, const std::function<bool()>& ready)
+{
     throwIfAborted();
+    const Clock::time_point start = Clock::now();
+    const Clock::time_point deadline = start + std::chrono::milliseconds(std::max(0, ms));
+    const auto waited = [&start] {
+        // To the nearest millisecond: the callers add them up against their cap.
+        return static_cast<int>(std::chrono::round<std::chrono::milliseconds>(Clock::now() - start).count());
+    };
+    if (ready && ready())
+        return std::min(ms, waited());
+
+    const auto loopTime = std::chrono::floor<std::chrono::milliseconds>(deadline - kSleepStretch - start);
+    if (loopTime.count() > 0) {
+        QEventLoop loop;
+        QTimer timer;
+        timer.setSingleShot(true);
+        timer.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+        QMetaObject::Connection check;
+        std::exception_ptr failure;  // from ready(): never thrown through the event loop
+        if (ready) {
+            // Asked once the loop has handled everything pending, just before it sleeps.
+            check = QObject::connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock,
+                                     &loop, [&loop, &ready, &failure] {
+                                         try {
+                                             if (ready())
+                                                 loop.quit();
+                                         } catch (...) {
+                                             failure = std::current_exception();
+                                             loop.quit();
+                                         }
+                                     });
+        }
+        timer.start(static_cast<int>(loopTime.count()));
+        m_loops.append(&loop);
+        loop.exec();
+        m_loops.removeOne(&loop);
+        QObject::disconnect(check);
+        throwIfAborted();
+        if (failure)
+            std::rethrow_exception(failure);
+        if (ready && ready())
+            return std::min(ms, waited());
+    } else {
+        processEvents();
+    }
+    std::this_thread::sleep_until(deadline);
+    throwIfAborted();
+    return ms;
 }
 
 void EventLoopWaiter::processEvents()

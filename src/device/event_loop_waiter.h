@@ -6,8 +6,11 @@
 
 class QEventLoop;
 
-// The program's Delay: a nested event loop ended by a precise single-shot timer,
-// so the window keeps painting and handling input while nothing burns CPU.
+// The program's Delay. Each wait has a deadline on the steady clock: a nested
+// event loop keeps the window painting and handling input until shortly before
+// it, and a sleep to the deadline itself finishes the wait, so a wait never ends
+// early and how late it ends does not depend on what the event loop was doing.
+// Nothing burns CPU meanwhile.
 class EventLoopWaiter final : public Waiter {
 public:
     EventLoopWaiter() = default;
@@ -16,6 +19,10 @@ public:
     EventLoopWaiter& operator=(const EventLoopWaiter&) = delete;
 
     void delay(int ms) override;
+    // ready() is asked before the wait and each time the event loop has handled
+    // what arrived (serial bytes come in that way), so an answer ends the wait
+    // without delay.
+    int delayUntil(int ms, const std::function<bool()>& ready) override;
     void processEvents() override;
     // Ends every running delay at once; this and every later wait throws.
     void requestAbort() override;

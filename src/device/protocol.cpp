@@ -135,27 +135,29 @@ Protocol::Protocol(SerialLink& link, Waiter& waiter, StatusSink& status, bool fa
 {
 }
 
-QByteArray Protocol::collect(int waitMs, const std::function<bool(const QByteArray&, int)>& complete)
+QByteArray Protocol::collect(int waitMs, const std::function<bool(const QByteArray&)>& complete, int quietEndsMs)
 {
     if (!m_fast) {
         m_waiter.delay(waitMs);
         return m_link.readAll();
     }
-    // Counted in requested milliseconds, as the fixed wait is, so the cap holds
-    // on a virtual clock too.
+    // Counted in the waiter's milliseconds, so the cap holds on a virtual clock too.
     QByteArray answer;
     int quietMs = 0;
+    const auto arrived = [this] { return m_link.bytesAvailable() > 0; };
     for (int waited = 0; waited < waitMs;) {
-        const int step = std::min(kFastStepMs, waitMs - waited);
-        m_waiter.delay(step);
-        waited += step;
-        if (m_link.bytesAvailable() > 0) {
+        int budget = waitMs - waited;
+        if (quietEndsMs > 0 && !answer.isEmpty())
+            budget = std::min(budget, quietEndsMs - quietMs);
+        const int took = m_waiter.delayUntil(budget, arrived);
+        waited += took;
+        if (arrived()) {
             answer += m_link.readAll();
             quietMs = 0;
         } else {
-            quietMs += step;
+            quietMs += took;
         }
-        if (complete(answer, quietMs))
+        if (complete(answer) || (quietEndsMs > 0 && !answer.isEmpty() && quietMs >= quietEndsMs))
             break;
     }
     return answer;
@@ -206,9 +208,7 @@ QString Protocol::queryVersion()
     m_status.add(QStringLiteral("Requesting Version"));
     m_link.write(command::version());
     // The version text has no fixed length: only a quiet line says it is all in.
-    const QString answer = asText(collect(kVersionWaitMs, [](const QByteArray& sofar, int quietMs) {
-        return !sofar.isEmpty() && quietMs >= kVersionQuietMs;
-    }));
+    const QString answer = asText(collect(kVersionWaitMs, [](const QByteArray&) { return false; }, kVersionQuietMs));
     m_status.add(QStringLiteral("Version = ") + (answer.isEmpty() ? QStringLiteral("???") : answer));
     return answer;
 }
@@ -218,7 +218,7 @@ QByteArray Protocol::queryStringLength()
     ensureOpen();
     m_link.write(command::queryLength());
     m_status.add(QStringLiteral("Sent /L?"));
-    const QByteArray answer = collect(kQueryLengthWaitMs, [](const QByteArray& sofar, int) { return !sofar.isEmpty(); });
+    const QByteArray answer = collect(kQueryLengthWaitMs, [](const QByteArray& sofar) { return !sofar.isEmpty(); });
     m_status.add(QStringLiteral("Response  ") + asText(answer));
     m_slotLength = answer.isEmpty() ? 0 : command::lengthFromDigit(answer.at(0));
     return answer;
@@ -230,7 +230,7 @@ QByteArray Protocol::setStringLength(int length)
     ensureOpen();
     m_link.write(bytes);
     m_status.add(QStringLiteral("Sent ") + asText(bytes));
-    const QByteArray answer = collect(kSetLengthWaitMs, [](const QByteArray& sofar, int) { return !sofar.isEmpty(); });
+    const QByteArray answer = collect(kSetLengthWaitMs, [](const QByteArray& sofar) { return !sofar.isEmpty(); });
     if (byteAt(answer, 0) == kAck)
         m_slotLength = length;
     return answer;
@@ -242,7 +242,7 @@ QByteArray Protocol::readSlot(int row)
     ensureOpen();
     m_link.write(bytes);
     m_status.add(trace::readSlotSent(row));
-    return collect(kReadSlotWaitMs, [this](const QByteArray& sofar, int) { return slotAnswerComplete(sofar); });
+    return collect(kReadSlotWaitMs, [this](const QByteArray& sofar) { return slotAnswerComplete(sofar); });
 }
 
 void Protocol::writeSlot(int row, int scancode, const QByteArray& slotBytes, int length, const QString& screenString)
@@ -269,9 +269,15 @@ BlockAnswer Protocol::awaitBlockAnswer(int row, const std::function<bool(int)>& 
 {
     checkRow(row);
     BlockAnswer result;
-    for (int elapsed = 0; elapsed < kBlockPolls * kBlockPollMs; elapsed += kBlockPollMs) {
-        m_waiter.delay(kBlockPollMs);
-        if (m_link.bytesAvailable() >= 2) {
+    const auto answerIn = [this] { return m_link.bytesAvailable() >= 2; };
+    for (int elapsed = 0; elapsed < kBlockPolls * kBlockPollMs;) {
+        if (m_fast) {
+            elapsed += m_waiter.delayUntil(kBlockPolls * kBlockPollMs - elapsed, answerIn);
+        } else {
+            m_waiter.delay(kBlockPollMs);
+            elapsed += kBlockPollMs;
+        }
+        if (answerIn()) {
             result.lastRead = m_link.readAll();
             result.answered = true;
             result.acknowledged = byteAt(result.lastRead, 0) == kAck && result.lastRead.size() >= 2
@@ -284,6 +290,9 @@ BlockAnswer Protocol::awaitBlockAnswer(int row, const std::function<bool(int)>& 
                 result.verified = false;
                 result.line = trace::displayForm(result.lastRead);
             }
+            // Only the idle rest of the window is left: fast exchange skips it.
+            if (m_fast && result.acknowledged)
+                break;
         }
         m_waiter.processEvents();
     }

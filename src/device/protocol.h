@@ -77,11 +77,12 @@ struct BlockAnswer final {
 // the next command.
 //
 // Fast exchange (opt-in): a fixed wait ends as soon as the whole expected answer
-// is in, polled in 1 ms steps with the fixed wait as the cap: one byte for either
-// length command, scan code and slot bytes for a read (the width the device
-// reported or acknowledged in this conversation), and the version text once the
-// line has stayed quiet for 20 ms. The bytes sent, the trace lines and the
-// polled exchanges (presence probe, block answer window) are the same as without.
+// is in, with the fixed wait as the cap: one byte for either length command, scan
+// code and slot bytes for a read (the width the device reported or acknowledged
+// in this conversation), and the version text once the line has stayed quiet for
+// 20 ms. The block answer window ends once the acknowledge and row byte are in
+// and the slot has been read back. The bytes sent, the trace lines and the
+// presence probe are the same as without.
 class Protocol final {
 public:
     static constexpr int kPresenceSteps = 51;
@@ -94,7 +95,6 @@ public:
     static constexpr int kBlockPollMs = 10;
     static constexpr unsigned char kAck = 0x06;
     static constexpr unsigned char kPresenceMark = 0xE8;
-    static constexpr int kFastStepMs = 1;
     static constexpr int kVersionQuietMs = 20;
 
     Protocol(SerialLink& link, Waiter& waiter, StatusSink& status, bool fastExchange = false);
@@ -130,7 +130,8 @@ public:
     // block would shift every later byte the device stores.
     void writeSlot(int row, int scancode, const QByteArray& slotBytes, int length, const QString& screenString);
 
-    // The block's answer window: always 5 rounds of Delay(10); a read of at least
+    // The block's answer window: always 5 rounds of Delay(10) (in fast exchange
+    // it ends after an acknowledged block's read-back); a read of at least
     // 2 bytes that is 0x06 + row calls readBack(row) (the slot check), and every
     // round lets the window handle events. Writes the block's verdict line:
     // "success  blk# <hex row>", "FAILED to verify blk# <hex row>", the last answer
@@ -139,8 +140,9 @@ public:
 
 private:
     // Everything that arrived during a fixed wait of waitMs; in fast exchange,
-    // what arrived until complete(answer so far, ms without a new byte) holds.
-    QByteArray collect(int waitMs, const std::function<bool(const QByteArray&, int quietMs)>& complete);
+    // what arrived until complete(answer so far) holds or, with quietEndsMs, the
+    // line has been quiet that long after the first byte.
+    QByteArray collect(int waitMs, const std::function<bool(const QByteArray&)>& complete, int quietEndsMs = 0);
     bool slotAnswerComplete(const QByteArray& answer) const;
 
     SerialLink& m_link;

@@ -99,9 +99,20 @@ void QtSerialLink::write(const QByteArray& bytes)
     throwIfUnusable();
 }
 
+void QtSerialLink::takeArrived()
+{
+    // QSerialPort moves bytes from the driver into its buffer when the event
+    // loop sees them; a wait that ends in a sleep has not looked for a moment,
+    // so whatever has arrived by now is taken here, without blocking.
+    if (!m_port.waitForReadyRead(0) && m_port.error() == QSerialPort::TimeoutError)
+        m_port.clearError();  // nothing new is not a failure
+    throwIfUnusable();
+}
+
 int QtSerialLink::bytesAvailable()
 {
     throwIfUnusable();
+    takeArrived();
     const qint64 count = m_port.bytesAvailable();
     return count > 0x7fffffff ? 0x7fffffff : static_cast<int>(count);
 }
@@ -109,6 +120,7 @@ int QtSerialLink::bytesAvailable()
 QByteArray QtSerialLink::readAll()
 {
     throwIfUnusable();
+    takeArrived();
     return m_port.readAll();
 }
 

@@ -42,6 +42,7 @@ public:
 
 private:
     void throwIfUnusable();
+    void takeArrived();  // throws like throwIfUnusable
     void onError(QSerialPort::SerialPortError error);
 
     QMap<int, QString> m_portPaths;

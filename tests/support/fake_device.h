@@ -81,6 +81,22 @@ public:
     QStringList controlEvents;  // "disable" / "enable", in order
 };
 
+// The time a command (a block as one command) is owed before the next one may
+// go out, in normal mode: its fixed wait, or a block's first poll when the
+// read-back follows it.
+inline int owedWaitMs(const QByteArray& command, const QByteArray& next)
+{
+    if (command == "z")
+        return 5;
+    if (command == "/L?" || command.startsWith("/R"))
+        return 100;
+    if (command.startsWith("/L"))
+        return 50;
+    if (command.startsWith("/W"))
+        return next.startsWith("/R") ? 10 : 50;
+    return 0;
+}
+
 // A complete operation environment around one simulated device.
 struct Rig final {
     DeviceModel device;

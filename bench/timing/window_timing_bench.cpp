@@ -1,0 +1,103 @@
+// One Read, Verify, Send or version query in the real main window (any Qt platform, offscreen
+// by default in bench/timing.sh), pressed as the operator would press it, against
+// a device on the given port. The program folder must hold the QZ4Vel.ini to use
+// (COM1, the bit rate, FASTEXCHANGE). Prints one line: the wall and CPU time of
+// the click, the CPU share, a checksum of the status list and the completion text.
+#include "../common/bench_table.h"
+#include "device/event_loop_waiter.h"
+#include "device/qt_serial_link.h"
+#include "ui/file_dialogs.h"
+#include "ui/main_window.h"
+
+#include <QApplication>
+#include <QCryptographicHash>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+
+#include <cstdio>
+#include <stdexcept>
+#include <sys/resource.h>
+
+namespace {
+
+class NoFileDialogs final : public FileDialogs {
+public:
+    std::optional<QString> saveFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
+    std::optional<QString> openFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
+};
+
+double cpuMs()
+{
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    const auto ms = [](const timeval& t) { return t.tv_sec * 1000.0 + t.tv_usec / 1000.0; };
+    return ms(usage.ru_utime) + ms(usage.ru_stime);
+}
+
+template <typename T>
+T* part(const QWidget& window, const QString& name)
+{
+    T* found = window.findChild<T*>(name);
+    if (!found)
+        throw std::runtime_error("the window has no " + name.toStdString());
+    return found;
+}
+
+int run(const QStringList& args)
+{
+    bool lengthOk = false;
+    const int length = args.value(4).toInt(&lengthOk);
+    const QString op = args.value(3);
+    const QString button = op == QLatin1String("read") ? QStringLiteral("Read")
+                           : op == QLatin1String("send") ? QStringLiteral("Send")
+                           : op == QLatin1String("verify") ? QStringLiteral("VerifyBtn")
+                           : op == QLatin1String("version") ? QStringLiteral("GetVersionBtn") : QString();
+    if (args.size() != 5 || !lengthOk || length < 1 || length > 10 || button.isEmpty())
+        throw std::runtime_error("usage: window_timing_bench <port path> <program folder> read|verify|send|version <length 1..10>");
+
+    QtSerialLink link({{1, args.at(1)}});
+    EventLoopWaiter waiter;
+    PrintedMessages messages;
+    NoFileDialogs dialogs;
+    MainWindow window(MainWindowServices{link, waiter, messages, dialogs, args.at(2)});
+    window.startUp();
+    window.selectStringLengthIndex(length - 1);
+    fillTable(window.rows(), length);
+    window.showPage();
+    window.show();
+    QElapsedTimer settle;
+    settle.start();
+    while (settle.elapsed() < 300)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+
+    QElapsedTimer wall;
+    const double cpuBefore = cpuMs();
+    wall.start();
+    part<QPushButton>(window, button)->click();  // the operation runs inside the click
+    const double wallMs = static_cast<double>(wall.nsecsElapsed()) / 1e6;
+    const double cpu = cpuMs() - cpuBefore;
+
+    QCryptographicHash hash(QCryptographicHash::Sha1);
+    const auto* list = part<QListWidget>(window, QStringLiteral("StatusBox"));
+    for (int i = 0; i < list->count(); ++i)
+        hash.addData(list->item(i)->text().toUtf8() + '\n');
+    std::printf("wall_ms %.1f cpu_ms %.1f cpu_pct %.2f sha %s completion %s\n", wallMs, cpu, 100.0 * cpu / wallMs,
+                hash.result().toHex().left(12).constData(),
+                qPrintable(part<QLabel>(window, QStringLiteral("CompletionStatus"))->text().simplified()));
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    try {
+        return run(QCoreApplication::arguments());
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "window_timing_bench: %s\n", error.what());
+        return 2;
+    }
+}
