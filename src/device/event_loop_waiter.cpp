@@ -17,6 +17,10 @@ using Clock = std::chrono::steady_clock;
 // millisecond late on its own, more when it is busy, and the sleep that follows
 // ends within a few tens of microseconds of the deadline.
 constexpr auto kSleepStretch = std::chrono::milliseconds(2);
+// Waits up to this long (the device's polls) handle what is pending and then
+// sleep: the window still sees its events every few milliseconds, and a poll
+// costs no event loop and no timer.
+constexpr int kSleepOnlyMs = 10;
 
 }  // namespace
 
@@ -42,6 +46,12 @@ int EventLoopWaiter::delayUntil(int ms, const std::function<bool()>& ready)
     };
     if (ready && ready())
         return std::min(ms, waited());
+    if (!ready && ms <= kSleepOnlyMs) {
+        processEvents();
+        std::this_thread::sleep_until(deadline);
+        throwIfAborted();
+        return ms;
+    }
 
     const auto loopTime = std::chrono::floor<std::chrono::milliseconds>(deadline - kSleepStretch - start);
     if (loopTime.count() > 0) {
