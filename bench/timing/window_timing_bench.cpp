@@ -8,6 +8,7 @@
 #include "device/qt_serial_link.h"
 #include "ui/file_dialogs.h"
 #include "ui/main_window.h"
+#include "ui/screen_print.h"
 
 #include <QApplication>
 #include <QCryptographicHash>
@@ -21,6 +22,11 @@
 #include <sys/resource.h>
 
 namespace {
+
+class NoPrinter final : public PrintDialog {
+public:
+    bool choosePrinter(QPrinter&, QWidget*) override { return false; }
+};
 
 class NoFileDialogs final : public FileDialogs {
 public:
@@ -61,7 +67,8 @@ int run(const QStringList& args)
     EventLoopWaiter waiter;
     PrintedMessages messages;
     NoFileDialogs dialogs;
-    MainWindow window(MainWindowServices{link, waiter, messages, dialogs, args.at(2)});
+    NoPrinter printer;
+    MainWindow window(MainWindowServices{link, waiter, messages, dialogs, printer, args.at(2)});
     window.startUp();
     window.selectStringLengthIndex(length - 1);
     fillTable(window.rows(), length);

@@ -51,6 +51,7 @@ public:
     QList<QByteArray> receive(const QByteArray& bytes, QList<QByteArray>* commands = nullptr);
 
     bool unplugged() const { return m_unplugged; }
+    bool midCommand() const { return !m_pending.isEmpty(); }  // part of a command has arrived
     int commandCount() const { return m_commands; }
     int presenceProbes() const { return m_presenceProbes; }
     // True when a command changed the slots or the width since the last call.

@@ -95,6 +95,7 @@ PtyServer::End PtyServer::serve(int stopFd, const std::function<void()>& onState
     const qint64 characterUs = m_baud > 0 ? (11 * 1000000LL + m_baud - 1) / m_baud : 0;
     qint64 receivedUntil = 0;  // when the last command byte has fully arrived
     qint64 sentUntil = 0;      // when the last answer byte will have fully left
+    qint64 commandStartUs = 0; // when the first byte of the command being received arrived
 
     for (;;) {
         timespec timeout{};
@@ -119,11 +120,17 @@ PtyServer::End PtyServer::serve(int stopFd, const std::function<void()>& onState
             const ssize_t count = ::read(m_master, buffer, sizeof buffer);
             const qint64 arrivedUs = nowUs();
             if (count > 0) {
+                // A command is logged at its first byte: the program writes a block
+                // in three parts, and noticing each one costs the simulator a wake-up.
+                if (!m_device.midCommand())
+                    commandStartUs = arrivedUs;
                 QList<QByteArray> commands;
                 const QList<QByteArray> answers = m_device.receive(QByteArray(buffer, static_cast<qsizetype>(count)), &commands);
                 if (m_arrivals.isOpen()) {
-                    for (const QByteArray& command : std::as_const(commands))
-                        m_arrivals.write(QByteArray::number(arrivedUs) + ' ' + command.toHex() + '\n');
+                    for (const QByteArray& command : std::as_const(commands)) {
+                        m_arrivals.write(QByteArray::number(commandStartUs) + ' ' + command.toHex() + '\n');
+                        commandStartUs = arrivedUs;
+                    }
                 }
                 if (m_device.takeStateChanged() && onStateChanged)
                     onStateChanged();

@@ -22,8 +22,8 @@ public:
     // pass at once), so that timings against the simulator include wire time.
     void setBaud(int baud) { m_baud = baud; }
 
-    // Writes a line "<microseconds> <hex bytes>" for every command when its last
-    // byte arrives, on the monotonic clock that every process on the machine
+    // Writes a line "<microseconds> <hex bytes>" for every command, stamped when
+    // its first byte arrived, on the monotonic clock that every process on the machine
     // shares, so that the gaps between commands can be checked from outside.
     // Throws DeviceError when the file cannot be written.
     void setArrivalLog(const QString& path);

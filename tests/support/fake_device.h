@@ -82,12 +82,15 @@ public:
 };
 
 // The time a command (a block as one command) is owed before the next one may
-// go out, in normal mode: its fixed wait, or a block's first poll when the
-// read-back follows it.
+// go out, in normal mode: its fixed wait; for a block whose acknowledge is in
+// by the first poll, as the simulated device's is, that poll before the
+// read-back, and the read-back's wait and the four polls left after it.
 inline int owedWaitMs(const QByteArray& command, const QByteArray& next)
 {
     if (command == "z")
         return 5;
+    if (command.startsWith("/R") && next.startsWith("/W"))
+        return 140;
     if (command == "/L?" || command.startsWith("/R"))
         return 100;
     if (command.startsWith("/L"))
