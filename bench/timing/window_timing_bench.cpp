@@ -68,7 +68,7 @@ int run(const QStringList& args)
     PrintedMessages messages;
     NoFileDialogs dialogs;
     NoPrinter printer;
-    MainWindow window(MainWindowServices{link, waiter, messages, dialogs, printer, args.at(2)});
+    MainWindow window(MainWindowServices{link, waiter, messages, dialogs, printer, args.at(2), QString()});
     window.startUp();
     window.selectStringLengthIndex(length - 1);
     fillTable(window.rows(), length);

@@ -44,6 +44,13 @@ class StoppableWaiter final : public Waiter {
 public:
     explicit StoppableWaiter(const std::atomic<bool>& stop) : m_stop(stop) {}
     void delay(int ms) override { check(), m_inner.delay(ms), check(); }
+    int delayUntil(int ms, const std::function<bool()>& ready) override
+    {
+        check();
+        const int waited = m_inner.delayUntil(ms, ready);
+        check();
+        return waited;
+    }
     void processEvents() override { check(), m_inner.processEvents(); }
     void requestAbort() override { m_inner.requestAbort(); }
     bool abortRequested() const override { return m_stop || m_inner.abortRequested(); }
