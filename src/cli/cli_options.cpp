@@ -42,7 +42,11 @@ const char kDescription[] =
     "\n"
     "Exit status: 0 succeeded; 1 ran but did not succeed (device absent or wrong,\n"
     "string length refused, failed blocks or rows); 2 bad arguments, files or ports\n"
-    "that cannot be opened; 130 interrupted (SIGINT, SIGTERM).";
+    "that cannot be opened; 130 interrupted (SIGINT, SIGTERM).\n"
+    "\n"
+    "Settings: QZ4Vel.ini in the program folder; when that folder cannot be written\n"
+    "(an installed program), ~/.config/qz4veld/QZ4Vel.ini once the window's SAVE has\n"
+    "made it ($XDG_CONFIG_HOME/qz4veld when that is set). See man qz4veld-cli.";
 
 QList<QCommandLineOption> optionList()
 {
