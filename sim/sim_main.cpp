@@ -10,6 +10,7 @@
 #include <QSaveFile>
 
 #include <csignal>
+#include <utility>
 #include <cstdio>
 #include <fcntl.h>
 #include <unistd.h>
@@ -77,6 +78,9 @@ int run(QCoreApplication& app)
         {QStringLiteral("chunked"), QStringLiteral("Send answers one byte at a time, 1 ms apart.")},
         {QStringLiteral("baud"), QStringLiteral("Pace the line at this bit rate, both ways (0: no pacing)."), QStringLiteral("BAUD"), QStringLiteral("0")},
         {QStringLiteral("unplug-after"), QStringLiteral("Drop the line when command N+1 arrives."), QStringLiteral("N")},
+        {QStringLiteral("silent-row"), QStringLiteral("Never answer the read of row N."), QStringLiteral("N")},
+        {QStringLiteral("refuse-row"), QStringLiteral("Answer the read of row N with the error reply."), QStringLiteral("N")},
+        {QStringLiteral("long-row"), QStringLiteral("Answer the read of row N with more bytes than a slot holds."), QStringLiteral("N")},
         {QStringLiteral("state"), QStringLiteral("Keep the device memory in FILE between runs."), QStringLiteral("FILE")},
         {QStringLiteral("length"), QStringLiteral("Start with string length N (1-10)."), QStringLiteral("N")},
         {QStringLiteral("version"), QStringLiteral("Answer the version query with TEXT."), QStringLiteral("TEXT")},
@@ -110,6 +114,12 @@ int run(QCoreApplication& app)
     faults.chunked = parser.isSet(QStringLiteral("chunked"));
     if (parser.isSet(QStringLiteral("unplug-after")))
         faults.unplugAfter = intOption(parser, QStringLiteral("unplug-after"), 0, 1000000);
+    for (const auto& [name, row] : {std::pair(QStringLiteral("silent-row"), &faults.silentRow),
+                                    std::pair(QStringLiteral("refuse-row"), &faults.refusedRow),
+                                    std::pair(QStringLiteral("long-row"), &faults.longRow)}) {
+        if (parser.isSet(name))
+            *row = intOption(parser, name, 0, DeviceModel::kSlots - 1);
+    }
     if (parser.isSet(QStringLiteral("length")))
         device.setStringLength(intOption(parser, QStringLiteral("length"), 1, DeviceModel::kMaxLength));
     if (parser.isSet(QStringLiteral("version")))

@@ -17,6 +17,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace cli;
 
 class TstCli final : public QObject {
@@ -124,6 +127,7 @@ private slots:
         QTest::newRow("too long") << "String Length = 2\n05\tA\tabc\t" << "String at position 5 is longer than 2.";
         QTest::newRow("unknown key") << "String Length = 3\n07\tF99\tab\t" << "Row 7: the key name \"F99\"";
         QTest::newRow("no device bytes") << "String Length = 4\n03\tA\t{1FF}\t" << "Row 3: the string \"{1FF}\"";
+        QTest::newRow("literal NUL") << QString("String Length = 4\n03\tA\ta") + QChar(0) + "\t" << "Row 3: the string \"a{00}\"";
     }
     void checksTableFiles()
     {
@@ -148,14 +152,18 @@ private slots:
         QTest::addColumn<QString>("lines");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QStringList>("report");
-        QTest::newRow("clean") << "String Length = 10\n00\tA\tab\t\n01\tB\t\t" << 0 << QStringList{};
+        QString clean = "String Length = 10\n00\tA\tab\t\n";
+        for (int r = 1; r < 23; ++r)
+            clean += QStringLiteral("%1\t\t\t\n").arg(r);
+        QTest::newRow("clean") << clean << 0 << QStringList{};
         QTest::newRow("everything") << "String Length = 10\n-3\tA\tx\t\n00\tA\tab\t\n01\tA\tcd\t\n02\tF99\tx\t\n"
                                        "03\tB\tabcdefghijk\t\n04\tC\t{1FF}\t\n30\tC\t\t"
                                     << 1
-                                    << QStringList{"refused: Error extracting info", "warning: Row 1: the key \"A\" is also in row 0",
+                                    << QStringList{"refused: Error extracting info", "warning: Rows 5 to 22 are not in the file",
+                                                   "warning: Row 1: the key \"A\" is also in row 0",
                                                    "refused: Row 2: the key name \"F99\"", "refused: String at position 3 is longer than 10",
                                                    "refused: Row 4: the string \"{1FF}\"", "warning: Row 30 is beyond the 23 rows"};
-        QTest::newRow("no rows") << "String Length = 3" << 1 << QStringList{"refused: no row lines"};
+        QTest::newRow("no rows") << "String Length = 3" << 1 << QStringList{"refused: no row lines", "warning: Rows 0 to 62 are not"};
         QTest::newRow("unreadable") << "String Length = 0" << 2 << QStringList{};
     }
     void checkReportsEveryFinding()
@@ -209,6 +217,58 @@ private slots:
         } catch (const UsageError& e) {
             QTEST(QString::fromUtf8(e.what()), "outcome");
         }
+    }
+
+    // Allowed but rarely meant: one warning line each. The file holds rows 0..22 (all that length 10 uses) plus `extra`.
+    void warnsAboutTheTable_data()
+    {
+        QTest::addColumn<QString>("extra");
+        QTest::addColumn<QStringList>("warnings");
+        QTest::newRow("clean") << "" << QStringList{};
+        QTest::newRow("row set twice") << "05\tB\t\t\n05\tC\t\t" << QStringList{"Row 5 is set 3 times (lines 9, 27 and 28); the last line counts"};
+        QTest::newRow("rows beyond") << "30\t\tq\t\n40\t\t\t" << QStringList{"Row 30 is beyond the 23 rows string length 10 holds: it is not sent"};
+        QTest::newRow("rows left out") << "String Length = 9" << QStringList{"Rows 23 and 24 are not in the file; they are taken as empty"};
+    }
+    void warnsAboutTheTable()
+    {
+        QFETCH(QString, extra);
+        QString text = "#Quorvane QZ4VELDT configuration file\n\nString Length = 10\n";
+        for (int r = 0; r < 23; ++r)
+            text += QStringLiteral("%1\t\t\t\n").arg(r, 2, 10, QChar('0'));
+        const QString path = m_dir.filePath("warned.cfg");
+        QVERIFY(test_files::writeAll(path, (text + extra).toUtf8()));
+        QTEST(loadTable(path).warnings, "warnings");
+    }
+
+    // Refused with exit status 2 before any port is opened (the port named does not exist).
+    void refusesBeforeTheDevice_data()
+    {
+        QTest::addColumn<QStringList>("args");  // %D = a folder of this test
+        QTest::addColumn<QString>("err");       // contained in standard error
+        QTest::newRow("pipe as the table") << QStringList{"send", "%D/pipe.cfg"} << "%D/pipe.cfg\": it is not a regular file";
+        QTest::newRow("pipe as the settings file") << QStringList{"version", "--baud", "9600"} << "the settings file cannot be used: Cannot open \"%D/QZ4Vel.ini\"";
+        QTest::newRow("link to nothing as -o") << QStringList{"read", "-o", "%D/dangling.cfg"} << "which does not exist";
+        QTest::newRow("-o in a missing folder") << QStringList{"read", "-o", "%D/none/x.cfg"} << "the folder %D/none does not exist";
+        QTest::newRow("--strict with warnings") << QStringList{"send", "%D/short.cfg", "--strict"} << "--strict: %D/short.cfg has warnings";
+        QTest::newRow("warnings alone go on") << QStringList{"send", "%D/short.cfg"} << "rows 1 to 35 are not in the file";
+    }
+    void refusesBeforeTheDevice()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, err);
+        QTemporaryDir dir;
+        const QByteArray d = QFile::encodeName(dir.path());
+        const bool settingsPipe = QByteArray(QTest::currentDataTag()).contains("settings");
+        QVERIFY(::mkfifo(d + (settingsPipe ? "/QZ4Vel.ini" : "/pipe.cfg"), 0600) == 0);
+        QVERIFY(::symlink(d + "/none.cfg", d + "/dangling.cfg") == 0);
+        QVERIFY(test_files::writeAll(dir.filePath("short.cfg"), "String Length = 6\n00\tA\tx\t\n"));
+        QBuffer out, errors;
+        out.open(QIODevice::WriteOnly), errors.open(QIODevice::WriteOnly);
+        Console console{out, errors, false};
+        const int status = execute(QStringList{"qz4veld-cli", "--port", "/dev/qz-none"} + args.replaceInStrings("%D", dir.path()), dir.path(), console);
+        QCOMPARE(status, kExitUsage);
+        QVERIFY2(QString::fromUtf8(errors.data()).contains(err.replace("%D", dir.path())), errors.data().constData());
+        QVERIFY(!errors.data().contains("strict") || !errors.data().contains("Cannot open /dev/qz-none"));
     }
 
     void choosesPort_data()

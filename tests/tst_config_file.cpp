@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 using Kind = config_file::ConfigItem::Kind;
 
 namespace {
@@ -125,11 +127,13 @@ private slots:
         QTest::newRow("numbers rounded half to even") << B("5.5\tA\n4.5\tB\n 8 \tC\n1e1\tD\n-0.4\tE\n92.0\tF\n+3\tG\n")
                                                       << L{"6|A|-|-", "4|B|-|-", "8|C|-|-", "10|D|-|-", "0|E|-|-", "92|F|-|-", "3|G|-|-"};
         QTest::newRow("lines that change nothing") << B("92.4\tA\n93\tA\n100\tB\nQ\tC\n0x5\tD\ninf\tE\nnan\tF\n1,5\tG\n\tH\n05\nstring length = 5\n") << L{};
-        QTest::newRow("row below 0 goes on") << B("-1\tF1\n-2.6\tF2\n06\tF3\n")
+        QTest::newRow("row below 0 goes on") << B("-1\tF1\n-2.6\tF2\n-1e300\tF4\n06\tF3\n")
                                              << L{lineError + "\"-1\" in line 1 is below 0 iitemnumber-1 =-2",
-                                                  lineError + "\"-2.6\" in line 2 is below 0 iitemnumber-1 =-4", "6|F3|-|-"};
+                                                  lineError + "\"-2.6\" in line 2 is below 0 iitemnumber-1 =-4",
+                                                  lineError + "\"-1e300\" in line 3 is below 0 iitemnumber-1 =-1e+300", "6|F3|-|-"};
         QTest::newRow("string length 0 stops") << B("01\tA\nString Length = 0\n02\tB\n") << L{"1|A|-|-", openError + "String length \"0\" in line 2" + notLength};
-        QTest::newRow("string length letters") << B("String Length = 5 ch\n") << L{openError + "String length \"5 ch\" in line 1" + notLength};
+        QTest::newRow("string length: the leading number") << B("String Length = 3 chars\nString Length = 6.0\n") << L{"length 3", "length 6"};
+        QTest::newRow("string length letters") << B("String Length = ch 5\n") << L{openError + "String length \"ch 5\" in line 1" + notLength};
         QTest::newRow("string length missing") << B("String Length =\n") << L{openError + "The string length is missing in line 1"};
         QTest::newRow("string length by position") << B("String Length=5\n") << L{openError + "The string length is missing in line 1"};
         QTest::newRow("marker decodes fields") << marker + "01\t\\\\\ta\\tb\\q\tline\\r\\nnext\\s\\\n" << L{"1|\\|a\tb\\q|line\r\nnext \\"};
@@ -152,7 +156,7 @@ private slots:
     }
 
     // The string length is announced before the rows after it; absent fields keep
-    // their old text; rows read before an open error stay loaded. A folder or an oversized file cannot be opened.
+    // their old text; rows read before an open error stay loaded. A folder, an oversized file or a pipe is refused.
     void applyToOrderPartialLoadAndOpenErrors()
     {
         QVERIFY(test_files::writeAll(path(), "05\tA\r\nString Length = 3\r\n06\tB\tbb\r\n-1\tC\r\nString Length = 12\r\n07\tD\r\n"));
@@ -168,7 +172,8 @@ private slots:
         QFile large(path(QStringLiteral("large.cfg")));  // sparse: costs no disk
         QVERIFY(large.open(QIODevice::WriteOnly) && large.resize(config_file::kMaxFileSize + 1));
         large.close();
-        for (const QString name : {"folder.cfg", "large.cfg"}) {  // a missing file: tst_file_menu
+        QVERIFY(::mkfifo(QFile::encodeName(path(QStringLiteral("fifo.cfg"))).constData(), 0600) == 0);  // opening it would wait for a writer
+        for (const QString name : {"folder.cfg", "large.cfg", "fifo.cfg"}) {  // a missing file: tst_file_menu
             RowTable fresh;
             const QString error = config_file::applyTo(fresh, path(name)).openError;
             QVERIFY2(error.startsWith("Error opening specified config file. ") && error.contains(path(name)), qPrintable(error));

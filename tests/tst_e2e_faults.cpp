@@ -24,6 +24,7 @@ const QString kWrong = QStringLiteral("Not a QZ4VELDT that is connected (receive
 const QString kAttachError = QStringLiteral("Error checking for QZ4VELD attachment- ");
 const QString kGone = QStringLiteral("device %1 was disconnected");
 const QString kWaitFor = QStringLiteral("FAILED to set string length to :");
+const QString kIncomplete = QStringLiteral("The device now holds an incomplete table: rows 0 to 0 written, the rest empty. Send again.");
 
 // What each operation shows: completion when the presence check fails, when a later
 // error ends it (with the message's prefix), when the first exchange after the
@@ -86,7 +87,16 @@ void E2eFaultsTest::matrix_data()
             const bool cut = op == Op::Read && after == 4;  // rows 0 and 1 were read; nothing is rolled back
             add(QStringLiteral("unplug %1").arg(after), {"--unplug-after", QString::number(after)},
                 {.completion = t.failed, .message = t.errorPrefix + kGone,
+                 .line = op == Op::Send && after == 3 ? kIncomplete : "",
                  .table = cut ? TableAfter::DevicePrefix : TableAfter::Kept, .prefixRows = 2});
+        }
+        // One row answered badly: Read leaves it empty and says so; the others count it as failed.
+        for (const auto& [fault, option] : {std::pair("silent row", "--silent-row"), std::pair("refused row", "--refuse-row"),
+                                            std::pair("over-long row", "--long-row")}) {
+            if (op == Op::Read)
+                add(fault, {option, "4"}, {.completion = " 1 rows not read", .table = TableAfter::Device, .emptyRow = 4});
+            else if (op != Op::Version && option == QLatin1String("--silent-row"))
+                add(fault, {option, "4"}, {.completion = op == Op::Send ? " 1 FAILED blocks" : " 1 FAILED verifications"});
         }
         // Stray bytes ahead of each answer: the version text is free form; the length answer
         // and its acknowledgement are not.

@@ -25,6 +25,7 @@ private slots:
         QTest::newRow("empty field") << "A{}" << 10 << QByteArray();
         QTest::newRow("null field") << "{00}" << 10 << QByteArray();
         QTest::newRow("not hex") << "{G1}" << 10 << QByteArray();
+        QTest::newRow("literal NUL") << QString("a") + QChar(0) + "b" << 10 << QByteArray();
         QTest::newRow("wide character") << QString::fromUtf8("\u20AC") << 10 << QByteArray();
     }
     void deviceBytes()

@@ -50,19 +50,27 @@ private slots:
         QTest::addColumn<QByteArray>("answer");
         QTest::addColumn<QString>("keyAndString");
         QTest::addColumn<QStringList>("trace");
-        QTest::newRow("example") << QByteArray("\x1C" "ab\r\0\0", 6) << "A ab{0D}" << QStringList{"Response: {1C}{61}{62}{0D}{00}{00}"};
-        QTest::newRow("scan code only") << QByteArray("\x05") << "F1 " << QStringList{"Response: {05}"};
-        QTest::newRow("unknown scan code") << QByteArray("\x02" "a") << " " << QStringList{"Response: {02}{61}"};
-        QTest::newRow("CMDERR is empty, not key I") << QByteArray("CMDERR") << " " << QStringList{"CMDERR", "Response: "};
-        QTest::newRow("no answer") << QByteArray() << " " << QStringList{"No response to command received"};
+        QTest::addColumn<QString>("completion");
+        const QString read = "Successful Read", notRead = " 1 rows not read";
+        QTest::newRow("example") << QByteArray("\x1C" "ab\r\0\0", 6) << "A ab{0D}" << QStringList{"Response: {1C}{61}{62}{0D}{00}{00}"} << read;
+        QTest::newRow("scan code only") << QByteArray("\x05") << "F1 " << QStringList{"Response: {05}"} << read;
+        QTest::newRow("unknown scan code") << QByteArray("\x02" "a") << " " << QStringList{"Response: {02}{61}"} << read;
+        QTest::newRow("full slot") << QByteArray("\x1C" "abcdef") << "A abcdef" << QStringList{"Response: {1C}{61}{62}{63}{64}{65}{66}"} << read;
+        QTest::newRow("wider than the slot") << QByteArray("\x1C" "abcdefg") << " " << QStringList{"Response: {1C}{61}{62}{63}{64}{65}{66}{67}"} << notRead;
+        QTest::newRow("CMDERR is empty, not key I") << QByteArray("CMDERR") << " " << QStringList{"CMDERR", "Response: "} << notRead;
+        QTest::newRow("no answer") << QByteArray() << " " << QStringList{"No response to command received"} << notRead;
     }
     void slotAnswers()
     {
         QFETCH(QByteArray, answer);
         QFETCH(QStringList, trace);
         OpsRig rig;
+        QFETCH(QString, completion);
         rig.link.answers[readCommand(1)] = answer;
-        QCOMPARE(ReadOperation(rig.context).run(), ReadOperation::Outcome::Succeeded);
+        const ReadOperation::Outcome outcome = ReadOperation(rig.context).run();
+        QCOMPARE(outcome, completion.startsWith(' ') ? ReadOperation::Outcome::Incomplete : ReadOperation::Outcome::Succeeded);
+        QCOMPARE(rig.status.completion, completion);
+        QCOMPARE(rig.base.messages.beeps, completion.startsWith(' ') ? 1 : 0);
         QTEST(rig.rows.keyNames[1] + ' ' + rig.rows.strings[1], "keyAndString");
         const qsizetype at = rig.status.lines.indexOf("Sent /R{01}") + 1;
         QCOMPARE(rig.status.lines.mid(at, trace.size() + 1), trace + QStringList{"Sent /R{02}"});

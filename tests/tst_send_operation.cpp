@@ -71,9 +71,6 @@ private slots:
         QTest::newRow("read back differs") << Setup([](OpsRig& r) { r.link.answers[readCommand(1)] = "\x1Cz"; })
                                            << QStringList{"/W{1}{FF}", "Sent /R{01}", "Response: {7A}", "FAILED to verify blk# 1"}
                                            << 2 + 36 + 36;
-        QTest::newRow("no device form: not sent") << Setup([](OpsRig& r) { r.rows.strings[1] = "{123}"; })
-                                                  << QStringList{"Row 1 not sent: its string cannot be converted to device bytes"}
-                                                  << 2 + 35 + 35;
         QTest::newRow("made too long after the check: not sent")
                 << Setup([](OpsRig& r) { r.base.waiter.setOnEvents([&r] { r.rows.strings[1] = "abcdefg"; }); })
                 << QStringList{"Row 1 not sent: its string is longer than 6"} << 2 + 35 + 35;
@@ -102,6 +99,17 @@ private slots:
         QTest::newRow("too long") << Setup([](OpsRig& r) { r.rows.strings[35] = "abcdef{07}"; }) << QStringList{"Write Operation Requested"}
                                   << "String at position 35 is longer than 6. This is invalid and you must fix it before continuing."
                                   << "Operation Aborted" << QByteArray();
+        // Refused before the length erases the device's table; the NUL is shown, not cut at.
+        QTest::newRow("no device form") << Setup([](OpsRig& r) { r.rows.strings[20] = "{7}", r.rows.strings[35] = QString("a") + QChar(0) + "b"; })
+                                        << QStringList{"Write Operation Requested"}
+                                        << "Row 35: the string \"a{00}b\" cannot be converted to device bytes (every character must be one byte "
+                                           "other than 00 and every {..} field a hexadecimal value from 01 to FF)"
+                                        << "Operation Aborted" << QByteArray();
+        QTest::newRow("line dropped after the length")
+                << Setup([](OpsRig& r) { r.device.faults().unplugAfter = 3; })
+                << (presentLines() << "Sent /L6" << "String length successfully set to 6" << "/W{0}{FF}" << "Sent /R{00}"
+                                   << "The device now holds an incomplete table: rows 0 to 0 written, the rest empty. Send again.")
+                << "Error sending to QZ4VELD. device /dev/fake1 was disconnected" << "FATAL ERROR" << "z/L6" + block(0, 0xFF, QByteArray(6, 0)) + readCommand(0);
         QTest::newRow("length refused") << Setup([](OpsRig& r) { r.link.answers["/L6"] = "\x15"; })
                                         << (presentLines() << "Sent /L6" << "FAILED to set string length to 6") << ""
                                         << "FAILED OPERATION" << QByteArray("z/L6");
@@ -132,10 +140,22 @@ private slots:
         QCOMPARE(rig.device.slotAnswer(3), QByteArray("\x05new\0\0\0", 7));
     }
 
+    // A stop after the length went out says what the device now holds.
+    void abortStopsBetweenBlocks_data()
+    {
+        QTest::addColumn<QString>("after");
+        QTest::addColumn<QString>("lastLine");
+        const QString incomplete = "The device now holds an incomplete table: %1, the rest empty. Send again.";
+        QTest::newRow("presence check") << "Check for QZ4VELDT attached *" << "Check for QZ4VELDT attached *";  // nothing changed yet
+        QTest::newRow("length") << "Sent /L6" << incomplete.arg("no rows written");
+        QTest::newRow("block 4") << "/W{4}{FF}" << incomplete.arg("rows 0 to 4 written");
+    }
     void abortStopsBetweenBlocks()
     {
+        QFETCH(QString, after);
         OpsRig rig;
-        checkAbortsCleanly(rig, [&] { SendOperation(rig.context).run(); }, [&] { return rig.status.lines.contains("/W{4}{FF}"); });
+        checkAbortsCleanly(rig, [&] { SendOperation(rig.context).run(); }, [&] { return rig.status.lines.contains(after); });
+        QTEST(rig.status.lines.constLast(), "lastLine");
     }
 };
 

@@ -2,6 +2,7 @@
 #include "support/file_helpers.h"
 
 #include <QTemporaryDir>
+#include <sys/stat.h>
 #include <QtTest>
 
 class TstSettings : public QObject {
@@ -13,7 +14,7 @@ class TstSettings : public QObject {
 private slots:
     void init() { QFile::remove(iniPath()); }
 
-    // A bad number is reported and keeps its default (1); the other values are still read.
+    // A value that does not start with a number is reported and keeps its default (1); the other values are still read.
     void load_data()
     {
         QTest::addColumn<QByteArray>("text");
@@ -22,8 +23,9 @@ private slots:
         const QString outside = QStringLiteral("PORT value \"%1\" in %2 is outside -32768..32767");
         QTest::newRow("signs") << QByteArray("-2") << -2 << "";
         QTest::newRow("16-bit top") << QByteArray("+32767") << 32767 << "";
-        QTest::newRow("decimal point") << QByteArray("3.0") << 1 << "PORT value \"3.0\" in %2 is not a number";
-        QTest::newRow("hexadecimal") << QByteArray("0x3") << 1 << "PORT value \"0x3\" in %2 is not a number";
+        QTest::newRow("the leading number") << QByteArray("3.0") << 3 << "";
+        QTest::newRow("text after the number") << QByteArray("4 ports") << 4 << "";
+        QTest::newRow("no leading number") << QByteArray("x3") << 1 << "PORT value \"x3\" in %2 is not a number";
         QTest::newRow("empty") << QByteArray("") << 1 << "PORT value \"\" in %2 is not a number";
         QTest::newRow("above 16 bits") << QByteArray("32768") << 1 << outside.arg("32768");
         QTest::newRow("above 64 bits, cut in the message") << QByteArray(50, '9') << 1 << outside.arg(QString(40, '9') + "...");
@@ -51,9 +53,15 @@ private slots:
         const auto both = settings_file::load(iniPath());
         QCOMPARE(both.errors.size(), 2);
         QVERIFY(both.errors.at(0).startsWith(QStringLiteral("PORT ")) && both.errors.at(1).startsWith(QStringLiteral("ENABLESTRINGS ")));
-        QVERIFY(QFile::remove(iniPath()) && QDir().mkpath(iniPath()));  // there, but unreadable
+        // There, but no file to read: each gives one message at once and the defaults.
+        QVERIFY(QFile::remove(iniPath()) && QDir().mkpath(iniPath()));
         QCOMPARE(settings_file::load(iniPath()).errors.size(), 1);
-        QVERIFY(QDir().rmdir(iniPath()));
+        QVERIFY(QDir().rmdir(iniPath()) && ::mkfifo(QFile::encodeName(iniPath()).constData(), 0600) == 0);
+        QCOMPARE(settings_file::load(iniPath()).errors.size(), 1);
+        QVERIFY(QFile::remove(iniPath()) && test_files::writeAll(iniPath(), "[COMSETTINGS]\nPORT=3\n;" + QByteArray(1 << 20, 'x')));
+        const auto large = settings_file::load(iniPath());
+        QVERIFY2(large.errors.size() == 1 && large.errors.at(0).contains("too large"), qPrintable(large.errors.join("")));
+        QCOMPARE(large.settings.comPort, 1);
     }
 
     void portMapping()

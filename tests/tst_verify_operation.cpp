@@ -68,7 +68,7 @@ private slots:
         QTest::newRow("string ends at 0x00") << a0b << "A a" << "" << "Response: {61}{00}{62}";
         QTest::newRow("after 0x00 is not output") << a0b << "A ab" << "VELD Key=A  STR=a" << "Response: {61}{00}{62}";
         QTest::newRow("no key either side") << QByteArray("\xFF" "a") << " xyz" << "" << "Response: {61}";
-        QTest::newRow("no key on device") << QByteArray("\xFF" "a") << "A a" << "VELD Key=,STR=a" << "Response: {61}";
+        QTest::newRow("no key on device") << QByteArray("\xFF" "a\r", 3) << "A a" << "VELD Key=,STR=a{0D}" << "Response: {61}{0D}";
         QTest::newRow("no answer") << QByteArray() << "A ab" << "VELD Key= ,STR= " << "";
         QTest::newRow("CMDERR") << QByteArray("CMDERR") << " " << "VELD refused to read this row (CMDERR)"
                                 << "Response: {4D}{44}{45}{52}{52}";

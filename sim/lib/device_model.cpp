@@ -151,8 +151,14 @@ QByteArray DeviceModel::execute(const QByteArray& command)
     }
     if (argument >= capacity())
         return kCommandError;  // no such slot at the current width
-    if (letter == 'R')
-        return slotAnswer(argument);
+    if (letter == 'R') {
+        if (argument == m_faults.silentRow)
+            return {};
+        if (argument == m_faults.refusedRow)
+            return kCommandError;
+        // As a device set to another width would answer: three bytes too many.
+        return argument == m_faults.longRow ? slotAnswer(argument) + QByteArray(3, 'x') : slotAnswer(argument);
+    }
     if (letter == 'W') {
         setSlot(argument, at(command, 3), command.mid(4, m_length));
         m_stateChanged = true;

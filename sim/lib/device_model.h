@@ -18,6 +18,9 @@ struct DeviceFaults final {
     bool chunked = false;                // the transport delivers answers one byte at a time
     int latencyMs = 0;                   // the transport delays every answer by this much
     int unplugAfter = -1;                // after this many commands the line goes dead (-1: never)
+    int silentRow = -1;                  // "/R" of this row is never answered
+    int refusedRow = -1;                 // "/R" of this row is answered with the error reply
+    int longRow = -1;                    // "/R" of this row is answered with more bytes than a slot holds
 };
 
 // A state file or request the device cannot take.

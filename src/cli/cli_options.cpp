@@ -12,6 +12,7 @@ const QString kBaud = QStringLiteral("baud");
 const QString kParity = QStringLiteral("parity");
 const QString kLog = QStringLiteral("log");
 const QString kQuiet = QStringLiteral("quiet");
+const QString kStrict = QStringLiteral("strict");
 const QString kOutput = QStringLiteral("output");
 const QString kJson = QStringLiteral("json");
 const QString kHelp = QStringLiteral("help");
@@ -64,6 +65,8 @@ QList<QCommandLineOption> optionList()
         {kJson, QStringLiteral("Print one JSON object per device on standard output (keys port, operation, ok, "
                                "failed, completion, seconds); the status lines go to standard error.")},
         {kProbe, QStringLiteral("ports: probe every free port for a QZ4VELD.")},
+        {kStrict, QStringLiteral("send, verify: refuse a file that draws a warning (a row set twice, rows beyond "
+                                 "the string length, rows left out) with exit status 2.")},
         {{QStringLiteral("o"), kOutput}, QStringLiteral("read: write the configuration file here."),
          QStringLiteral("file")},
         {{QStringLiteral("h"), kHelp}, QStringLiteral("Show this help.")},
@@ -204,6 +207,7 @@ Parsed parse(const QStringList& arguments)
     options.probe = parser.isSet(kProbe);
     if (options.probe && options.command != Command::Ports)
         throw UsageError("--probe is for the ports command only");
+    options.strict = parser.isSet(kStrict);
     return parsed;
 }
 

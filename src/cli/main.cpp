@@ -9,8 +9,26 @@
 #include <csignal>
 #include <unistd.h>
 
+namespace {
+
+// Until a run watches for them, Ctrl-C and SIGTERM end the tool at once with
+// the status a script expects of an interrupted run. Nothing is open yet that
+// needs closing; a file being saved is replaced in one step or not at all.
+extern "C" void exitInterrupted(int)
+{
+    ::_exit(cli::kExitInterrupted);
+}
+
+}  // namespace
+
 int main(int argc, char** argv)
 {
+    struct sigaction early {};
+    early.sa_handler = exitInterrupted;
+    sigemptyset(&early.sa_mask);
+    ::sigaction(SIGINT, &early, nullptr);
+    ::sigaction(SIGTERM, &early, nullptr);
+
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QLatin1String(cli::kProgramName));
     QCoreApplication::setApplicationVersion(QLatin1String(cli::kProgramVersion));

@@ -13,7 +13,6 @@
 #include "files/config_file.h"
 #include "files/file_error.h"
 #include "model/key_table.h"
-#include "model/notation.h"
 #include "operations/operation_context.h"
 #include "operations/read_operation.h"
 #include "operations/send_operation.h"
@@ -52,19 +51,16 @@ UsageError usageError(const QString& text)
 
 Settings loadSettings(const QString& programFolder, Console& console)
 {
-    try {
-        // The file the window reads: the program folder's, or the user's copy
-        // once an installed program has saved its settings there.
-        const settings_file::LoadResult loaded =
-            settings_file::load(settings_file::locate(programFolder).readPath);
-        // As in the window: a bad value is named and replaced by its default.
-        for (const QString& error : loaded.errors)
-            printError(console, QStringLiteral("Error detected - ") + error);
-        return loaded.settings;
-    } catch (const std::exception& error) {
-        printError(console, QStringLiteral("Error detected - ") + QString::fromStdString(error.what()));
-        return Settings{};
-    }
+    // The file the window reads: the program folder's, or the user's copy
+    // once an installed program has saved its settings there.
+    const settings_file::LoadResult loaded = settings_file::load(settings_file::locate(programFolder).readPath);
+    // A script would otherwise run on a port and settings nobody chose.
+    if (!loaded.fileError.isEmpty())
+        throw usageError(QStringLiteral("the settings file cannot be used: ") + loaded.fileError);
+    // As in the window: a bad value is named and replaced by its default.
+    for (const QString& error : loaded.errors)
+        printError(console, QStringLiteral("Error detected - ") + error);
+    return loaded.settings;
 }
 
 int exitFor(bool succeeded)
@@ -97,9 +93,16 @@ void checkLogFile(const QString& path)
 // A read takes seconds; a target it could never be saved to is refused before.
 void checkOutputFile(const QString& path)
 {
-    const QFileInfo target(path);
+    const QFileInfo given(path);
+    if (given.isSymLink() && !given.exists())
+        throw usageError(QStringLiteral("cannot write %1: it is a link to %2, which does not exist")
+                             .arg(shown(path), shown(given.symLinkTarget())));
+    // A link is written through: the file that counts is the one it names.
+    const QFileInfo target(given.isSymLink() ? given.canonicalFilePath() : given.absoluteFilePath());
     if (target.isDir())
         throw usageError(QStringLiteral("cannot write %1: it is a folder").arg(shown(path)));
+    if (target.exists() && !target.isFile())
+        throw usageError(QStringLiteral("cannot write %1: it is not a regular file (a pipe or a device)").arg(shown(path)));
     const QFileInfo folder(target.absolutePath());
     if (!folder.isDir())
         throw usageError(QStringLiteral("cannot write %1: the folder %2 does not exist")
@@ -132,6 +135,7 @@ DeviceOutcome runOnOpenPort(const Options& options, const PortChoice& port, Seri
     OperationContext context{link, waiter, messages, status, table.rows, view, port.comPort, port.fastExchange};
     DeviceOutcome outcome;
     int& exitStatus = outcome.exitStatus;
+    bool tableRead = false;
     try {
         switch (options.command) {
         case Command::Version: {
@@ -141,9 +145,15 @@ DeviceOutcome runOnOpenPort(const Options& options, const PortChoice& port, Seri
             exitStatus = exitFor(outcome == VersionOperation::Outcome::Succeeded);
             break;
         }
-        case Command::Read:
-            exitStatus = exitFor(ReadOperation(context).run() == ReadOperation::Outcome::Succeeded);
+        case Command::Read: {
+            ReadOperation read(context);
+            const ReadOperation::Outcome result = read.run();
+            // Rows not read stay empty in the file; the rows that were read are kept.
+            tableRead = result != ReadOperation::Outcome::Failed;
+            exitStatus = exitFor(result == ReadOperation::Outcome::Succeeded);
+            outcome.failed = read.rowsNotRead();
             break;
+        }
         case Command::Send: {
             SendOperation send(context);
             exitStatus = exitFor(send.run() == SendOperation::Outcome::Succeeded);
@@ -162,16 +172,19 @@ DeviceOutcome runOnOpenPort(const Options& options, const PortChoice& port, Seri
             break;
         }
     } catch (const OperationAborted&) {
-        status.finish();
         link.close();
+        // The run's own last line (for a Send: what the device now holds) comes
+        // after this notice, so it is the last line the operator reads.
+        status.hideProgress();
         printError(console, QStringLiteral("interrupted; the port was closed"));
+        status.finish();
         return {kExitInterrupted, 0};
     }
     // A signal after the last wait finds the run complete: its outcome stands.
     status.finish();
     link.close();
 
-    if (options.command == Command::Read && exitStatus == kExitSucceeded) {
+    if (tableRead) {
         const int length = view.stringLengthIndex() + 1;
         try {
             if (options.file.isEmpty()) {
@@ -217,6 +230,11 @@ TableFile loadTable(const QString& path)
     // row line is not a configuration file that was meant.
     if (summary.rowLines == 0)
         throw usageError(QStringLiteral("%1 holds no row lines: it is not a configuration file").arg(shown(path)));
+    table.warnings = fileWarnings(summary, table.lengthIndex);
+    for (const TableFinding& finding : tableFindings(table.rows, table.lengthIndex)) {
+        if (!finding.refused)
+            table.warnings << finding.text;
+    }
     return table;
 }
 
@@ -280,8 +298,13 @@ int execute(const QStringList& arguments, const QString& programFolder, Console&
             return listPorts(options, loadSettings(programFolder, console), console);
 
         TableFile table;
-        if (options.command == Command::Send || options.command == Command::Verify)
+        if (options.command == Command::Send || options.command == Command::Verify) {
             table = loadTable(options.file);
+            for (const QString& warning : table.warnings)
+                printError(console, QStringLiteral("warning: %1: %2").arg(shown(options.file), warning));
+            if (options.strict && !table.warnings.isEmpty())
+                throw usageError(QStringLiteral("--strict: %1 has warnings; nothing was done").arg(shown(options.file)));
+        }
         if (options.command == Command::Send)
             checkSendable(table);
         if (options.manyDevices())

@@ -29,6 +29,9 @@ struct Console final {
 struct TableFile final {
     RowTable rows;
     int lengthIndex = capacity::kDefaultListIndex;
+    // What the file does that is allowed but rarely meant, one line each
+    // (fileWarnings, then the warnings among tableFindings).
+    QStringList warnings;
 };
 
 // Throws UsageError naming the path for a file that cannot be read, a

@@ -6,8 +6,8 @@
 #include "files/config_file.h"
 #include "model/capacity.h"
 #include "model/key_table.h"
-#include "model/notation.h"
 #include "model/row_table.h"
+#include "operations/send_check.h"
 
 #include <QDir>
 #include <QHash>
@@ -19,18 +19,9 @@ namespace {
 
 void checkSentRow(QList<TableFinding>& findings, int row, const QString& keyName, const QString& string, int length)
 {
-    if (notation::checkLen(string, length))
-        findings.append({true, row,
-                         QStringLiteral("String at position %1 is longer than %2. This is invalid and you must fix it "
-                                        "before continuing.")
-                             .arg(row)
-                             .arg(length)});
-    else if (!notation::toDeviceBytes(string, length))
-        findings.append({true, row,
-                         QStringLiteral("Row %1: the string \"%2\" cannot be converted to device bytes (every character "
-                                        "must be one byte and every {..} field a hexadecimal value from 01 to FF)")
-                             .arg(row)
-                             .arg(string)});
+    // The same rule and words as the window's Send.
+    if (const std::optional<QString> refusal = send_check::rowRefusal(row, string, length))
+        findings.append({true, row, *refusal});
     // The window would send scan code 00, which the read-back can never
     // confirm; a misspelt key is caught before the device is touched.
     if (!keyName.isEmpty() && key_table::scancodeForKeyName(keyName) == 0)
@@ -38,7 +29,47 @@ void checkSentRow(QList<TableFinding>& findings, int row, const QString& keyName
             {true, row, QStringLiteral("Row %1: the key name \"%2\" is not in the key table").arg(row).arg(keyName)});
 }
 
+// Numbers as short text: "4", "4 and 5", "0 to 22", "3, 7 and 10 to 12".
+QString numberList(const QList<int>& numbers)
+{
+    QStringList parts;
+    for (qsizetype i = 0; i < numbers.size();) {
+        qsizetype last = i;
+        while (last + 1 < numbers.size() && numbers.at(last + 1) == numbers.at(last) + 1)
+            ++last;
+        if (last - i >= 2) {
+            parts << QStringLiteral("%1 to %2").arg(numbers.at(i)).arg(numbers.at(last));
+        } else {
+            for (qsizetype k = i; k <= last; ++k)
+                parts << QString::number(numbers.at(k));
+        }
+        i = last + 1;
+    }
+    const QString lastPart = parts.isEmpty() ? QString() : parts.takeLast();
+    return parts.isEmpty() ? lastPart : parts.join(QStringLiteral(", ")) + QStringLiteral(" and ") + lastPart;
+}
+
 }  // namespace
+
+QStringList fileWarnings(const config_file::LoadSummary& summary, int lengthIndex)
+{
+    QStringList warnings;
+    for (auto it = summary.linesOfRow.cbegin(); it != summary.linesOfRow.cend(); ++it) {
+        if (it->size() > 1)
+            warnings << QStringLiteral("Row %1 is set %2 times (lines %3); the last line counts")
+                            .arg(it.key())
+                            .arg(it->size())
+                            .arg(numberList(*it));
+    }
+    QList<int> missing;
+    for (int r = 0; r < capacity::maxKeysForIndex(lengthIndex); ++r) {
+        if (!summary.linesOfRow.contains(r))
+            missing << r;
+    }
+    if (!missing.isEmpty())
+        warnings << QStringLiteral("Rows %1 are not in the file; they are taken as empty").arg(numberList(missing));
+    return warnings;
+}
 
 QList<TableFinding> tableFindings(const RowTable& rows, int lengthIndex)
 {
@@ -91,6 +122,8 @@ int runCheck(const QString& path, Console& console)
         findings.append({true, -1, error});
     if (summary.rowLines == 0)
         findings.append({true, -1, QStringLiteral("no row lines: it is not a configuration file")});
+    for (const QString& warning : fileWarnings(summary, lengthIndex))
+        findings.append({false, -1, warning});
     findings += tableFindings(rows, lengthIndex);
 
     int refused = 0;

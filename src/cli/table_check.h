@@ -2,8 +2,12 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 struct RowTable;
+namespace config_file {
+struct LoadSummary;
+}
 
 namespace cli {
 
@@ -23,6 +27,11 @@ struct TableFinding final {
 // refused), a key already used by an earlier row (warned); beyond the capacity
 // any row with a key or string (warned: it is not sent).
 QList<TableFinding> tableFindings(const RowTable& rows, int lengthIndex);
+
+// What a file's row lines do that is allowed but rarely meant, one line each: a
+// row set by more than one line, rows the string length uses that no line names
+// (they go out empty).
+QStringList fileWarnings(const config_file::LoadSummary& summary, int lengthIndex);
 
 // qz4veld-cli check FILE: reads the file with the window's reader and prints,
 // one line each, every line the reader complains about and every finding, then

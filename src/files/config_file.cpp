@@ -2,10 +2,10 @@
 
 #include "files/atomic_write.h"
 #include "files/file_error.h"
+#include "files/leading_number.h"
+#include "files/regular_file.h"
 #include "model/row_table.h"
 
-#include <QDir>
-#include <QFile>
 #include <QLocale>
 #include <QStringDecoder>
 
@@ -26,8 +26,6 @@ bool needsEscape(const QString& field) {
     return field.contains(QLatin1Char('\t')) || field.contains(QLatin1Char('\n')) ||
            field.contains(QLatin1Char('\r'));
 }
-
-QString shownPath(const QString& path) { return QDir::toNativeSeparators(path); }
 
 // Text quoted in a message, cut so a line of garbage does not flood the message box.
 QString excerpt(QStringView text) {
@@ -174,27 +172,7 @@ ConfigItem ConfigReader::openError(const QString& description) {
 
 void ConfigReader::load() {
     m_loaded = true;
-    QFile file(m_path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        throw FileError(QStringLiteral("Cannot open \"%1\": %2").arg(shownPath(m_path), file.errorString()));
-    }
-    if (file.size() > kMaxFileSize) {
-        throw FileError(QStringLiteral("\"%1\" is too large for a configuration file (%2 bytes, at most %3)")
-                            .arg(shownPath(m_path))
-                            .arg(file.size())
-                            .arg(kMaxFileSize));
-    }
-    // A pipe or device reports size 0; reading one byte past the limit notices an endless one.
-    const QByteArray bytes = file.isSequential() ? file.read(kMaxFileSize + 1) : file.readAll();
-    if (bytes.size() > kMaxFileSize) {
-        throw FileError(QStringLiteral("\"%1\" is too large for a configuration file (more than %2 bytes)")
-                            .arg(shownPath(m_path))
-                            .arg(kMaxFileSize));
-    }
-    if (file.error() != QFileDevice::NoError) {
-        throw FileError(QStringLiteral("Cannot read \"%1\": %2").arg(shownPath(m_path), file.errorString()));
-    }
-    m_text = decode(bytes);
+    m_text = decode(files::readRegular(m_path, kMaxFileSize, QStringLiteral("a configuration file")));
 }
 
 std::optional<ConfigItem> ConfigReader::next() {
@@ -241,15 +219,12 @@ std::optional<ConfigItem> ConfigReader::lineItem(QStringView line) {
     }
     if (line.startsWith(kStringLengthTag)) {
         const QStringView number = line.mid(std::min(kStringLengthNumberAt, line.size())).trimmed();
-        bool ok = false;
-        const int length = number.toInt(&ok);
-        const bool digitsOnly = !number.isEmpty() && std::all_of(number.begin(), number.end(), [](QChar c) {
-            return c >= QLatin1Char('0') && c <= QLatin1Char('9');
-        });
         if (number.isEmpty()) {
             return openError(QStringLiteral("The string length is missing in line %1").arg(m_lineNumber));
         }
-        if (!digitsOnly || !ok || length < kMinStringLength || length > kMaxStringLength) {
+        // The whole number the text starts with: "3 chars" is 3, "6.0" is 6.
+        const std::optional<qint64> length = files::leadingNumber(number);
+        if (!length || *length < kMinStringLength || *length > kMaxStringLength) {
             return openError(QStringLiteral("String length %1 in line %2 is not a number from 1 to 10")
                                  .arg(excerpt(number))
                                  .arg(m_lineNumber));
@@ -257,7 +232,7 @@ std::optional<ConfigItem> ConfigReader::lineItem(QStringView line) {
         ConfigItem item;
         item.kind = ConfigItem::Kind::StringLength;
         item.lineNumber = m_lineNumber;
-        item.stringLength = length;
+        item.stringLength = static_cast<int>(*length);
         return item;
     }
 
@@ -291,7 +266,7 @@ std::optional<ConfigItem> ConfigReader::lineItem(QStringView line) {
         item.lineNumber = m_lineNumber;
         item.description = QStringLiteral("Row number %1 in line %2 is below 0").arg(excerpt(fields.at(0))).arg(m_lineNumber);
         item.message = QLatin1String(kLineErrorPrefix) + item.description + QStringLiteral(" iitemnumber-1 =") +
-                       QString::number(rounded - 1, 'f', 0);
+                       QString::number(rounded - 1, 'g', 12);  // "-1e+300", not 300 digits
         return item;
     }
 
@@ -340,6 +315,7 @@ LoadSummary applyTo(RowTable& rows, const QString& path, const std::function<voi
         case ConfigItem::Kind::Row:
             applyRow(*item, rows);
             ++summary.rowLines;
+            summary.linesOfRow[item->row].append(item->lineNumber);
             break;
         case ConfigItem::Kind::LineError: summary.lineErrors.append(item->message); break;
         case ConfigItem::Kind::OpenError: summary.openError = item->message; break;

@@ -2,6 +2,8 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QList>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 
@@ -120,6 +122,7 @@ void applyRow(const ConfigItem& item, RowTable& rows);
 struct LoadSummary final {
     std::optional<int> stringLength;  // the last string length the file selected
     int rowLines = 0;                 // Row items applied
+    QMap<int, QList<int>> linesOfRow; // row -> the file lines that set it, in file order
     QStringList lineErrors;           // messages of LineError items, in file order
     QString openError;                // message of the OpenError, empty when read to the end
     bool complete() const { return openError.isEmpty(); }

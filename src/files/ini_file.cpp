@@ -2,9 +2,10 @@
 
 #include "files/atomic_write.h"
 #include "files/file_error.h"
+#include "files/regular_file.h"
 
 #include <QDir>
-#include <QFile>
+#include <QFileInfo>
 
 #include <optional>
 
@@ -102,13 +103,15 @@ QString valueOf(const QByteArray& raw, const Line& line) {
     return QString::fromLatin1(value.left(IniFile::kMaxValue));
 }
 
-// The file's bytes; std::nullopt when it is missing or cannot be opened.
+const QString kWhat = QStringLiteral("a settings file");
+
+// The file's bytes; std::nullopt when it is missing or cannot be read.
 std::optional<QByteArray> readBytes(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    try {
+        return files::readRegular(path, IniFile::kMaxFileSize, kWhat);
+    } catch (const FileError&) {
         return std::nullopt;
     }
-    return file.readAll();
 }
 
 QString shown(const QString& path) { return QDir::toNativeSeparators(path); }
@@ -197,13 +200,9 @@ void IniFile::write(const QString& section, const QString& key, const QString& v
     checkWritable(m_path, section, key, value);
 
     QByteArray raw;
-    if (QFile::exists(m_path)) {
-        QFile existing(m_path);
+    if (QFileInfo::exists(m_path)) {
         // Never rewrite a file whose current lines we could not read: they would be lost.
-        if (!existing.open(QIODevice::ReadOnly)) {
-            throw FileError(QStringLiteral("Cannot read \"%1\": %2").arg(shown(m_path), existing.errorString()));
-        }
-        raw = existing.readAll();
+        raw = files::readRegular(m_path, kMaxFileSize, kWhat);
     }
 
     // New lines follow the file's own line ends; a file started from nothing uses CR LF.

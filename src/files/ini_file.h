@@ -10,11 +10,15 @@
 class IniFile final {
 public:
     static constexpr int kMaxValue = 1023;
+    // Four settings and a port list fit in a few hundred bytes; anything near
+    // this is not a settings file, and reading it would only fill memory.
+    static constexpr qint64 kMaxFileSize = 1024 * 1024;
 
     explicit IniFile(QString path);
 
     // Value of key in section, or `fallback` when the file, section or key is
-    // missing. Surrounding blanks are trimmed; at most kMaxValue characters.
+    // missing (or is no regular file of at most kMaxFileSize bytes). Surrounding
+    // blanks are trimmed; at most kMaxValue characters.
     QString read(const QString& section, const QString& key, const QString& fallback) const;
 
     // Every key=value of a section, in file order (for [PORTS]).

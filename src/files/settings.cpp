@@ -3,6 +3,8 @@
 #include "files/atomic_write.h"
 #include "files/file_error.h"
 #include "files/ini_file.h"
+#include "files/leading_number.h"
+#include "files/regular_file.h"
 
 #include <QDir>
 #include <QFile>
@@ -28,24 +30,22 @@ QString quoted(const QString& value) {
            QLatin1Char('"');
 }
 
-// A 16-bit signed number written as an optional sign and decimal digits only:
-// "3", "+3" and "-3" are numbers; "3.0", "0x3", "3 ports" and "" are not. The
-// narrow form keeps a typing slip from silently becoming some other port.
+// A 16-bit signed number: the whole number the value starts with, as for the
+// string length of a configuration file ("3 ports" and "3.0" are 3); only a
+// value that does not start with a number ("", "three") is refused.
 std::optional<int> toInt16(const QString& text, const QString& key, const QString& where,
                            QStringList& errors) {
-    static const QRegularExpression kNumber(QStringLiteral("^[+-]?[0-9]+$"));
-    if (!kNumber.match(text).hasMatch()) {
+    const std::optional<qint64> value = files::leadingNumber(text);
+    if (!value) {
         errors.append(QStringLiteral("%1 value %2 in %3 is not a number").arg(key, quoted(text), where));
         return std::nullopt;
     }
-    bool ok = false;
-    const qlonglong value = text.toLongLong(&ok);
-    if (!ok || value < std::numeric_limits<qint16>::min() || value > std::numeric_limits<qint16>::max()) {
+    if (*value < std::numeric_limits<qint16>::min() || *value > std::numeric_limits<qint16>::max()) {
         errors.append(
             QStringLiteral("%1 value %2 in %3 is outside -32768..32767").arg(key, quoted(text), where));
         return std::nullopt;
     }
-    return static_cast<int>(value);
+    return static_cast<int>(*value);
 }
 
 // [PORTS] COM<n>=<device path>. Paths are file-system bytes, so they are decoded
@@ -125,23 +125,21 @@ void prepareSave(const Location& location) {
     if (!QFileInfo::exists(location.programPath)) {
         return;
     }
-    QFile source(location.programPath);
-    if (!source.open(QIODevice::ReadOnly)) {
-        throw FileError(QStringLiteral("Cannot read %1: %2")
-                                .arg(QDir::toNativeSeparators(location.programPath), source.errorString()));
-    }
-    files::writeAtomically(location.userPath, source.readAll());
+    files::writeAtomically(location.userPath, files::readRegular(location.programPath, IniFile::kMaxFileSize,
+                                                                 QStringLiteral("a settings file")));
 }
 
 LoadResult load(const QString& iniPath) {
     LoadResult result;
     const QString where = QDir::toNativeSeparators(iniPath);
-    if (QFile::exists(iniPath)) {
-        QFile probe(iniPath);
-        if (!probe.open(QIODevice::ReadOnly)) {
+    if (QFileInfo::exists(iniPath)) {
+        try {
+            // A pipe or a device here would hang start-up; a huge file would fill memory.
+            files::readRegular(iniPath, IniFile::kMaxFileSize, QStringLiteral("a settings file"));
+        } catch (const FileError& error) {
             // Quietly running on defaults would make the next SAVE look like it lost settings.
-            result.errors.append(QStringLiteral("Cannot read %1: %2; the default settings are used")
-                                     .arg(where, probe.errorString()));
+            result.fileError = error.description();
+            result.errors.append(result.fileError + QStringLiteral("; the default settings are used"));
             return result;
         }
     }

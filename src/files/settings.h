@@ -57,6 +57,9 @@ struct LoadResult final {
     // One "Error detected - "-style description per value that could not be
     // converted; that value keeps its default and loading goes on.
     QStringList errors;
+    // The file is there but could not be read (no regular file, too large,
+    // unreadable): all settings are defaults. Also the first entry of errors.
+    QString fileError;
 };
 
 // Reads PORT, BAUD, PARITY, ENABLESTRINGS in that order (then FASTEXCHANGE and

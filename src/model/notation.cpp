@@ -51,10 +51,10 @@ std::optional<QByteArray> toDeviceBytes(const QString& text, int length)
                 digits.clear();
                 continue;
             }
-            if (c.unicode() == 0)
-                break;
-            if (c.unicode() > 0xFF)
-                return std::nullopt;  // no byte stands for this character
+            // A NUL would end the string on the device like a {00}; no byte
+            // stands for a character above U+00FF.
+            if (c.unicode() == 0 || c.unicode() > 0xFF)
+                return std::nullopt;
             bytes.append(static_cast<char>(c.unicode()));
         } else if (c == u'}') {
             // A field must stand for one byte 0x01..0xFF: an empty field or a 0x00

@@ -10,8 +10,9 @@ namespace notation {
 inline constexpr int kMaxFieldText = 46;  // characters a string field accepts
 
 // Device form of a notation string: item bytes, then 0x00 up to `length` bytes.
-// std::nullopt when a field's value exceeds 0xFF or is not hexadecimal: such a
-// string has no device form and must never go out as a short block.
+// std::nullopt when a field's value is 0x00, exceeds 0xFF or is not hexadecimal,
+// or a literal character is a NUL or above U+00FF: such a string has no device
+// form and must never go out as a short block.
 std::optional<QByteArray> toDeviceBytes(const QString& text, int length);
 
 // CheckLen: true when the number of items exceeds maxLength (an open field counts).

@@ -26,6 +26,7 @@ ReadOperation::Outcome ReadOperation::run()
     StatusSink& status = ctx.status;
     RowTable& rows = ctx.rows;
     Protocol protocol(ctx.link, ctx.waiter, status, ctx.fastExchange);
+    m_notRead = 0;
 
     try {
         status.hideCompletion(QStringLiteral("Successful Read"));
@@ -68,6 +69,7 @@ ReadOperation::Outcome ReadOperation::run()
         ctx.view.selectStringLengthIndex(lengthIndex);
 
         const int rowCount = capacity::maxKeysForIndex(lengthIndex);
+        const int slotWidth = 1 + lengthIndex + 1;  // scan code and string
         status.setProgressMaximum(rowCount - 1);
         const int firstRow = ctx.view.currentPage() * RowTable::kLinesPerPage;
 
@@ -78,8 +80,12 @@ ReadOperation::Outcome ReadOperation::run()
             for (const QString& line : trace::readSlotResponse(answer))
                 status.add(line);
 
-            // An error reply is an empty slot: its "C" is not a scan code.
-            if (!answer.isEmpty() && !table_steps::isCommandError(answer)) {
+            // Silence, the error reply (whose "C" is no scan code) and an answer
+            // wider than the slot (device and program disagree on the width) all
+            // leave the row unknown: it stays empty and is counted.
+            if (answer.isEmpty() || table_steps::isCommandError(answer) || answer.size() > slotWidth) {
+                ++m_notRead;
+            } else {
                 const QString keyName = key_table::keyNameForScancode(static_cast<unsigned char>(answer.at(0)));
                 if (!keyName.isEmpty()) {
                     rows.keyNames.at(index) = keyName;
@@ -95,8 +101,13 @@ ReadOperation::Outcome ReadOperation::run()
         table_steps::closeAndPause(protocol, ctx.waiter, status, kClosingPauseMs);
         ctx.view.refreshPageRows();
         ctx.view.enableControls();
-        status.showCompletion(QStringLiteral("Successful Read"));
-        return Outcome::Succeeded;
+        if (m_notRead == 0) {
+            status.showCompletion(QStringLiteral("Successful Read"));
+            return Outcome::Succeeded;
+        }
+        ctx.messages.beep();
+        status.showCompletion(table_steps::failedCount(m_notRead, QStringLiteral("rows not read")));
+        return Outcome::Incomplete;
     } catch (const OperationAborted&) {
         protocol.close();
         throw;

@@ -6,7 +6,7 @@ struct OperationContext;
 // rows from its slots.
 class ReadOperation final {
 public:
-    enum class Outcome { Succeeded, Failed };
+    enum class Outcome { Succeeded, Incomplete, Failed };
 
     explicit ReadOperation(OperationContext& context) : m_context(context) {}
 
@@ -14,8 +14,13 @@ public:
     // emptied only once the device has answered with a valid string length, so a
     // missing or wrong device leaves the operator's rows as they were. When the
     // waiter is asked to stop, the port is closed and OperationAborted passes on.
+    // Incomplete: the run completed but rowsNotRead() rows drew no usable answer
+    // (silence, the error reply, or more bytes than a slot holds); they stay empty.
     Outcome run();
+
+    int rowsNotRead() const { return m_notRead; }
 
 private:
     OperationContext& m_context;
+    int m_notRead = 0;
 };

@@ -11,6 +11,7 @@
 #include "model/notation.h"
 #include "model/row_table.h"
 #include "operations/operation_context.h"
+#include "operations/send_check.h"
 #include "operations/table_steps.h"
 #include "operations/verify_key.h"
 
@@ -28,24 +29,20 @@ SendOperation::Outcome SendOperation::run()
     RowTable& rows = ctx.rows;
     Protocol protocol(ctx.link, ctx.waiter, status, ctx.fastExchange);
     m_failed = 0;
+    m_lengthSent = false;
+    m_lastWritten = -1;
 
     try {
         ctx.view.disableControls();
         status.add(QStringLiteral("Write Operation Requested"));
 
-        const int preIndex = ctx.view.stringLengthIndex();
-        const int preLength = preIndex + 1;
-        const int preCount = capacity::maxKeysForIndex(preIndex);
-        for (int r = 0; r < preCount; ++r) {
-            if (notation::checkLen(rows.strings.at(static_cast<std::size_t>(r)), preLength)) {
-                ctx.messages.info(QStringLiteral("String at position %1 is longer than %2. This is invalid and you "
-                                                 "must fix it before continuing.")
-                                          .arg(r)
-                                          .arg(preLength));
-                ctx.view.enableControls();
-                status.showCompletion(QStringLiteral("Operation Aborted"));
-                return Outcome::Failed;
-            }
+        // Every row is checked before the device is touched: once the string
+        // length is set, the device's old table is gone.
+        if (const std::optional<QString> refusal = send_check::firstUnsendableRow(rows, ctx.view.stringLengthIndex())) {
+            ctx.messages.info(*refusal);
+            ctx.view.enableControls();
+            status.showCompletion(QStringLiteral("Operation Aborted"));
+            return Outcome::Failed;
         }
 
         rows.pictureShown.fill(false);
@@ -67,6 +64,7 @@ SendOperation::Outcome SendOperation::run()
         const int lengthIndex = ctx.view.stringLengthIndex();
         const int length = lengthIndex + 1;
         const QString digit = QString(QLatin1Char(command::lengthDigit(length)));
+        m_lengthSent = true;  // from here on, a stop leaves the device incomplete
         const QByteArray lengthAnswer = protocol.setStringLength(length);
         if (lengthAnswer.isEmpty() || static_cast<unsigned char>(lengthAnswer.at(0)) != Protocol::kAck) {
             status.add(QStringLiteral("FAILED to set string length to ") + digit);
@@ -104,6 +102,7 @@ SendOperation::Outcome SendOperation::run()
                 ++m_failed;
             } else {
                 protocol.writeSlot(r, scancode, *slotBytes, length, string);
+                m_lastWritten = r;
                 const BlockAnswer answer = protocol.awaitBlockAnswer(r, readBack);
                 if (!answer.acknowledged || !answer.verified)
                     ++m_failed;
@@ -122,11 +121,27 @@ SendOperation::Outcome SendOperation::run()
         return Outcome::Incomplete;
     } catch (const OperationAborted&) {
         protocol.close();
+        tellWhatTheDeviceHolds();
         throw;
     } catch (const std::exception& error) {
         ctx.messages.info(QStringLiteral("Error sending to QZ4VELD. ") + table_steps::describe(error));
         ctx.view.enableControls();
         status.showCompletion(QStringLiteral("FATAL ERROR"));
+        tellWhatTheDeviceHolds();
         return Outcome::Failed;
+    }
+}
+
+void SendOperation::tellWhatTheDeviceHolds()
+{
+    if (!m_lengthSent)
+        return;
+    const QString written = m_lastWritten < 0 ? QStringLiteral("no rows written")
+                                              : QStringLiteral("rows 0 to %1 written").arg(m_lastWritten);
+    try {
+        m_context.status.add(
+            QStringLiteral("The device now holds an incomplete table: %1, the rest empty. Send again.").arg(written));
+    } catch (const std::exception&) {
+        // Only the log file can refuse the line; the stop being reported matters more.
     }
 }

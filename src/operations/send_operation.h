@@ -21,6 +21,13 @@ public:
     int failedBlocks() const { return m_failed; }
 
 private:
+    // A run that stops once the string length has gone out (an error, or
+    // OperationAborted) has left the device with part of a table: its last
+    // status line says which rows the device now holds.
+    void tellWhatTheDeviceHolds();
+
     OperationContext& m_context;
     int m_failed = 0;
+    bool m_lengthSent = false;
+    int m_lastWritten = -1;  // the last row whose block went out whole
 };

@@ -39,15 +39,14 @@ bool VerifyKey::check(int row)
         if (const auto line = trace::verifySlotResponse(answer))
             m_protocol.status().add(*line);
         const QString deviceKey = key_table::keyNameForScancode(static_cast<unsigned char>(answer.at(0)));
-        const QByteArray deviceString = storedString(answer);
+        // Both sides in {HH} form: {D}, {0d} and the device byte 0x0D are one
+        // byte, and a "{" the device holds is not taken for a field.
+        const QString deviceFields = trace::bracedBytes(storedString(answer));
         if (table_steps::isCommandError(answer)) {
             // The device refused the read, so it confirmed nothing about this row
             // (and its "C" is no scan code).
             m_rows.pictureTips.at(index) = QStringLiteral("VELD refused to read this row (CMDERR)");
         } else if (!deviceKey.isEmpty()) {
-            // Both sides in {HH} form: {D}, {0d} and the device byte 0x0D are one
-            // byte, and a "{" the device holds is not taken for a field.
-            const QString deviceFields = trace::bracedBytes(deviceString);
             matches = deviceKey == m_rows.keyNames.at(index)
                       && deviceFields == notation::comparisonForm(m_rows.strings.at(index));
             if (!matches)
@@ -57,7 +56,7 @@ bool VerifyKey::check(int row)
             // A slot without a known key outputs nothing; it matches a row without a key.
             matches = m_rows.keyNames.at(index).isEmpty();
             if (!matches)
-                m_rows.pictureTips.at(index) = QStringLiteral("VELD Key=,STR=") + QString::fromLatin1(deviceString);
+                m_rows.pictureTips.at(index) = QStringLiteral("VELD Key=,STR=") + notation::hexFieldsToText(deviceFields);
         }
         m_rows.pictures.at(index) = matches ? StatusPicture::CheckMark : StatusPicture::QuestionMark;
     }

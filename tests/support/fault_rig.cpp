@@ -80,7 +80,7 @@ QString tableProblem(const Scenario& s, const RowTable& before, const RowTable& 
     for (int r = 0; r < RowTable::kRows; ++r) {
         const bool fromDevice = s.table == TableAfter::Device || (s.table == TableAfter::DevicePrefix && r < s.prefixRows);
         const RowTable& source = fromDevice ? kDevice : before;
-        const bool cleared = !fromDevice && s.table == TableAfter::DevicePrefix;
+        const bool cleared = (!fromDevice && s.table == TableAfter::DevicePrefix) || r == s.emptyRow;
         const QString key = cleared ? QString() : source.keyNames.at(r);
         const QString string = cleared ? QString() : source.strings.at(r);
         // Read writes bytes back in the screen's notation: compare item by item.

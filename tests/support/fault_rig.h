@@ -14,7 +14,8 @@ enum class Op { Version, Read, Verify, Send };
 // Open normally, refused to the user by the device node, or held open by another process.
 enum class Access { Open, Denied, Held };
 // Kept: the table as before the run; Device: the device's table (a Read that went
-// through); DevicePrefix: the device's first `prefixRows` rows, the rest empty.
+// through), but row `emptyRow` empty; DevicePrefix: the device's first
+// `prefixRows` rows, the rest empty.
 enum class TableAfter { Kept, Device, DevicePrefix };
 
 struct Scenario final {
@@ -27,6 +28,7 @@ struct Scenario final {
     Access access = Access::Open;
     TableAfter table = TableAfter::Kept;
     int prefixRows = 0;
+    int emptyRow = -1;
 };
 
 // Runs one scenario against a fresh simulator and returns what did not hold (empty =
