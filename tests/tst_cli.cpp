@@ -250,7 +250,7 @@ private slots:
         QTest::newRow("link to nothing as -o") << QStringList{"read", "-o", "%D/dangling.cfg"} << "which does not exist";
         QTest::newRow("-o in a missing folder") << QStringList{"read", "-o", "%D/none/x.cfg"} << "the folder %D/none does not exist";
         QTest::newRow("--strict with warnings") << QStringList{"send", "%D/short.cfg", "--strict"} << "--strict: %D/short.cfg has warnings";
-        QTest::newRow("warnings alone go on") << QStringList{"send", "%D/short.cfg"} << "rows 1 to 35 are not in the file";
+        QTest::newRow("warnings alone go on") << QStringList{"send", "%D/short.cfg"} << "Rows 1 to 35 are not in the file";
     }
     void refusesBeforeTheDevice()
     {
