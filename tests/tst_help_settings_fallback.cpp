@@ -75,16 +75,19 @@ private slots:
         ui_test::WindowRig rig;
         rig.window = std::make_unique<MainWindow>(MainWindowServices{rig.link, rig.waiter, rig.messages, rig.dialogs, rig.print, folder, {}});
         rig.window->startUp();
-        for (int round = 0; round < 2; ++round) {
-            QTimer::singleShot(0, this, [] {
+        const QString userIni = settings_file::pathIn(settings_file::userFolder());
+        for (int round = 0; round < 3; ++round) {
+            QTimer::singleShot(0, this, [round] {
                 auto* dialog = qobject_cast<ConfigDialog*>(QApplication::activeModalWidget());
                 QVERIFY(dialog);
+                if (round == 0)
+                    return dialog->reject();  // opened and closed: no file is made
                 dialog->parityList()->setCurrentIndex(1);  // EVEN
                 dialog->save();
             });
             rig.run("Config");
+            QCOMPARE(QFile::exists(userIni), round > 0);
         }
-        const QString userIni = settings_file::pathIn(settings_file::userFolder());
         QCOMPARE(settings_file::load(userIni).settings.parity, QStringLiteral("E"));
         QCOMPARE(rig.statusLines().filter(QStringLiteral("cannot be written")).size(), 1);
         QVERIFY(rig.statusLines().join(' ').contains(userIni) && rig.messages.infos.isEmpty());

@@ -39,7 +39,9 @@ private slots:
         QTest::newRow("PORT=x") << QByteArray("[COMSETTINGS]\r\nPORT=x\r\nBAUD=4800\r\n") << "COM1/4800/NONE 4800,N,8,2" << "Error detected - ";
         // A lower-case parity letter goes to the port unchanged; the label keeps its caption.
         QTest::newRow("lower-case parity") << QByteArray("[COMSETTINGS]\r\nPARITY=e\r\n") << "COM1/9600/ 9600,e,8,2" << "";
-        QTest::newRow("refused baud") << QByteArray("[COMSETTINGS]\r\nBAUD=fast\r\n") << "// 9600,N,8,2" << "Error setting up comm port - ";
+        // A value the port refuses is named once; the frame shows the default in use.
+        QTest::newRow("refused baud") << QByteArray("[COMSETTINGS]\r\nBAUD=zz\r\nPARITY=E\r\n") << "COM1/9600/EVEN 9600,E,8,2" << "Error detected - ";
+        QTest::newRow("refused parity") << QByteArray("[COMSETTINGS]\r\nBAUD=4800\r\nPARITY=Q\r\n") << "COM1/4800/NONE 4800,N,8,2" << "Error detected - ";
     }
     void startUp()
     {

@@ -38,6 +38,9 @@ private slots:
         const RowTable& rows = rig.window->rows();
         click(rig, 0);
         checkPlace(rig, 7295, 6495, 7295, 1725);
+        // The pointer line lies over the String Length box it points from; a click there reaches the box.
+        const QWidget* pointer = rig.find<QFrame>("StrLine");
+        QCOMPARE(rig.window->childAt(pointer->mapTo(rig.window.get(), pointer->rect().center())), rig.count(0));
         QCOMPARE(box->palette().color(QPalette::Base), QColor(255, 255, 192));
         QCOMPARE(box->toPlainText(), QStringLiteral("Optional string notes can be entered here\n"
                                                     "Click on String Length box to close this description"));

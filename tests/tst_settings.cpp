@@ -25,7 +25,7 @@ private slots:
         QTest::newRow("16-bit top") << QByteArray("+32767") << 32767 << "";
         QTest::newRow("the leading number") << QByteArray("3.0") << 3 << "";
         QTest::newRow("text after the number") << QByteArray("4 ports") << 4 << "";
-        QTest::newRow("no leading number") << QByteArray("x3") << 1 << "PORT value \"x3\" in %2 is not a number";
+        QTest::newRow("no leading number, a NUL shown") << QByteArray("x\0003", 3) << 1 << "PORT value \"x?3\" in %2 is not a number";
         QTest::newRow("empty") << QByteArray("") << 1 << "PORT value \"\" in %2 is not a number";
         QTest::newRow("above 16 bits") << QByteArray("32768") << 1 << outside.arg("32768");
         QTest::newRow("above 64 bits, cut in the message") << QByteArray(50, '9') << 1 << outside.arg(QString(40, '9') + "...");

@@ -23,11 +23,17 @@ const QString kGeneralSection = QStringLiteral("GENERAL");
 const QString kPortsSection = QStringLiteral("PORTS");
 const QString kFastExchangeKey = QStringLiteral("FASTEXCHANGE");
 
-// Long hand-edited values are cut in messages so the message box stays readable.
+// Long hand-edited values are cut in messages so the message box stays readable;
+// control characters (a NUL would end the text where it is shown) become "?".
 QString quoted(const QString& value) {
     constexpr int kShown = 40;
-    return QLatin1Char('"') + (value.size() > kShown ? value.left(kShown) + QStringLiteral("...") : value) +
-           QLatin1Char('"');
+    QString shown = value.size() > kShown ? value.left(kShown) + QStringLiteral("...") : value;
+    for (QChar& c : shown) {
+        if (c.unicode() < 0x20) {
+            c = QLatin1Char('?');
+        }
+    }
+    return QLatin1Char('"') + shown + QLatin1Char('"');
 }
 
 // A 16-bit signed number: the whole number the value starts with, as for the

@@ -17,12 +17,10 @@ ConfigCommand::ConfigCommand(Settings& settings, QString programFolder, Messages
 void ConfigCommand::run()
 {
     const settings_file::Location where = settings_file::locate(m_programFolder);
-    try {
-        settings_file::prepareSave(where);
-    } catch (const std::exception&) {
-        // SAVE itself then fails on the same folder and reports why.
-    }
+    // The user's copy is made by SAVE alone: start-up reads it in preference
+    // from then on, so an opened and closed dialog must leave no file behind.
     ConfigDialog dialog(m_settings, where.savePath, m_messages, m_actions, &m_dialogParent);
+    dialog.setPrepareFile([where] { settings_file::prepareSave(where); });
     if (dialog.exec() != QDialog::Accepted || !where.savesToUser || m_fallbackNoted)
         return;
     m_fallbackNoted = true;

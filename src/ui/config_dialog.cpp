@@ -206,6 +206,8 @@ void ConfigDialog::save()
     m_saving = true;
     try {
         takeChoices();
+        if (m_prepareFile)
+            m_prepareFile();
         settings_file::save(m_iniPath, m_settings);
         if (m_actions.setupCommPort)
             m_actions.setupCommPort();

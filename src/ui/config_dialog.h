@@ -47,6 +47,10 @@ public:
     // The SAVE sequence; what a click on SAVE runs.
     void save();
 
+    // Runs just before the file is written (its failure is SAVE's error): it
+    // readies the file SAVE writes, so merely opening the dialog makes nothing.
+    void setPrepareFile(std::function<void()> prepare) { m_prepareFile = std::move(prepare); }
+
     QComboBox* portList() const { return m_port; }
     QComboBox* baudList() const { return m_baud; }
     QComboBox* parityList() const { return m_parity; }
@@ -68,6 +72,7 @@ private:
     QString m_iniPath;
     Messages& m_messages;
     WindowActions m_actions;
+    std::function<void()> m_prepareFile;
     bool m_saving = false;
 
     QComboBox* m_port = nullptr;

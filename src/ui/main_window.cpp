@@ -1,5 +1,6 @@
 #include "ui/main_window.h"
 
+#include "device/port_settings.h"
 #include "device/serial_link.h"
 #include "files/settings.h"
 #include "model/capacity.h"
@@ -219,6 +220,21 @@ void MainWindow::readSettings()
         m_settings = loaded.settings;
         for (const QString& error : loaded.errors)
             m_services.messages.info(QStringLiteral("Error detected - ") + error);
+        // A baud rate or parity the port refuses would leave the port unset and the
+        // "Settings" frame blank: each is named once and its default used, so the
+        // frame shows what is in use.
+        const Settings defaults;
+        const auto checked = [this](QString& value, const QString& fallback, const QString& settingsText) {
+            try {
+                port_settings::parse(settingsText);
+            } catch (const std::exception& e) {
+                m_services.messages.info(QStringLiteral("Error detected - %1; %2 is used")
+                                                 .arg(QString::fromStdString(e.what()), fallback));
+                value = fallback;
+            }
+        };
+        checked(m_settings.baud, defaults.baud, port_settings::settingsText(m_settings.baud, defaults.parity));
+        checked(m_settings.parity, defaults.parity, port_settings::settingsText(defaults.baud, m_settings.parity));
     } catch (const std::exception& e) {
         m_settings = Settings{};
         m_services.messages.info(QStringLiteral("Error detected - ") + QString::fromStdString(e.what()));

@@ -35,6 +35,8 @@ NotesBox::NotesBox(QTextEdit* box, QFrame* pointer, RowLines& lines, RowTable& r
     if (!m_box || !m_pointer)
         throw std::runtime_error("the notes box needs its text box and its pointer line");
     m_box->installEventFilter(this);
+    // The line only points: it lies over a String Length box, whose clicks must reach it.
+    m_pointer->setAttribute(Qt::WA_TransparentForMouseEvents);
     connect(&m_lines, &RowLines::countClicked, this, &NotesBox::countClicked);
 }
 
