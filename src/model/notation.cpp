@@ -39,9 +39,15 @@ QString hex(int value, int width)
     return QString::number(value, 16).toUpper().rightJustified(width, QLatin1Char('0'));
 }
 
-std::optional<QByteArray> toDeviceBytes(const QString& text, int length)
+namespace {
+
+// The one reading of the notation: walks `text` item by item, each literal
+// character to `literal`, the digits of each closed field to `closedField`;
+// either returns false to end the walk there. Gives the digits of a field still
+// open at the end of the text (none when the walk was ended early).
+template <typename Literal, typename ClosedField>
+std::optional<QString> walkItems(const QString& text, Literal literal, ClosedField closedField)
 {
-    QByteArray bytes;
     bool inside = false;
     QString digits;
     for (const QChar c : text) {
@@ -49,89 +55,19 @@ std::optional<QByteArray> toDeviceBytes(const QString& text, int length)
             if (c == u'{') {
                 inside = true;
                 digits.clear();
-                continue;
+            } else if (!literal(c)) {
+                return std::nullopt;
             }
-            // A NUL would end the string on the device like a {00}; no byte
-            // stands for a character above U+00FF.
-            if (c.unicode() == 0 || c.unicode() > 0xFF)
-                return std::nullopt;
-            bytes.append(static_cast<char>(c.unicode()));
         } else if (c == u'}') {
-            // A field must stand for one byte 0x01..0xFF: an empty field or a 0x00
-            // would end the string on the device, a larger value has no byte.
-            const int value = fieldValue(digits);
-            if (value < 1 || value > 0xFF)
-                return std::nullopt;
-            bytes.append(static_cast<char>(value));
             inside = false;
+            if (!closedField(digits))
+                return std::nullopt;
         } else {
             digits.append(c);
         }
     }
-    // A field still open at the end adds nothing.
-    while (bytes.size() < length)
-        bytes.append('\0');
-    return bytes;
+    return inside ? std::optional<QString>(digits) : std::nullopt;
 }
-
-bool checkLen(const QString& text, int maxLength)
-{
-    int count = 0;
-    bool inside = false;
-    for (const QChar c : text) {
-        if (!inside) {
-            if (c == u'{') {
-                if (count == maxLength)
-                    return true;
-                inside = true;
-            } else if (++count > maxLength) {
-                return true;
-            }
-        } else if (c == u'}') {
-            ++count;
-            inside = false;
-        }
-    }
-    return count > maxLength;
-}
-
-int itemCount(const QString& text)
-{
-    int count = 0;
-    bool inside = false;
-    for (const QChar c : text) {
-        if (!inside) {
-            if (c == u'{')
-                inside = true;
-            else
-                ++count;
-        } else if (c == u'}') {
-            ++count;
-            inside = false;
-        }
-    }
-    return inside ? count + 1 : count;
-}
-
-QString textToHexFields(const QString& text)
-{
-    QString out;
-    bool inside = false;
-    for (const QChar c : text) {
-        if (inside) {
-            out.append(c);
-            inside = c != u'}';
-        } else if (c == u'{') {
-            out.append(c);
-            inside = true;
-        } else {
-            out.append(field(c.unicode(), 2));
-        }
-    }
-    return out;
-}
-
-namespace {
 
 // Rewrites a notation string item by item: each literal through `literal`, each
 // closed field through `closedField` (given its digits), an open field at the
@@ -140,25 +76,18 @@ template <typename Literal, typename ClosedField>
 QString rewriteItems(const QString& text, Literal literal, ClosedField closedField)
 {
     QString out;
-    bool inside = false;
-    QString digits;
-    for (const QChar c : text) {
-        if (!inside) {
-            if (c == u'{') {
-                inside = true;
-                digits.clear();
-            } else {
-                out.append(literal(c));
-            }
-        } else if (c == u'}') {
+    const std::optional<QString> open = walkItems(
+        text,
+        [&](QChar c) {
+            out.append(literal(c));
+            return true;
+        },
+        [&](const QString& digits) {
             out.append(closedField(digits));
-            inside = false;
-        } else {
-            digits.append(c);
-        }
-    }
-    if (inside)
-        out.append(QLatin1Char('{') + digits);
+            return true;
+        });
+    if (open)
+        out.append(QLatin1Char('{') + *open);
     return out;
 }
 
@@ -168,6 +97,55 @@ QString asWritten(const QString& digits)
 }
 
 }  // namespace
+
+std::optional<QByteArray> toDeviceBytes(const QString& text, int length)
+{
+    QByteArray bytes;
+    bool sound = true;
+    // A field still open at the end adds nothing.
+    walkItems(
+        text,
+        [&](QChar c) {
+            // A NUL would end the string on the device like a {00}; no byte
+            // stands for a character above U+00FF.
+            sound = c.unicode() != 0 && c.unicode() <= 0xFF;
+            bytes.append(static_cast<char>(c.unicode()));
+            return sound;
+        },
+        [&](const QString& digits) {
+            // A field must stand for one byte 0x01..0xFF: an empty field or a 0x00
+            // would end the string on the device, a larger value has no byte.
+            const int value = fieldValue(digits);
+            sound = value >= 1 && value <= 0xFF;
+            bytes.append(static_cast<char>(value));
+            return sound;
+        });
+    if (!sound)
+        return std::nullopt;
+    while (bytes.size() < length)
+        bytes.append('\0');
+    return bytes;
+}
+
+bool checkLen(const QString& text, int maxLength)
+{
+    return itemCount(text) > maxLength;
+}
+
+int itemCount(const QString& text)
+{
+    int count = 0;
+    const auto counted = [&count](auto&&) {
+        ++count;
+        return true;
+    };
+    return walkItems(text, counted, counted) ? count + 1 : count;
+}
+
+QString textToHexFields(const QString& text)
+{
+    return rewriteItems(text, [](QChar c) { return field(c.unicode(), 2); }, asWritten);
+}
 
 QString comparisonForm(const QString& text)
 {
