@@ -83,14 +83,42 @@ bool sameName(const QByteArray& a, const QString& b) {
     return QString::fromLatin1(a).compare(b, Qt::CaseInsensitive) == 0;
 }
 
-// Index of the first line of the first matching section header, or -1.
-qsizetype findSection(const QList<Line>& lines, const QString& section) {
+// The first section of that name: the index of its header line (-1 when there
+// is none) and the index just past its last line.
+struct Span final {
+    qsizetype header = -1;
+    qsizetype end = -1;
+};
+
+Span findSection(const QList<Line>& lines, const QString& section) {
+    Span span;
     for (qsizetype i = 0; i < lines.size(); ++i) {
-        if (lines.at(i).kind == Line::Kind::Section && sameName(lines.at(i).name, section)) {
-            return i;
+        if (lines.at(i).kind != Line::Kind::Section) {
+            continue;
+        }
+        if (span.header >= 0) {
+            span.end = i;
+            return span;
+        }
+        if (sameName(lines.at(i).name, section)) {
+            span.header = i;
         }
     }
-    return -1;
+    span.end = span.header >= 0 ? lines.size() : -1;
+    return span;
+}
+
+// The key lines of the first section of that name, in file order.
+QList<Line> keyLines(const QByteArray& raw, const QString& section) {
+    const QList<Line> lines = splitLines(raw);
+    const Span span = findSection(lines, section);
+    QList<Line> keys;
+    for (qsizetype i = span.header + 1; i < span.end; ++i) {
+        if (lines.at(i).kind == Line::Kind::Key) {
+            keys.append(lines.at(i));
+        }
+    }
+    return keys;
 }
 
 QString valueOf(const QByteArray& raw, const Line& line) {
@@ -156,17 +184,8 @@ QString IniFile::read(const QString& section, const QString& key, const QString&
     if (!raw) {
         return fallback;
     }
-    const QList<Line> lines = splitLines(*raw);
-    const qsizetype header = findSection(lines, section);
-    if (header < 0) {
-        return fallback;
-    }
-    for (qsizetype i = header + 1; i < lines.size(); ++i) {
-        const Line& line = lines.at(i);
-        if (line.kind == Line::Kind::Section) {
-            break;
-        }
-        if (line.kind == Line::Kind::Key && sameName(line.name, key)) {
+    for (const Line& line : keyLines(*raw, section)) {
+        if (sameName(line.name, key)) {
             return valueOf(*raw, line);
         }
     }
@@ -179,19 +198,8 @@ QList<QPair<QString, QString>> IniFile::section(const QString& section) const {
     if (!raw) {
         return entries;
     }
-    const QList<Line> lines = splitLines(*raw);
-    const qsizetype header = findSection(lines, section);
-    if (header < 0) {
-        return entries;
-    }
-    for (qsizetype i = header + 1; i < lines.size(); ++i) {
-        const Line& line = lines.at(i);
-        if (line.kind == Line::Kind::Section) {
-            break;
-        }
-        if (line.kind == Line::Kind::Key) {
-            entries.append({QString::fromLatin1(line.name), valueOf(*raw, line)});
-        }
+    for (const Line& line : keyLines(*raw, section)) {
+        entries.append({QString::fromLatin1(line.name), valueOf(*raw, line)});
     }
     return entries;
 }
@@ -214,20 +222,17 @@ void IniFile::write(const QString& section, const QString& key, const QString& v
 
     const QByteArray keyLine = key.trimmed().toLatin1() + '=' + value.toLatin1();
     const QList<Line> lines = splitLines(raw);
-    const qsizetype header = findSection(lines, section);
-    if (header < 0) {
+    const Span span = findSection(lines, section);
+    if (span.header < 0) {
         if (!raw.isEmpty() && !raw.endsWith('\n')) {
             raw += eol;
         }
         raw += '[' + section.trimmed().toLatin1() + ']' + eol + keyLine + eol;
     } else {
-        qsizetype lastFilled = header;
+        qsizetype lastFilled = span.header;
         bool replaced = false;
-        for (qsizetype i = header + 1; i < lines.size(); ++i) {
+        for (qsizetype i = span.header + 1; i < span.end; ++i) {
             const Line& line = lines.at(i);
-            if (line.kind == Line::Kind::Section) {
-                break;
-            }
             if (line.kind == Line::Kind::Key && sameName(line.name, key)) {
                 raw.replace(line.valueStart, line.contentEnd - line.valueStart, value.toLatin1());
                 replaced = true;
