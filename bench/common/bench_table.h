@@ -1,21 +1,54 @@
 #pragma once
 
-// What the benchmark programs share: a fixed table to send and a message sink
-// that prints instead of asking.
+// What the benchmark programs share: a fixed table to send, a message sink
+// that prints instead of asking, and the real waiter with a look at each wait.
 
+#include "device/event_loop_waiter.h"
 #include "model/capacity.h"
 #include "model/key_table.h"
 #include "model/messages.h"
 #include "model/row_table.h"
 
+#include <QElapsedTimer>
 #include <QString>
 #include <cstdio>
+#include <functional>
 
 class PrintedMessages final : public Messages {
 public:
     void info(const QString& text) override { std::fprintf(stderr, "message: %s\n", qPrintable(text)); }
     bool confirm(const QString&, const QString&) override { return false; }
     void beep() override {}
+};
+
+// The program's own waiter; after each delay, `seen` gets the milliseconds
+// asked for and the wall milliseconds it took.
+class SeenWaiter final : public Waiter {
+public:
+    explicit SeenWaiter(std::function<void(int askedMs, qint64 tookMs)> seen) : m_seen(std::move(seen)) {}
+    void delay(int ms) override
+    {
+        QElapsedTimer timer;
+        timer.start();
+        m_inner.delay(ms);
+        m_seen(ms, timer.elapsed());
+    }
+    // Seen as a delay of the time it waited.
+    int delayUntil(int ms, const std::function<bool()>& ready) override
+    {
+        QElapsedTimer timer;
+        timer.start();
+        const int waited = m_inner.delayUntil(ms, ready);
+        m_seen(waited, timer.elapsed());
+        return waited;
+    }
+    void processEvents() override { m_inner.processEvents(); }
+    void requestAbort() override { m_inner.requestAbort(); }
+    bool abortRequested() const override { return m_inner.abortRequested(); }
+
+private:
+    EventLoopWaiter m_inner;
+    std::function<void(int, qint64)> m_seen;
 };
 
 // Every usable row with a key and a string of the full width, printable

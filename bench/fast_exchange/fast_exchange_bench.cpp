@@ -5,7 +5,6 @@
 // the given bit rate, the ratio of exchange time to wire time, and a checksum of
 // the status lines so that two runs can be shown to have said the same.
 #include "../common/bench_table.h"
-#include "device/event_loop_waiter.h"
 #include "device/qt_serial_link.h"
 #include "device/status_sink.h"
 #include "model/capacity.h"
@@ -30,28 +29,6 @@ namespace {
 
 constexpr int kBitsPerCharacter = 11;  // start, 8 data, 2 stop
 constexpr int kPauseFromMs = 1000;     // the closing pauses; every exchange wait is shorter
-
-// Wall time spent in the closing pause, which fast exchange leaves as it is.
-class PauseTimingWaiter final : public Waiter {
-public:
-    void delay(int ms) override
-    {
-        QElapsedTimer timer;
-        timer.start();
-        m_inner.delay(ms);
-        if (ms >= kPauseFromMs)
-            m_pauseMs += timer.elapsed();
-    }
-    int delayUntil(int ms, const std::function<bool()>& ready) override { return m_inner.delayUntil(ms, ready); }
-    void processEvents() override { m_inner.processEvents(); }
-    void requestAbort() override { m_inner.requestAbort(); }
-    bool abortRequested() const override { return m_inner.abortRequested(); }
-    qint64 pauseMs() const { return m_pauseMs; }
-
-private:
-    EventLoopWaiter m_inner;
-    qint64 m_pauseMs = 0;
-};
 
 // Counts the bytes each way.
 class CountingLink final : public SerialLink {
@@ -126,7 +103,12 @@ int run(const QStringList& args)
     QtSerialLink port({{1, args.at(1)}});
     port.configure(1, QStringLiteral("%1,N,8,2").arg(baud));
     CountingLink link(port);
-    PauseTimingWaiter waiter;
+    // Wall time spent in the closing pause, which fast exchange leaves as it is.
+    qint64 pauseMs = 0;
+    SeenWaiter waiter([&pauseMs](int askedMs, qint64 tookMs) {
+        if (askedMs >= kPauseFromMs)
+            pauseMs += tookMs;
+    });
     HashingStatus status;
     PrintedMessages messages;
     RowTable rows;
@@ -146,11 +128,11 @@ int run(const QStringList& args)
         throw std::runtime_error("the operation must be read, verify or send");
     const qint64 wallMs = wall.elapsed();
 
-    const qint64 exchangeMs = wallMs - waiter.pauseMs();
+    const qint64 exchangeMs = wallMs - pauseMs;
     const double wireMs = static_cast<double>(link.sent + link.received) * kBitsPerCharacter * 1000.0 / baud;
     std::printf("%-6s L=%-2d %-5s wall %6lld ms  pause %5lld ms  exchange %6lld ms  bytes %4lld+%-4lld wire %6.0f ms"
                 "  exchange/wire %5.2f  lines %d sha %s  %s\n",
-                qPrintable(op), length, qPrintable(mode), wallMs, waiter.pauseMs(), exchangeMs, link.sent, link.received,
+                qPrintable(op), length, qPrintable(mode), wallMs, pauseMs, exchangeMs, link.sent, link.received,
                 wireMs, exchangeMs / wireMs, status.lines(), status.digest().constData(), qPrintable(status.completion));
     return 0;
 }

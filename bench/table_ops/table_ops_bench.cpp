@@ -3,7 +3,6 @@
 // numbers: wall time, the sum of the fixed waits the operation asked for, their
 // ratio, CPU time and peak resident memory.
 #include "../common/bench_table.h"
-#include "device/event_loop_waiter.h"
 #include "device/qt_serial_link.h"
 #include "device/status_sink.h"
 #include "model/capacity.h"
@@ -25,31 +24,6 @@
 #include <sys/resource.h>
 
 namespace {
-
-// Sums what the operation asks to wait, so the floor is the one it really ran
-// (the presence check may need more than one poll).
-class CountingWaiter final : public Waiter {
-public:
-    void delay(int ms) override
-    {
-        m_requested += ms;
-        m_inner.delay(ms);
-    }
-    int delayUntil(int ms, const std::function<bool()>& ready) override
-    {
-        const int waited = m_inner.delayUntil(ms, ready);
-        m_requested += waited;
-        return waited;
-    }
-    void processEvents() override { m_inner.processEvents(); }
-    void requestAbort() override { m_inner.requestAbort(); }
-    bool abortRequested() const override { return m_inner.abortRequested(); }
-    qint64 requestedMs() const { return m_requested; }
-
-private:
-    EventLoopWaiter m_inner;
-    qint64 m_requested = 0;
-};
 
 class QuietStatus final : public StatusSink {
 public:
@@ -108,7 +82,10 @@ int run(const QStringList& args)
 
     QtSerialLink link({{1, path}});
     link.configure(1, QStringLiteral("9600,N,8,2"));
-    CountingWaiter waiter;
+    // What the operation asked to wait, so the floor is the one it really ran
+    // (the presence check may need more than one poll).
+    qint64 requestedMs = 0;
+    SeenWaiter waiter([&requestedMs](int askedMs, qint64) { requestedMs += askedMs; });
     QuietStatus status;
     PrintedMessages messages;
     RowTable rows;
@@ -130,7 +107,7 @@ int run(const QStringList& args)
     const qint64 wallMs = wall.elapsed();
     const qint64 cpu = cpuMs() - cpuBefore;
 
-    const double floor = static_cast<double>(waiter.requestedMs());
+    const double floor = static_cast<double>(requestedMs);
     std::printf("%-6s length %2d rows %2d  wall %6lld ms  floor %6.0f ms  ratio %.4f  cpu %4lld ms  cpu/wall %.2f %%  "
                 "peak rss %.1f MB  \"%s\"\n",
                 qPrintable(op), length, capacity::maxKeysForIndex(length - 1), wallMs, floor,
