@@ -27,7 +27,7 @@ void checkTypedText(const QString& text, int length, int line)
         fuzz::broken("the live check's result does not pass the live check", live.text + QStringLiteral(": ") + again.messages.join(u'|'));
 
     if (notation::checkLen(text, length) != (notation::itemCount(text) > length))
-        fuzz::broken("CheckLen disagrees with the item count", text);
+        fuzz::broken("checkLen disagrees with the item count", text);
     const QString compared = notation::comparisonForm(text);
     if (notation::comparisonForm(compared) != compared)
         fuzz::broken("the comparison form is not stable", text + QStringLiteral(" -> ") + compared);

@@ -6,7 +6,7 @@
 
 class QEventLoop;
 
-// The program's Delay. Each wait has a deadline on the steady clock: a nested
+// The program's Waiter. Each wait has a deadline on the steady clock: a nested
 // event loop keeps the window painting and handling input until shortly before
 // it, and a sleep to the deadline itself finishes the wait, so a wait never ends
 // early and how late it ends does not depend on what the event loop was doing.

@@ -130,7 +130,7 @@ public:
     // block would shift every later byte the device stores.
     void writeSlot(int row, int scancode, const QByteArray& slotBytes, int length, const QString& screenString);
 
-    // The block's answer window: always 5 rounds of Delay(10) (in fast exchange
+    // The block's answer window: always 5 rounds of delay(10) (in fast exchange
     // it ends after an acknowledged block's read-back); a read of at least
     // 2 bytes that is 0x06 + row calls readBack(row) (the slot check), and every
     // round lets the window handle events. Writes the block's verdict line:

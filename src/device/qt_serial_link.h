@@ -9,7 +9,7 @@
 #include <QString>
 
 // The real serial port. Received bytes reach the port's buffer while the event
-// loop runs (the waiter's nested loop), so reads after a Delay see them.
+// loop runs (the waiter's nested loop), so reads after a Waiter::delay see them.
 class QtSerialLink final : public SerialLink {
 public:
     // portPaths: the [PORTS] mapping COM<n> -> device path.

@@ -9,7 +9,7 @@ class StatusSink {
 public:
     virtual ~StatusSink() = default;
 
-    // Add2Status: appends a line (and to the log file when logging is on);
+    // Appends a line (and to the log file when logging is on);
     // returns the line's index in the list.
     virtual int add(const QString& line) = 0;
     // Replaces the text of a line added earlier (the presence check's " *" marks).

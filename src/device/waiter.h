@@ -10,7 +10,7 @@ public:
     OperationAborted() : std::runtime_error("operation aborted") {}
 };
 
-// Delay(ms): returns after ms milliseconds while the program keeps handling its
+// delay(ms): returns after ms milliseconds while the program keeps handling its
 // events. The real one runs a nested event loop on a precise timer; the tests'
 // one advances a virtual clock.
 class Waiter {

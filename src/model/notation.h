@@ -15,7 +15,7 @@ inline constexpr int kMaxFieldText = 46;  // characters a string field accepts
 // form and must never go out as a short block.
 std::optional<QByteArray> toDeviceBytes(const QString& text, int length);
 
-// CheckLen: true when the number of items exceeds maxLength (an open field counts).
+// True when the number of items exceeds maxLength (an open field counts).
 bool checkLen(const QString& text, int maxLength);
 
 // Number of items (literal characters and fields; an open field counts once).

@@ -15,7 +15,7 @@ public:
     virtual int stringLengthIndex() const = 0;            // StrConfig list index 0..9
     virtual void selectStringLengthIndex(int index) = 0;  // runs the string-length change handling
     virtual int currentPage() const = 0;
-    virtual void showPage() = 0;                          // ShowPage(CurrentPage)
+    virtual void showPage() = 0;                          // the rows of the current page on its lines
     virtual void refreshPageRows() = 0;
     virtual void showRowOnLine(int row) = 0;     // a current-page row's key and string into its line
     virtual void showRowPicture(int row) = 0;    // a current-page row's picture, made visible

@@ -12,5 +12,5 @@ struct RowTable;
 // page again. The page, the string length, the configuration file name and the
 // rows' stored picture choices stay as they are. Row 96 is never shown and is
 // left alone. No question is asked: the command is meant to be quick.
-// view: redraws the current page (ShowPage).
+// view: redraws the current page (OperationView::showPage).
 void clearAll(RowTable& rows, RowLines& lines, QTextEdit& notesBox, StatusSink& status, OperationView& view);

@@ -27,7 +27,7 @@ class ConfigDialog final : public QDialog {
 public:
     // What SAVE asks of the main window.
     struct WindowActions {
-        // SetupCommPort: puts the settings into the closed port and the
+        // Puts the settings into the closed port and the
         // "Settings" frame; reports its own errors, SAVE goes on after it.
         std::function<void()> setupCommPort;
         // Hides the notes box and its pointer line without storing the text.

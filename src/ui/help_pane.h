@@ -40,10 +40,10 @@ public:
     HelpPane(const QWidget& window, const twips::Placer& placer, QTextBrowser* browser, QPushButton* close,
              QString programFolder);
 
-    // ShowHelpViewer: places the pane from the window's size as it is now, shows
+    // Places the pane from the window's size as it is now, shows
     // it in front of everything, and the Close Help button in front of the pane.
     void showHelpViewer();
-    // ShowHelpViewer, then loads the page file from the program folder.
+    // showHelpViewer, then loads the page file from the program folder.
     void showPage(const QString& fileName);
     // Hides the pane, then the button.
     void closeHelp();

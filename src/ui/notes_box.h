@@ -38,7 +38,7 @@ public:
     // The click on the String Length box of `line` (0..23) of the current page.
     void countClicked(int line);
 
-    // ShowRowNotes: places and shows the box for `line` of the current page and
+    // Places and shows the box for `line` of the current page and
     // shows that row's note. Throws for a line outside 0..23.
     void showRowNotes(int line);
 

@@ -19,7 +19,7 @@ class Placer;
 }
 
 // The 24 lines of the page on screen, their events, and the paging over the
-// row table (ShowPage / RefreshPageRows).
+// row table (showPage / refreshPageRows).
 class RowLines final : public QObject {
     Q_OBJECT
 
@@ -46,12 +46,14 @@ public:
     void setCurrentPage(int page);  // throws for a page outside 0..3
     int rowOfLine(int line) const;  // currentPage * 24 + line
 
-    // ShowPage, always of the current page: the lines' change handling stores
+    // Shows the rows of the current page, always that one: the lines' change handling stores
     // into the current page's rows, so they must show those rows.
     void showPage();
     // The same, for callers that name the page: it must be the current one.
     void showPage(int page);
-    void refreshPageRows();   // RefreshPageRows
+    // Puts the current page's rows into the lines again; string fields of rows
+    // beyond the capacity of the chosen string length are greyed and disabled.
+    void refreshPageRows();
     void nextPage();
     void previousPage();
 
@@ -88,6 +90,8 @@ private:
     std::array<Line, kLines> m_lines{};
     std::array<bool, kLines> m_cutting{};  // the line's own cut is being written back
     int m_page = 0;
-    bool m_inHexField = false;  // InHexField: one flag for the window, not per line
+    // The last live check ended inside an open {...} field, where typed letters
+    // go upper-case; one flag for the window, not per line.
+    bool m_inHexField = false;
     bool m_restoringFocus = false;
 };

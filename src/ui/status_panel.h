@@ -19,7 +19,7 @@ class Placer;
 }
 
 // The status list, the log switch, the completion label and the progress
-// display of the main window, and the Add2Status service the device code uses.
+// display of the main window, and the StatusSink the operations write to.
 class StatusPanel final : public QObject, public StatusSink {
     Q_OBJECT
 

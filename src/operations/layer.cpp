@@ -1,1 +1,0 @@
-// Keeps the operations layer building before its code lands.
