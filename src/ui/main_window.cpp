@@ -280,7 +280,7 @@ void MainWindow::onStringLengthChosen(int index)
         return;
     // Read and Open set the length as part of their own change of the table.
     if (!m_runner->running() && !m_files->loading())
-        emit tableAboutToChange(QStringLiteral("String Length"));
+        emit tableAboutToChange(QLatin1String(TableUndo::kStringLength));
     m_lengthIndex = index;
     m_lines->refreshPageRows();
 }
