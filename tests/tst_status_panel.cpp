@@ -34,6 +34,17 @@ struct PanelRig final {
     StatusPanel panel;
 };
 
+// Counts the paint events a widget receives.
+struct PaintCounter final : QObject {
+    explicit PaintCounter(QWidget* widget) { widget->installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        paints += event->type() == QEvent::Paint;
+        return false;
+    }
+    int paints = 0;
+};
+
 }  // namespace
 
 class TstStatusPanel : public QObject {
@@ -64,6 +75,26 @@ private slots:
         QCOMPARE(rig.panel.firstVisibleLine(), count > 5 ? std::min(count - 5, maximum) : 0);
         QVERIFY(rig.panel.list()->viewport()->rect().contains(rig.panel.list()->visualItemRect(rig.panel.list()->item(count - 1))));
         QCOMPARE(rig.panel.firstVisibleLine() > 0, lines >= 40);
+    }
+
+    // The lines and progress steps of one wait reach the screen together: the list and the bar
+    // are painted once each when the event loop next runs, not once per change.
+    void oneRepaintPerWait()
+    {
+        PanelRig rig;
+        rig.panel.showProgress();
+        rig.panel.setProgressMaximum(10);
+        QCoreApplication::processEvents();
+        PaintCounter bar(rig.panel.progressBar());
+        PaintCounter list(rig.panel.list()->viewport());
+        for (int i = 1; i <= 9; ++i) {
+            rig.panel.add(QString::number(i));
+            rig.panel.setProgressValue(i);
+        }
+        QCOMPARE(bar.paints, 0);
+        QCoreApplication::processEvents();
+        QCOMPARE(bar.paints, 1);
+        QCOMPARE(list.paints, 1);
     }
 
     // A tick copies the list, later lines are appended (8-bit); an untick stops that; a cancelled dialog

@@ -10,6 +10,7 @@
 #include "model/messages.h"
 #include "model/notation.h"
 #include "model/row_table.h"
+#include "operations/guarded_run.h"
 #include "operations/operation_context.h"
 #include "operations/table_steps.h"
 
@@ -22,99 +23,95 @@ constexpr int kEmptiedRows = 96;  // rows 0..95, all that paging can show
 
 ReadOperation::Outcome ReadOperation::run()
 {
+    Protocol protocol(m_context.link, m_context.waiter, m_context.status, m_context.fastExchange);
+    m_notRead = 0;
+    return guarded_run::run<Outcome>(m_context, protocol, {QStringLiteral("Error retrieve current key overrides - "), QStringLiteral("Failed Read")},
+                                     [this, &protocol] { return readTable(protocol); });
+}
+
+ReadOperation::Outcome ReadOperation::readTable(Protocol& protocol)
+{
     OperationContext& ctx = m_context;
     StatusSink& status = ctx.status;
     RowTable& rows = ctx.rows;
-    Protocol protocol(ctx.link, ctx.waiter, status, ctx.fastExchange);
-    m_notRead = 0;
 
-    try {
-        status.hideCompletion(QStringLiteral("Successful Read"));
-        ctx.view.disableControls();
-        status.clear();
-        status.add(QStringLiteral("Read Operation Requested"));
+    status.hideCompletion(QStringLiteral("Successful Read"));
+    ctx.view.disableControls();
+    status.clear();
+    status.add(QStringLiteral("Read Operation Requested"));
 
-        status.showProgress();
-        status.setPercentText(QStringLiteral("0%"));
-        status.setProgressValue(0);
+    status.showProgress();
+    status.setPercentText(QStringLiteral("0%"));
+    status.setProgressValue(0);
 
-        const AttachCheck attach = checkAttached(protocol, ctx.messages, ctx.comPort);
-        if (!attach.attached()) {
-            ctx.messages.beep();
-            status.add(attach.result);
-            ctx.view.enableControls();
-            status.showCompletion(QStringLiteral("FAILED READ"));
-            return Outcome::Failed;
-        }
-
-        const QByteArray lengthAnswer = protocol.queryStringLength();
-        const int lengthIndex = table_steps::lengthIndexFromAnswer(lengthAnswer);
-        if (lengthIndex < 0) {
-            ctx.messages.info(QStringLiteral("Invalid string configuration in QZ4 ..")
-                              + table_steps::firstCharacter(lengthAnswer));
-            ctx.view.enableControls();
-            status.showCompletion(QStringLiteral("FAILED READ"));
-            return Outcome::Failed;
-        }
-
-        // Only now is it certain that the device's table replaces the screen's.
-        ctx.view.aboutToReplaceTable();
-        for (int r = 0; r < kEmptiedRows; ++r) {
-            const auto index = static_cast<std::size_t>(r);
-            rows.pictureShown.at(index) = false;
-            rows.strings.at(index).clear();
-            rows.keyNames.at(index).clear();
-        }
-        ctx.view.showPage();
-        ctx.view.selectStringLengthIndex(lengthIndex);
-
-        const int rowCount = capacity::maxKeysForIndex(lengthIndex);
-        const int slotWidth = 1 + lengthIndex + 1;  // scan code and string
-        status.setProgressMaximum(rowCount - 1);
-        const int firstRow = ctx.view.currentPage() * RowTable::kLinesPerPage;
-
-        for (int r = 0; r < rowCount; ++r) {
-            const auto index = static_cast<std::size_t>(r);
-            rows.strings.at(index).clear();
-            const QByteArray answer = protocol.readSlot(r);
-            for (const QString& line : trace::readSlotResponse(answer))
-                status.add(line);
-
-            // Silence, the error reply (whose "C" is no scan code) and an answer
-            // wider than the slot (device and program disagree on the width) all
-            // leave the row unknown: it stays empty and is counted.
-            if (answer.isEmpty() || table_steps::isCommandError(answer) || answer.size() > slotWidth) {
-                ++m_notRead;
-            } else {
-                const QString keyName = key_table::keyNameForScancode(static_cast<unsigned char>(answer.at(0)));
-                if (!keyName.isEmpty()) {
-                    rows.keyNames.at(index) = keyName;
-                    rows.strings.at(index) = notation::fromDeviceBytes(answer.mid(1));
-                    if (r >= firstRow && r < firstRow + RowTable::kLinesPerPage)
-                        ctx.view.showRowOnLine(r);
-                }
-            }
-            ctx.view.setRowCounter(r);
-            table_steps::showRowProgress(status, r);
-        }
-
-        table_steps::closeAndPause(protocol, ctx.waiter, status, kClosingPauseMs);
-        ctx.view.refreshPageRows();
-        ctx.view.enableControls();
-        if (m_notRead == 0) {
-            status.showCompletion(QStringLiteral("Successful Read"));
-            return Outcome::Succeeded;
-        }
+    const AttachCheck attach = checkAttached(protocol, ctx.messages, ctx.comPort);
+    if (!attach.attached()) {
         ctx.messages.beep();
-        status.showCompletion(table_steps::failedCount(m_notRead, QStringLiteral("rows not read")));
-        return Outcome::Incomplete;
-    } catch (const OperationAborted&) {
-        protocol.close();
-        throw;
-    } catch (const std::exception& error) {
-        ctx.messages.info(QStringLiteral("Error retrieve current key overrides - ") + table_steps::describe(error));
+        status.add(attach.result);
         ctx.view.enableControls();
-        status.showCompletion(QStringLiteral("Failed Read"));
+        status.showCompletion(QStringLiteral("FAILED READ"));
         return Outcome::Failed;
     }
+
+    const QByteArray lengthAnswer = protocol.queryStringLength();
+    const int lengthIndex = table_steps::lengthIndexFromAnswer(lengthAnswer);
+    if (lengthIndex < 0) {
+        ctx.messages.info(QStringLiteral("Invalid string configuration in QZ4 ..")
+                          + table_steps::firstCharacter(lengthAnswer));
+        ctx.view.enableControls();
+        status.showCompletion(QStringLiteral("FAILED READ"));
+        return Outcome::Failed;
+    }
+
+    // Only now is it certain that the device's table replaces the screen's.
+    ctx.view.aboutToReplaceTable();
+    for (int r = 0; r < kEmptiedRows; ++r) {
+        const auto index = static_cast<std::size_t>(r);
+        rows.pictureShown.at(index) = false;
+        rows.strings.at(index).clear();
+        rows.keyNames.at(index).clear();
+    }
+    ctx.view.showPage();
+    ctx.view.selectStringLengthIndex(lengthIndex);
+
+    const int rowCount = capacity::maxKeysForIndex(lengthIndex);
+    const int slotWidth = 1 + lengthIndex + 1;  // scan code and string
+    status.setProgressMaximum(rowCount - 1);
+    const int firstRow = ctx.view.currentPage() * RowTable::kLinesPerPage;
+
+    for (int r = 0; r < rowCount; ++r) {
+        const auto index = static_cast<std::size_t>(r);
+        rows.strings.at(index).clear();
+        const QByteArray answer = protocol.readSlot(r);
+        for (const QString& line : trace::readSlotResponse(answer))
+            status.add(line);
+
+        // Silence, the error reply (whose "C" is no scan code) and an answer
+        // wider than the slot (device and program disagree on the width) all
+        // leave the row unknown: it stays empty and is counted.
+        if (answer.isEmpty() || table_steps::isCommandError(answer) || answer.size() > slotWidth) {
+            ++m_notRead;
+        } else {
+            const QString keyName = key_table::keyNameForScancode(static_cast<unsigned char>(answer.at(0)));
+            if (!keyName.isEmpty()) {
+                rows.keyNames.at(index) = keyName;
+                rows.strings.at(index) = notation::fromDeviceBytes(answer.mid(1));
+                if (r >= firstRow && r < firstRow + RowTable::kLinesPerPage)
+                    ctx.view.showRowOnLine(r);
+            }
+        }
+        ctx.view.setRowCounter(r);
+        table_steps::showRowProgress(status, r);
+    }
+
+    table_steps::closeAndPause(protocol, ctx.waiter, status, kClosingPauseMs);
+    ctx.view.refreshPageRows();
+    ctx.view.enableControls();
+    if (m_notRead == 0) {
+        status.showCompletion(QStringLiteral("Successful Read"));
+        return Outcome::Succeeded;
+    }
+    ctx.messages.beep();
+    status.showCompletion(table_steps::failedCount(m_notRead, QStringLiteral("rows not read")));
+    return Outcome::Incomplete;
 }

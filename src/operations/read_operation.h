@@ -1,5 +1,6 @@
 #pragma once
 
+class Protocol;
 struct OperationContext;
 
 // The Read button: adopts the device's string length and fills the override
@@ -21,6 +22,8 @@ public:
     int rowsNotRead() const { return m_notRead; }
 
 private:
+    // Reads the string length and every slot; run() frames it.
+    Outcome readTable(Protocol& protocol);
     OperationContext& m_context;
     int m_notRead = 0;
 };

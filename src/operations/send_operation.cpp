@@ -10,6 +10,7 @@
 #include "model/messages.h"
 #include "model/notation.h"
 #include "model/row_table.h"
+#include "operations/guarded_run.h"
 #include "operations/operation_context.h"
 #include "operations/send_check.h"
 #include "operations/table_steps.h"
@@ -24,112 +25,106 @@ constexpr int kNoKey = 0xFF;
 
 SendOperation::Outcome SendOperation::run()
 {
-    OperationContext& ctx = m_context;
-    StatusSink& status = ctx.status;
-    RowTable& rows = ctx.rows;
-    Protocol protocol(ctx.link, ctx.waiter, status, ctx.fastExchange);
+    Protocol protocol(m_context.link, m_context.waiter, m_context.status, m_context.fastExchange);
     m_failed = 0;
     m_lengthSent = false;
     m_lastWritten = -1;
+    return guarded_run::run<Outcome>(m_context, protocol, {QStringLiteral("Error sending to QZ4VELD. "), QStringLiteral("FATAL ERROR")},
+                                     [this, &protocol] { return sendTable(protocol); }, [this] { tellWhatTheDeviceHolds(); });
+}
 
-    try {
-        ctx.view.disableControls();
-        status.add(QStringLiteral("Write Operation Requested"));
+SendOperation::Outcome SendOperation::sendTable(Protocol& protocol)
+{
+    OperationContext& ctx = m_context;
+    StatusSink& status = ctx.status;
+    RowTable& rows = ctx.rows;
 
-        // Every row is checked before the device is touched: once the string
-        // length is set, the device's old table is gone.
-        if (const std::optional<QString> refusal = send_check::firstUnsendableRow(rows, ctx.view.stringLengthIndex())) {
-            ctx.messages.info(*refusal);
-            ctx.view.enableControls();
-            status.showCompletion(QStringLiteral("Operation Aborted"));
-            return Outcome::Failed;
-        }
+    ctx.view.disableControls();
+    status.add(QStringLiteral("Write Operation Requested"));
 
-        rows.pictureShown.fill(false);
-        ctx.view.showPage();
-        status.showProgress();
-        status.setPercentText(QStringLiteral("0%"));
-        status.setProgressValue(0);
-        status.clear();
-
-        const AttachCheck attach = checkAttached(protocol, ctx.messages, ctx.comPort);
-        if (!attach.attached()) {
-            ctx.messages.beep();
-            status.add(attach.result);
-            ctx.view.enableControls();
-            return Outcome::Failed;
-        }
-        status.hideCompletion(QStringLiteral("Successful Operation"));
-
-        const int lengthIndex = ctx.view.stringLengthIndex();
-        const int length = lengthIndex + 1;
-        const QString digit = QString(QLatin1Char(command::lengthDigit(length)));
-        m_lengthSent = true;  // from here on, a stop leaves the device incomplete
-        const QByteArray lengthAnswer = protocol.setStringLength(length);
-        if (lengthAnswer.isEmpty() || static_cast<unsigned char>(lengthAnswer.at(0)) != Protocol::kAck) {
-            status.add(QStringLiteral("FAILED to set string length to ") + digit);
-            ctx.view.enableControls();
-            status.showCompletion(QStringLiteral("FAILED OPERATION"));
-            return Outcome::Failed;
-        }
-        status.add(QStringLiteral("String length successfully set to ") + digit);
-
-        const int rowCount = capacity::maxKeysForIndex(lengthIndex);
-        for (int r = 0; r < RowTable::kRows; ++r) {
-            const auto index = static_cast<std::size_t>(r);
-            rows.pictureShown.at(index) = r < rowCount;
-            rows.pictures.at(index) = StatusPicture::QuestionMark;
-        }
-        status.setProgressMaximum(rowCount - 1);
-
-        VerifyKey verifyKey(protocol, rows, ctx.view);
-        const auto readBack = [&verifyKey](int row) { return verifyKey.check(row); };
-        for (int r = 0; r < rowCount; ++r) {
-            const auto index = static_cast<std::size_t>(r);
-            // Taken now: the operator may still edit rows further down while this runs.
-            const QString keyName = rows.keyNames.at(index);
-            const QString string = rows.strings.at(index);
-            const int scancode = keyName.isEmpty() ? kNoKey : key_table::scancodeForKeyName(keyName);
-            const std::optional<QByteArray> slotBytes = notation::toDeviceBytes(string, length);
-
-            if (!slotBytes) {
-                // A short block would make the device take the next block's bytes as
-                // this slot's string; the row is left out and counted instead.
-                status.add(QStringLiteral("Row %1 not sent: its string cannot be converted to device bytes").arg(r));
-                ++m_failed;
-            } else if (slotBytes->size() != length) {
-                status.add(QStringLiteral("Row %1 not sent: its string is longer than %2").arg(r).arg(length));
-                ++m_failed;
-            } else {
-                protocol.writeSlot(r, scancode, *slotBytes, length, string);
-                m_lastWritten = r;
-                const BlockAnswer answer = protocol.awaitBlockAnswer(r, readBack);
-                if (!answer.acknowledged || !answer.verified)
-                    ++m_failed;
-            }
-            status.setProgressValue(r);
-            status.setPercentText(table_steps::percentText(r, status.progressMaximum()));
-        }
-
-        table_steps::closeAndPause(protocol, ctx.waiter, status, kClosingPauseMs);
+    // Every row is checked before the device is touched: once the string
+    // length is set, the device's old table is gone.
+    if (const std::optional<QString> refusal = send_check::firstUnsendableRow(rows, ctx.view.stringLengthIndex())) {
+        ctx.messages.info(*refusal);
         ctx.view.enableControls();
-        if (m_failed == 0) {
-            status.showCompletion(QStringLiteral("Successful Operation"));
-            return Outcome::Succeeded;
-        }
-        status.showCompletion(table_steps::failedCount(m_failed, QStringLiteral("FAILED blocks")));
-        return Outcome::Incomplete;
-    } catch (const OperationAborted&) {
-        protocol.close();
-        tellWhatTheDeviceHolds();
-        throw;
-    } catch (const std::exception& error) {
-        ctx.messages.info(QStringLiteral("Error sending to QZ4VELD. ") + table_steps::describe(error));
-        ctx.view.enableControls();
-        status.showCompletion(QStringLiteral("FATAL ERROR"));
-        tellWhatTheDeviceHolds();
+        status.showCompletion(QStringLiteral("Operation Aborted"));
         return Outcome::Failed;
     }
+
+    rows.pictureShown.fill(false);
+    ctx.view.showPage();
+    status.showProgress();
+    status.setPercentText(QStringLiteral("0%"));
+    status.setProgressValue(0);
+    status.clear();
+
+    const AttachCheck attach = checkAttached(protocol, ctx.messages, ctx.comPort);
+    if (!attach.attached()) {
+        ctx.messages.beep();
+        status.add(attach.result);
+        ctx.view.enableControls();
+        return Outcome::Failed;
+    }
+    status.hideCompletion(QStringLiteral("Successful Operation"));
+
+    const int lengthIndex = ctx.view.stringLengthIndex();
+    const int length = lengthIndex + 1;
+    const QString digit = QString(QLatin1Char(command::lengthDigit(length)));
+    m_lengthSent = true;  // from here on, a stop leaves the device incomplete
+    const QByteArray lengthAnswer = protocol.setStringLength(length);
+    if (lengthAnswer.isEmpty() || static_cast<unsigned char>(lengthAnswer.at(0)) != Protocol::kAck) {
+        status.add(QStringLiteral("FAILED to set string length to ") + digit);
+        ctx.view.enableControls();
+        status.showCompletion(QStringLiteral("FAILED OPERATION"));
+        return Outcome::Failed;
+    }
+    status.add(QStringLiteral("String length successfully set to ") + digit);
+
+    const int rowCount = capacity::maxKeysForIndex(lengthIndex);
+    for (int r = 0; r < RowTable::kRows; ++r) {
+        const auto index = static_cast<std::size_t>(r);
+        rows.pictureShown.at(index) = r < rowCount;
+        rows.pictures.at(index) = StatusPicture::QuestionMark;
+    }
+    status.setProgressMaximum(rowCount - 1);
+
+    VerifyKey verifyKey(protocol, rows, ctx.view);
+    const auto readBack = [&verifyKey](int row) { return verifyKey.check(row); };
+    for (int r = 0; r < rowCount; ++r) {
+        const auto index = static_cast<std::size_t>(r);
+        // Taken now: the operator may still edit rows further down while this runs.
+        const QString keyName = rows.keyNames.at(index);
+        const QString string = rows.strings.at(index);
+        const int scancode = keyName.isEmpty() ? kNoKey : key_table::scancodeForKeyName(keyName);
+        const std::optional<QByteArray> slotBytes = notation::toDeviceBytes(string, length);
+
+        if (!slotBytes) {
+            // A short block would make the device take the next block's bytes as
+            // this slot's string; the row is left out and counted instead.
+            status.add(QStringLiteral("Row %1 not sent: its string cannot be converted to device bytes").arg(r));
+            ++m_failed;
+        } else if (slotBytes->size() != length) {
+            status.add(QStringLiteral("Row %1 not sent: its string is longer than %2").arg(r).arg(length));
+            ++m_failed;
+        } else {
+            protocol.writeSlot(r, scancode, *slotBytes, length, string);
+            m_lastWritten = r;
+            const BlockAnswer answer = protocol.awaitBlockAnswer(r, readBack);
+            if (!answer.acknowledged || !answer.verified)
+                ++m_failed;
+        }
+        status.setProgressValue(r);
+        status.setPercentText(table_steps::percentText(r, status.progressMaximum()));
+    }
+
+    table_steps::closeAndPause(protocol, ctx.waiter, status, kClosingPauseMs);
+    ctx.view.enableControls();
+    if (m_failed == 0) {
+        status.showCompletion(QStringLiteral("Successful Operation"));
+        return Outcome::Succeeded;
+    }
+    status.showCompletion(table_steps::failedCount(m_failed, QStringLiteral("FAILED blocks")));
+    return Outcome::Incomplete;
 }
 
 void SendOperation::tellWhatTheDeviceHolds()

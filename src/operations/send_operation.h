@@ -1,5 +1,6 @@
 #pragma once
 
+class Protocol;
 struct OperationContext;
 
 // The Send button: sets the device's string length and writes one block per
@@ -21,6 +22,8 @@ public:
     int failedBlocks() const { return m_failed; }
 
 private:
+    // Sets the string length and writes every row; run() frames it.
+    Outcome sendTable(Protocol& protocol);
     // A run that stops once the string length has gone out (an error, or
     // OperationAborted) has left the device with part of a table: its last
     // status line says which rows the device now holds.

@@ -8,6 +8,7 @@
 #include "model/capacity.h"
 #include "model/messages.h"
 #include "model/row_table.h"
+#include "operations/guarded_run.h"
 #include "operations/operation_context.h"
 #include "operations/table_steps.h"
 #include "operations/verify_key.h"
@@ -21,77 +22,74 @@ constexpr int kResetRows = 94;  // one per key-table slot: every row any length 
 
 VerifyOperation::Outcome VerifyOperation::run()
 {
+    Protocol protocol(m_context.link, m_context.waiter, m_context.status, m_context.fastExchange);
+    m_failed = 0;
+    return guarded_run::run<Outcome>(m_context, protocol, {QStringLiteral("Error verifying values. "), QString()},
+                                     [this, &protocol] { return verifyTable(protocol); });
+}
+
+VerifyOperation::Outcome VerifyOperation::verifyTable(Protocol& protocol)
+{
     OperationContext& ctx = m_context;
     StatusSink& status = ctx.status;
     RowTable& rows = ctx.rows;
-    Protocol protocol(ctx.link, ctx.waiter, status, ctx.fastExchange);
-    m_failed = 0;
 
-    try {
-        status.hideCompletion(QStringLiteral("Successful Verification"));
-        ctx.view.disableControls();
-        status.clear();
-        status.add(QStringLiteral("Veriy Operation Requested"));
+    status.hideCompletion(QStringLiteral("Successful Verification"));
+    ctx.view.disableControls();
+    status.clear();
+    status.add(QStringLiteral("Veriy Operation Requested"));
 
-        const AttachCheck attach = checkAttached(protocol, ctx.messages, ctx.comPort);
-        if (!attach.attached()) {
-            ctx.messages.beep();
-            status.add(attach.result);
-            ctx.view.enableControls();
-            return Outcome::Failed;
-        }
-
-        status.showProgress();
-        status.setPercentText(QStringLiteral("0%"));
-        status.setProgressValue(0);
-        // Scaled for the length on screen before the device is asked: when the
-        // device's length differs, the bar stops at its end or short of it.
-        status.setProgressMaximum(capacity::maxKeysForIndex(ctx.view.stringLengthIndex()) - 1);
-
-        for (int r = 0; r < kResetRows; ++r) {
-            const auto index = static_cast<std::size_t>(r);
-            rows.pictureShown.at(index) = false;
-            rows.pictures.at(index) = StatusPicture::QuestionMark;
-            rows.verified.at(index) = false;
-            rows.pictureTips.at(index).clear();
-        }
-        ctx.view.showPage();
-
-        const QByteArray lengthAnswer = protocol.queryStringLength();
-        const int lengthIndex = table_steps::lengthIndexFromAnswer(lengthAnswer);
-        if (lengthIndex < 0) {
-            ctx.messages.info(QStringLiteral("Invalid string configuration in QZ4 ..")
-                              + table_steps::firstCharacter(lengthAnswer));
-            ctx.view.enableControls();
-            return Outcome::Failed;
-        }
-        ctx.view.selectStringLengthIndex(lengthIndex);
-
-        const int rowCount = capacity::maxKeysForIndex(lengthIndex);
-        VerifyKey verifyKey(protocol, rows, ctx.view);
-        for (int r = 0; r < rowCount; ++r) {
-            const bool matches = verifyKey.check(r);
-            rows.verified.at(static_cast<std::size_t>(r)) = matches;
-            if (!matches)
-                ++m_failed;
-            table_steps::showRowProgress(status, r);
-        }
-
-        table_steps::closeAndPause(protocol, ctx.waiter, status, kClosingPauseMs);
-        ctx.view.showPage();
-        ctx.view.enableControls();
-        if (m_failed == 0) {
-            status.showCompletion(QStringLiteral("Successful Verification"));
-            return Outcome::Succeeded;
-        }
-        status.showCompletion(table_steps::failedCount(m_failed, QStringLiteral("FAILED verifications")));
-        return Outcome::Mismatched;
-    } catch (const OperationAborted&) {
-        protocol.close();
-        throw;
-    } catch (const std::exception& error) {
-        ctx.messages.info(QStringLiteral("Error verifying values. ") + table_steps::describe(error));
+    const AttachCheck attach = checkAttached(protocol, ctx.messages, ctx.comPort);
+    if (!attach.attached()) {
+        ctx.messages.beep();
+        status.add(attach.result);
         ctx.view.enableControls();
         return Outcome::Failed;
     }
+
+    status.showProgress();
+    status.setPercentText(QStringLiteral("0%"));
+    status.setProgressValue(0);
+    // Scaled for the length on screen before the device is asked: when the
+    // device's length differs, the bar stops at its end or short of it.
+    status.setProgressMaximum(capacity::maxKeysForIndex(ctx.view.stringLengthIndex()) - 1);
+
+    for (int r = 0; r < kResetRows; ++r) {
+        const auto index = static_cast<std::size_t>(r);
+        rows.pictureShown.at(index) = false;
+        rows.pictures.at(index) = StatusPicture::QuestionMark;
+        rows.verified.at(index) = false;
+        rows.pictureTips.at(index).clear();
+    }
+    ctx.view.showPage();
+
+    const QByteArray lengthAnswer = protocol.queryStringLength();
+    const int lengthIndex = table_steps::lengthIndexFromAnswer(lengthAnswer);
+    if (lengthIndex < 0) {
+        ctx.messages.info(QStringLiteral("Invalid string configuration in QZ4 ..")
+                          + table_steps::firstCharacter(lengthAnswer));
+        ctx.view.enableControls();
+        return Outcome::Failed;
+    }
+    ctx.view.selectStringLengthIndex(lengthIndex);
+
+    const int rowCount = capacity::maxKeysForIndex(lengthIndex);
+    VerifyKey verifyKey(protocol, rows, ctx.view);
+    for (int r = 0; r < rowCount; ++r) {
+        const bool matches = verifyKey.check(r);
+        rows.verified.at(static_cast<std::size_t>(r)) = matches;
+        if (!matches)
+            ++m_failed;
+        table_steps::showRowProgress(status, r);
+    }
+
+    table_steps::closeAndPause(protocol, ctx.waiter, status, kClosingPauseMs);
+    ctx.view.showPage();
+    ctx.view.enableControls();
+    if (m_failed == 0) {
+        status.showCompletion(QStringLiteral("Successful Verification"));
+        return Outcome::Succeeded;
+    }
+    status.showCompletion(table_steps::failedCount(m_failed, QStringLiteral("FAILED verifications")));
+    return Outcome::Mismatched;
 }

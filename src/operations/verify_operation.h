@@ -1,5 +1,6 @@
 #pragma once
 
+class Protocol;
 struct OperationContext;
 
 // The VerifyBtn button: adopts the device's string length and compares every
@@ -19,6 +20,8 @@ public:
     int failedRows() const { return m_failed; }
 
 private:
+    // Compares every slot with its row; run() frames it.
+    Outcome verifyTable(Protocol& protocol);
     OperationContext& m_context;
     int m_failed = 0;
 };

@@ -152,7 +152,14 @@ int StatusPanel::progressMaximum() const
 void StatusPanel::setProgressValue(int value)
 {
     m_progressValue = value;
-    m_bar->setValue(std::clamp(value, 0, m_bar->maximum()));
+    const int shown = std::clamp(value, 0, m_bar->maximum());
+    if (shown == m_bar->value())
+        return;
+    // The bar repaints itself on the spot when its value changes; with updates
+    // held it is painted with the rest of the window instead, once per wait.
+    m_bar->setUpdatesEnabled(false);
+    m_bar->setValue(shown);
+    m_bar->setUpdatesEnabled(true);
 }
 
 int StatusPanel::progressValue() const
