@@ -10,10 +10,10 @@
 #include <QSaveFile>
 
 #include <csignal>
-#include <utility>
 #include <cstdio>
 #include <fcntl.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -32,11 +32,11 @@ int intOption(const QCommandLineParser& parser, const QString& name, int minimum
     const int value = parser.value(name).toInt(&ok);
     if (!ok || value < minimum || value > maximum)
         throw DeviceError(QStringLiteral("--%1 needs a number from %2 to %3, not \"%4\"")
-                              .arg(name)
-                              .arg(minimum)
-                              .arg(maximum)
-                              .arg(parser.value(name))
-                              .toStdString());
+                                  .arg(name)
+                                  .arg(minimum)
+                                  .arg(maximum)
+                                  .arg(parser.value(name))
+                                  .toStdString());
     return value;
 }
 
@@ -46,7 +46,8 @@ void saveState(const QString& path, const DeviceModel& device)
         return;
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(device.saveState()) < 0 || !file.commit())
-        std::fprintf(stderr, "qz4veld-sim: cannot write state file %s: %s\n", qPrintable(path), qPrintable(file.errorString()));
+        std::fprintf(stderr, "qz4veld-sim: cannot write state file %s: %s\n", qPrintable(path),
+                     qPrintable(file.errorString()));
 }
 
 void loadState(const QString& path, DeviceModel& device)
@@ -59,38 +60,54 @@ void loadState(const QString& path, DeviceModel& device)
     try {
         device.loadState(file.readAll());
     } catch (const DeviceError& error) {
-        throw DeviceError(QStringLiteral("state file %1: %2").arg(path, QString::fromLocal8Bit(error.what())).toStdString());
+        throw DeviceError(
+                QStringLiteral("state file %1: %2").arg(path, QString::fromLocal8Bit(error.what())).toStdString());
     }
 }
 
 int run(QCoreApplication& app)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Simulated QZ4VELD on a pseudo-terminal; prints the terminal's path first."));
+    parser.setApplicationDescription(
+            QStringLiteral("Simulated QZ4VELD on a pseudo-terminal; prints the terminal's path first."));
     parser.addHelpOption();
     parser.addOptions({
-        {QStringLiteral("latency"), QStringLiteral("Delay every answer by MS milliseconds."), QStringLiteral("MS"), QStringLiteral("0")},
-        {QStringLiteral("absent"), QStringLiteral("Never answer anything.")},
-        {QStringLiteral("presence-byte"), QStringLiteral("Answer the presence probe with this byte (hex)."), QStringLiteral("HEX"), QStringLiteral("E8")},
-        {QStringLiteral("presence-from"), QStringLiteral("Leave presence probes before the Nth unanswered."), QStringLiteral("N"), QStringLiteral("1")},
-        {QStringLiteral("garbage"), QStringLiteral("Put stray bytes in front of every answer.")},
-        {QStringLiteral("garbage-after"), QStringLiteral("Put stray bytes after every answer.")},
-        {QStringLiteral("chunked"), QStringLiteral("Send answers one byte at a time, 1 ms apart.")},
-        {QStringLiteral("baud"), QStringLiteral("Pace the line at this bit rate, both ways (0: no pacing)."), QStringLiteral("BAUD"), QStringLiteral("0")},
-        {QStringLiteral("unplug-after"), QStringLiteral("Drop the line when command N+1 arrives."), QStringLiteral("N")},
-        {QStringLiteral("silent-row"), QStringLiteral("Never answer the read of row N."), QStringLiteral("N")},
-        {QStringLiteral("refuse-row"), QStringLiteral("Answer the read of row N with the error reply."), QStringLiteral("N")},
-        {QStringLiteral("long-row"), QStringLiteral("Answer the read of row N with more bytes than a slot holds."), QStringLiteral("N")},
-        {QStringLiteral("state"), QStringLiteral("Keep the device memory in FILE between runs."), QStringLiteral("FILE")},
-        {QStringLiteral("length"), QStringLiteral("Start with string length N (1-10)."), QStringLiteral("N")},
-        {QStringLiteral("version"), QStringLiteral("Answer the version query with TEXT."), QStringLiteral("TEXT")},
-        {QStringLiteral("ini"), QStringLiteral("Write [PORTS] COM<n>=<terminal path> into this settings file."), QStringLiteral("PATH")},
-        {QStringLiteral("com"), QStringLiteral("Port number used with --ini."), QStringLiteral("N"), QStringLiteral("1")},
-        {QStringLiteral("arrivals"), QStringLiteral("Log each command's arrival time (monotonic microseconds) and bytes to FILE."), QStringLiteral("FILE")},
+            {QStringLiteral("latency"), QStringLiteral("Delay every answer by MS milliseconds."), QStringLiteral("MS"),
+             QStringLiteral("0")},
+            {QStringLiteral("absent"), QStringLiteral("Never answer anything.")},
+            {QStringLiteral("presence-byte"), QStringLiteral("Answer the presence probe with this byte (hex)."),
+             QStringLiteral("HEX"), QStringLiteral("E8")},
+            {QStringLiteral("presence-from"), QStringLiteral("Leave presence probes before the Nth unanswered."),
+             QStringLiteral("N"), QStringLiteral("1")},
+            {QStringLiteral("garbage"), QStringLiteral("Put stray bytes in front of every answer.")},
+            {QStringLiteral("garbage-after"), QStringLiteral("Put stray bytes after every answer.")},
+            {QStringLiteral("chunked"), QStringLiteral("Send answers one byte at a time, 1 ms apart.")},
+            {QStringLiteral("baud"), QStringLiteral("Pace the line at this bit rate, both ways (0: no pacing)."),
+             QStringLiteral("BAUD"), QStringLiteral("0")},
+            {QStringLiteral("unplug-after"), QStringLiteral("Drop the line when command N+1 arrives."),
+             QStringLiteral("N")},
+            {QStringLiteral("silent-row"), QStringLiteral("Never answer the read of row N."), QStringLiteral("N")},
+            {QStringLiteral("refuse-row"), QStringLiteral("Answer the read of row N with the error reply."),
+             QStringLiteral("N")},
+            {QStringLiteral("long-row"), QStringLiteral("Answer the read of row N with more bytes than a slot holds."),
+             QStringLiteral("N")},
+            {QStringLiteral("state"), QStringLiteral("Keep the device memory in FILE between runs."),
+             QStringLiteral("FILE")},
+            {QStringLiteral("length"), QStringLiteral("Start with string length N (1-10)."), QStringLiteral("N")},
+            {QStringLiteral("version"), QStringLiteral("Answer the version query with TEXT."), QStringLiteral("TEXT")},
+            {QStringLiteral("ini"), QStringLiteral("Write [PORTS] COM<n>=<terminal path> into this settings file."),
+             QStringLiteral("PATH")},
+            {QStringLiteral("com"), QStringLiteral("Port number used with --ini."), QStringLiteral("N"),
+             QStringLiteral("1")},
+            {QStringLiteral("arrivals"),
+             QStringLiteral("Log each command's arrival time (monotonic microseconds) and bytes to FILE."),
+             QStringLiteral("FILE")},
     });
     parser.process(app);
     if (!parser.positionalArguments().isEmpty())
-        throw DeviceError(QStringLiteral("unexpected argument \"%1\"").arg(parser.positionalArguments().constFirst()).toStdString());
+        throw DeviceError(QStringLiteral("unexpected argument \"%1\"")
+                                  .arg(parser.positionalArguments().constFirst())
+                                  .toStdString());
 
     DeviceModel device;
     const QString statePath = parser.value(QStringLiteral("state"));
@@ -128,7 +145,7 @@ int run(QCoreApplication& app)
 
     if (::pipe2(g_stopPipe, O_CLOEXEC | O_NONBLOCK) != 0)
         throw DeviceError("cannot create the stop pipe");
-    struct sigaction action {};
+    struct sigaction action { };
     action.sa_handler = onStopSignal;
     sigemptyset(&action.sa_mask);
     ::sigaction(SIGTERM, &action, nullptr);

@@ -42,7 +42,8 @@ private slots:
             QCOMPARE(rows.pictures.at(r), StatusPicture::CheckMark);
         }
         QCOMPARE(rows.keyNames.at(96), QStringLiteral("A"));  // never shown, never cleared
-        QVERIFY(rig.find<QComboBox>("StrConfig")->currentIndex() == 0 && rig.find<QLabel>("CfgLabel")->text() == QStringLiteral("table.cfg"));
+        QVERIFY(rig.find<QComboBox>("StrConfig")->currentIndex() == 0
+                && rig.find<QLabel>("CfgLabel")->text() == QStringLiteral("table.cfg"));
         QVERIFY(rig.statusLines().size() == 0 && rig.messages.infos.isEmpty());
         QVERIFY(!rig.find<QTextEdit>("StrDes")->isHidden() && rig.find<QTextEdit>("StrDes")->toPlainText().isEmpty());
         QTest::mouseClick(rig.count(2), Qt::LeftButton);  // closing stores the emptied text

@@ -31,8 +31,10 @@ private slots:
     {
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<QString>("expected");  // "command|file|port|baud|parity|quiet" or the error's start
-        QTest::newRow("read -o") << QStringList{"read", "-o", "a.cfg", "--port", "com3", "--quiet"} << "1|a.cfg|COM3|||1";
-        QTest::newRow("send") << QStringList{"send", "t.cfg", "--port", "/dev/ttyUSB1", "--baud", "19200", "--parity", "e"}
+        QTest::newRow("read -o") << QStringList{"read", "-o", "a.cfg", "--port", "com3", "--quiet"}
+                                 << "1|a.cfg|COM3|||1";
+        QTest::newRow("send") << QStringList{"send",   "t.cfg", "--port",   "/dev/ttyUSB1",
+                                             "--baud", "19200", "--parity", "e"}
                               << "2|t.cfg|/dev/ttyUSB1|19200|E|0";
         QTest::newRow("unknown command") << QStringList{"write", "t.cfg"} << "unknown command \"write\"";
         QTest::newRow("extra argument") << QStringList{"version", "x"} << "unexpected argument \"x\"";
@@ -40,10 +42,12 @@ private slots:
         QTest::newRow("COM0") << QStringList{"version", "--port", "COM0"} << "--port needs COM<n>";
         QTest::newRow("bad parity") << QStringList{"version", "--parity", "M"} << "--parity needs N, E or O";
         QTest::newRow("check") << QStringList{"check", "t.cfg", "--port", "COM2"} << "4|t.cfg|COM2|||0";
-        QTest::newRow("two ports run side by side") << QStringList{"version", "--port", "COM1", "--port", "/dev/x"} << "0|||||0";
-        QTest::newRow("port twice") << QStringList{"version", "--port", "com1", "--port", "COM1"} << "--port \"COM1\" is given twice";
-        QTest::newRow("auto-all and more") << QStringList{"version", "--port", "auto-all", "--port", "COM1"}
-                                           << "--port auto-all already takes";
+        QTest::newRow("two ports run side by side")
+                << QStringList{"version", "--port", "COM1", "--port", "/dev/x"} << "0|||||0";
+        QTest::newRow("port twice") << QStringList{"version", "--port", "com1", "--port", "COM1"}
+                                    << "--port \"COM1\" is given twice";
+        QTest::newRow("auto-all and more")
+                << QStringList{"version", "--port", "auto-all", "--port", "COM1"} << "--port auto-all already takes";
         QTest::newRow("ports") << QStringList{"ports", "--probe", "--port", "serial:A1"} << "5||serial:A1|||0";
         QTest::newRow("empty serial") << QStringList{"version", "--port", "serial:"} << "--port needs COM<n>";
         QTest::newRow("--probe with read") << QStringList{"read", "--probe"} << "--probe is for the ports";
@@ -54,7 +58,10 @@ private slots:
         QFETCH(QString, expected);
         try {
             const Options o = parse(QStringList{"qz4veld-cli"} + args).options;
-            QCOMPARE(QStringLiteral("%1|%2|%3|%4|%5|%6").arg(int(o.command)).arg(o.file, o.port, o.baud, o.parity).arg(int(o.quiet)),
+            QCOMPARE(QStringLiteral("%1|%2|%3|%4|%5|%6")
+                             .arg(int(o.command))
+                             .arg(o.file, o.port, o.baud, o.parity)
+                             .arg(int(o.quiet)),
                      expected);
         } catch (const UsageError& e) {
             QVERIFY2(QString::fromUtf8(e.what()).startsWith(expected), e.what());
@@ -69,11 +76,15 @@ private slots:
         QTest::addColumn<QString>("out");
         QTest::addColumn<QString>("err");
         QTest::newRow("cleared line") << QStringList{"+Write Operation Requested", "C", "+Sent /L4"}
-                                      << "Write Operation Requested\nSent /L4\n" << "";
-        QTest::newRow("quiet message") << QStringList{"Q", "+Sent /L?", "MInvalid string configuration in QZ4 ..0"} << ""
+                                      << "Write Operation Requested\nSent /L4\n"
+                                      << "";
+        QTest::newRow("quiet message") << QStringList{"Q", "+Sent /L?", "MInvalid string configuration in QZ4 ..0"}
+                                       << ""
                                        << "Invalid string configuration in QZ4 ..0\n";
-        QTest::newRow("printed line changed") << QStringList{"+a", "+b", "=0:a *"} << "a\nb\na *\n" << "";
-        QTest::newRow("control bytes") << QStringList{"+Response  \x1b[2J\x07\xc2\x9b"} << "Response  ?[2J??\n" << "";
+        QTest::newRow("printed line changed") << QStringList{"+a", "+b", "=0:a *"} << "a\nb\na *\n"
+                                              << "";
+        QTest::newRow("control bytes") << QStringList{"+Response  \x1b[2J\x07\xc2\x9b"} << "Response  ?[2J??\n"
+                                       << "";
     }
     void printsEachLineOnceWhenFinal()
     {
@@ -88,23 +99,36 @@ private slots:
         for (const QString& step : script) {
             const QString arg = step.mid(1);
             switch (step.at(0).toLatin1()) {
-            case 'Q': status.setQuiet(true); break;
-            case '+': status.add(arg), logged += arg + "\r\n"; break;
-            case '=': status.setLine(arg.section(':', 0, 0).toInt(), arg.section(':', 1)); break;
-            case 'C': status.clear(); break;
-            case 'M': messages.info(arg); break;
+            case 'Q':
+                status.setQuiet(true);
+                break;
+            case '+':
+                status.add(arg), logged += arg + "\r\n";
+                break;
+            case '=':
+                status.setLine(arg.section(':', 0, 0).toInt(), arg.section(':', 1));
+                break;
+            case 'C':
+                status.clear();
+                break;
+            case 'M':
+                messages.info(arg);
+                break;
             }
         }
         status.finish();
         QTEST(QString::fromUtf8(out.data()), "out");
         QTEST(QString::fromUtf8(err.data()), "err");
-        QCOMPARE(QString::fromLatin1(test_files::readAll(log)), logged);  // every line as added, raw, as the window's log
+        QCOMPARE(QString::fromLatin1(test_files::readAll(log)),
+                 logged);  // every line as added, raw, as the window's log
     }
 
     void progressBarStepsAsideForLines()
     {
-        QCOMPARE(progressLine(11, 22, "50%"), QStringLiteral("Progress [###############---------------] row 11/22 50%"));
-        QCOMPARE(progressLine(30, 22, "100%"), QStringLiteral("Progress [##############################] row 30/22 100%"));
+        QCOMPARE(progressLine(11, 22, "50%"),
+                 QStringLiteral("Progress [###############---------------] row 11/22 50%"));
+        QCOMPARE(progressLine(30, 22, "100%"),
+                 QStringLiteral("Progress [##############################] row 30/22 100%"));
         QBuffer term;
         term.open(QIODevice::WriteOnly);
         ConsoleStatus status(term, term, true);
@@ -113,21 +137,31 @@ private slots:
         status.hideProgress(), status.finish();
         const QByteArray erase = "\r\x1b[K";
         const QByteArray bar = erase + progressLine(2, 4, "0%").toUtf8();
-        QCOMPARE(term.data(), erase + progressLine(0, 4, "0%").toUtf8() + bar + erase + "before\n" + bar + erase + "after\n");
+        QCOMPARE(term.data(),
+                 erase + progressLine(0, 4, "0%").toUtf8() + bar + erase + "before\n" + bar + erase + "after\n");
     }
 
     void checksTableFiles_data()
     {
         QTest::addColumn<QString>("lines");  // after the header; "String Length = n" first
         QTest::addColumn<QString>("error");  // start of the refusal, "" = accepted
-        QTest::newRow("good, bad row beyond capacity") << "String Length = 10\n00\tA\tab{0D}\tnote\n22\tF1\tx\t\n30\tF99\t{123}\t" << "";
-        QTest::newRow("length 11") << "String Length = 11\n00\tA\tb\t" << "Error opening specified config file. String length";
-        QTest::newRow("row below 0") << "String Length = 2\n-3\tA\tx\t" << "/";  // names the path
-        QTest::newRow("no row lines") << "hello" << "/";
-        QTest::newRow("too long") << "String Length = 2\n05\tA\tabc\t" << "String at position 5 is longer than 2.";
-        QTest::newRow("unknown key") << "String Length = 3\n07\tF99\tab\t" << "Row 7: the key name \"F99\"";
-        QTest::newRow("no device bytes") << "String Length = 4\n03\tA\t{1FF}\t" << "Row 3: the string \"{1FF}\"";
-        QTest::newRow("literal NUL") << QString("String Length = 4\n03\tA\ta") + QChar(0) + "\t" << "Row 3: the string \"a{00}\"";
+        QTest::newRow("good, bad row beyond capacity")
+                << "String Length = 10\n00\tA\tab{0D}\tnote\n22\tF1\tx\t\n30\tF99\t{123}\t"
+                << "";
+        QTest::newRow("length 11") << "String Length = 11\n00\tA\tb\t"
+                                   << "Error opening specified config file. String length";
+        QTest::newRow("row below 0") << "String Length = 2\n-3\tA\tx\t"
+                                     << "/";  // names the path
+        QTest::newRow("no row lines") << "hello"
+                                      << "/";
+        QTest::newRow("too long") << "String Length = 2\n05\tA\tabc\t"
+                                  << "String at position 5 is longer than 2.";
+        QTest::newRow("unknown key") << "String Length = 3\n07\tF99\tab\t"
+                                     << "Row 7: the key name \"F99\"";
+        QTest::newRow("no device bytes") << "String Length = 4\n03\tA\t{1FF}\t"
+                                         << "Row 3: the string \"{1FF}\"";
+        QTest::newRow("literal NUL") << QString("String Length = 4\n03\tA\ta") + QChar(0) + "\t"
+                                     << "Row 3: the string \"a{00}\"";
     }
     void checksTableFiles()
     {
@@ -159,11 +193,15 @@ private slots:
         QTest::newRow("everything") << "String Length = 10\n-3\tA\tx\t\n00\tA\tab\t\n01\tA\tcd\t\n02\tF99\tx\t\n"
                                        "03\tB\tabcdefghijk\t\n04\tC\t{1FF}\t\n30\tC\t\t"
                                     << 1
-                                    << QStringList{"refused: Error extracting info", "warning: Rows 5 to 22 are not in the file",
+                                    << QStringList{"refused: Error extracting info",
+                                                   "warning: Rows 5 to 22 are not in the file",
                                                    "warning: Row 1: the key \"A\" is also in row 0",
-                                                   "refused: Row 2: the key name \"F99\"", "refused: String at position 3 is longer than 10",
-                                                   "refused: Row 4: the string \"{1FF}\"", "warning: Row 30 is beyond the 23 rows"};
-        QTest::newRow("no rows") << "String Length = 3" << 1 << QStringList{"refused: no row lines", "warning: Rows 0 to 62 are not"};
+                                                   "refused: Row 2: the key name \"F99\"",
+                                                   "refused: String at position 3 is longer than 10",
+                                                   "refused: Row 4: the string \"{1FF}\"",
+                                                   "warning: Row 30 is beyond the 23 rows"};
+        QTest::newRow("no rows") << "String Length = 3" << 1
+                                 << QStringList{"refused: no row lines", "warning: Rows 0 to 62 are not"};
         QTest::newRow("unreadable") << "String Length = 0" << 2 << QStringList{};
     }
     void checkReportsEveryFinding()
@@ -187,24 +225,41 @@ private slots:
     {
         QTest::addColumn<QString>("port");
         QTest::addColumn<QString>("answering");  // for auto: paths that answered, "-" = nothing probed
-        QTest::addColumn<QString>("outcome");    // the path, or the error's text
-        QTest::newRow("serial") << "serial:B2" << "" << "/dev/serial/by-id/b2";
-        QTest::newRow("serial, none") << "serial:C3" << "" << "--port serial:C3: no connected serial port has the USB serial number C3; "
-                                                             "these do:\n  /dev/ttyUSB0: A1\n  /dev/ttyUSB1: A1\n  /dev/serial/by-id/b2: B2";
-        QTest::newRow("serial, two ports") << "serial:A1" << "" << "--port serial:A1: 2 ports have that serial number; choose one by its "
-                                                                   "path\n  /dev/ttyUSB0\n  /dev/ttyUSB1";
-        QTest::newRow("auto") << "auto" << "/dev/ttyS0" << "/dev/ttyS0";
-        QTest::newRow("auto, none") << "auto" << "" << "--port auto: no QZ4VELD answered\n  /dev/ttyS0: no answer\n  /dev/ttyUSB0: no answer";
-        QTest::newRow("auto, nothing free") << "auto" << "-" << "--port auto: no QZ4VELD answered (no free serial port to probe)";
-        QTest::newRow("auto, two") << "auto" << "/dev/ttyS0 /dev/ttyUSB0"
-                                   << "--port auto: 2 devices answered; choose one with --port\n  /dev/ttyS0: answered\n  /dev/ttyUSB0: answered";
+        QTest::addColumn<QString>("outcome");  // the path, or the error's text
+        QTest::newRow("serial") << "serial:B2"
+                                << ""
+                                << "/dev/serial/by-id/b2";
+        QTest::newRow("serial, none")
+                << "serial:C3"
+                << ""
+                << "--port serial:C3: no connected serial port has the USB serial number C3; "
+                   "these do:\n  /dev/ttyUSB0: A1\n  /dev/ttyUSB1: A1\n  /dev/serial/by-id/b2: B2";
+        QTest::newRow("serial, two ports") << "serial:A1"
+                                           << ""
+                                           << "--port serial:A1: 2 ports have that serial number; choose one by its "
+                                              "path\n  /dev/ttyUSB0\n  /dev/ttyUSB1";
+        QTest::newRow("auto") << "auto"
+                              << "/dev/ttyS0"
+                              << "/dev/ttyS0";
+        QTest::newRow("auto, none")
+                << "auto"
+                << ""
+                << "--port auto: no QZ4VELD answered\n  /dev/ttyS0: no answer\n  /dev/ttyUSB0: no answer";
+        QTest::newRow("auto, nothing free") << "auto"
+                                            << "-"
+                                            << "--port auto: no QZ4VELD answered (no free serial port to probe)";
+        QTest::newRow("auto, two") << "auto"
+                                   << "/dev/ttyS0 /dev/ttyUSB0"
+                                   << "--port auto: 2 devices answered; choose one with --port\n  /dev/ttyS0: "
+                                      "answered\n  /dev/ttyUSB0: answered";
     }
     void resolvesDevices()
     {
         QFETCH(QString, port);
         QFETCH(QString, answering);
         QList<PortRow> table(4);
-        const QStringList devices{"/dev/ttyUSB0", "/dev/ttyUSB1", "/dev/ttyUSB2", "/dev/ttyS0"}, serials{"A1", "A1", "B2", ""};
+        const QStringList devices{"/dev/ttyUSB0", "/dev/ttyUSB1", "/dev/ttyUSB2", "/dev/ttyS0"},
+                serials{"A1", "A1", "B2", ""};
         for (int i = 0; i < 4; ++i)
             table[i].devicePath = devices[i], table[i].serialNumber = serials[i];
         table[2].stablePath = "/dev/serial/by-id/b2";
@@ -212,7 +267,8 @@ private slots:
         for (const QString path : {"/dev/ttyS0", "/dev/ttyUSB0"})
             probes.append({path, answering.contains(path), answering.contains(path) ? "" : "no answer"});
         try {
-            QTEST(port == "auto" ? onlyAnswering(answering == "-" ? QList<ProbeResult>() : probes) : resolvePort(port, table, "9600,N,8,2"),
+            QTEST(port == "auto" ? onlyAnswering(answering == "-" ? QList<ProbeResult>() : probes)
+                                 : resolvePort(port, table, "9600,N,8,2"),
                   "outcome");
         } catch (const UsageError& e) {
             QTEST(QString::fromUtf8(e.what()), "outcome");
@@ -225,9 +281,14 @@ private slots:
         QTest::addColumn<QString>("extra");
         QTest::addColumn<QStringList>("warnings");
         QTest::newRow("clean") << "" << QStringList{};
-        QTest::newRow("row set twice") << "05\tB\t\t\n05\tC\t\t" << QStringList{"Row 5 is set 3 times (lines 9, 27 and 28); the last line counts"};
-        QTest::newRow("rows beyond") << "30\t\tq\t\n40\t\t\t" << QStringList{"Row 30 is beyond the 23 rows string length 10 holds: it is not sent"};
-        QTest::newRow("rows left out") << "String Length = 9" << QStringList{"Rows 23 and 24 are not in the file; they are taken as empty"};
+        QTest::newRow("row set twice") << "05\tB\t\t\n05\tC\t\t"
+                                       << QStringList{
+                                                  "Row 5 is set 3 times (lines 9, 27 and 28); the last line counts"};
+        QTest::newRow("rows beyond") << "30\t\tq\t\n40\t\t\t"
+                                     << QStringList{
+                                                "Row 30 is beyond the 23 rows string length 10 holds: it is not sent"};
+        QTest::newRow("rows left out") << "String Length = 9"
+                                       << QStringList{"Rows 23 and 24 are not in the file; they are taken as empty"};
     }
     void warnsAboutTheTable()
     {
@@ -244,13 +305,19 @@ private slots:
     void refusesBeforeTheDevice_data()
     {
         QTest::addColumn<QStringList>("args");  // %D = a folder of this test
-        QTest::addColumn<QString>("err");       // contained in standard error
-        QTest::newRow("pipe as the table") << QStringList{"send", "%D/pipe.cfg"} << "%D/pipe.cfg\": it is not a regular file";
-        QTest::newRow("pipe as the settings file") << QStringList{"version", "--baud", "9600"} << "the settings file cannot be used: Cannot open \"%D/QZ4Vel.ini\"";
-        QTest::newRow("link to nothing as -o") << QStringList{"read", "-o", "%D/dangling.cfg"} << "which does not exist";
-        QTest::newRow("-o in a missing folder") << QStringList{"read", "-o", "%D/none/x.cfg"} << "the folder %D/none does not exist";
-        QTest::newRow("--strict with warnings") << QStringList{"send", "%D/short.cfg", "--strict"} << "--strict: %D/short.cfg has warnings";
-        QTest::newRow("warnings alone go on") << QStringList{"send", "%D/short.cfg"} << "Rows 1 to 35 are not in the file";
+        QTest::addColumn<QString>("err");  // contained in standard error
+        QTest::newRow("pipe as the table")
+                << QStringList{"send", "%D/pipe.cfg"} << "%D/pipe.cfg\": it is not a regular file";
+        QTest::newRow("pipe as the settings file") << QStringList{"version", "--baud", "9600"}
+                                                   << "the settings file cannot be used: Cannot open \"%D/QZ4Vel.ini\"";
+        QTest::newRow("link to nothing as -o")
+                << QStringList{"read", "-o", "%D/dangling.cfg"} << "which does not exist";
+        QTest::newRow("-o in a missing folder")
+                << QStringList{"read", "-o", "%D/none/x.cfg"} << "the folder %D/none does not exist";
+        QTest::newRow("--strict with warnings")
+                << QStringList{"send", "%D/short.cfg", "--strict"} << "--strict: %D/short.cfg has warnings";
+        QTest::newRow("warnings alone go on")
+                << QStringList{"send", "%D/short.cfg"} << "Rows 1 to 35 are not in the file";
     }
     void refusesBeforeTheDevice()
     {
@@ -265,7 +332,9 @@ private slots:
         QBuffer out, errors;
         out.open(QIODevice::WriteOnly), errors.open(QIODevice::WriteOnly);
         Console console{out, errors, false};
-        const int status = execute(QStringList{"qz4veld-cli", "--port", "/dev/qz-none"} + args.replaceInStrings("%D", dir.path()), dir.path(), console);
+        const int status =
+                execute(QStringList{"qz4veld-cli", "--port", "/dev/qz-none"} + args.replaceInStrings("%D", dir.path()),
+                        dir.path(), console);
         QCOMPARE(status, kExitUsage);
         QVERIFY2(QString::fromUtf8(errors.data()).contains(err.replace("%D", dir.path())), errors.data().constData());
         QVERIFY(!errors.data().contains("strict") || !errors.data().contains("Cannot open /dev/qz-none"));

@@ -5,8 +5,8 @@
 #include "ui/device_chooser_dialog.h"
 #include "ui/serial_device_chooser.h"
 
-#include <QCheckBox>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -27,15 +27,20 @@ private slots:
     void openAndSave_data()
     {
         QTest::addColumn<Settings>("before");
-        QTest::addColumn<QStringList>("shown");   // port, baud and parity entries chosen on opening, the port's device
+        QTest::addColumn<QStringList>("shown");  // port, baud and parity entries chosen on opening, the port's device
         QTest::addColumn<QList<int>>("choices");  // then chosen; -1 keeps the opening choice
         QTest::addColumn<QStringList>("written");
-        QTest::newRow("19200 E, choose ODD") << Settings{.comPort = 3, .baud = "19200", .parity = "E", .portPaths = {}}
-            << QStringList{"COM3", "19.2k", "EVEN", "/dev/ttyS2"} << QList<int>{-1, -1, 2} << QStringList{"PORT=3", "BAUD=19200", "PARITY=O", "ENABLESTRINGS=0"};
-        QTest::newRow("57600, mapped COM2") << Settings{.comPort = 2, .baud = "57600", .enableStrings = 1, .portPaths = {{2, "/dev/ttyUSB0"}}}
-            << QStringList{"COM2", "57.6k", "NONE", "/dev/ttyUSB0"} << QList<int>{7, 3, -1} << QStringList{"PORT=8", "BAUD=19200", "PARITY=N", "ENABLESTRINGS=1"};
+        QTest::newRow("19200 E, choose ODD")
+                << Settings{.comPort = 3, .baud = "19200", .parity = "E", .portPaths = {}}
+                << QStringList{"COM3", "19.2k", "EVEN", "/dev/ttyS2"} << QList<int>{-1, -1, 2}
+                << QStringList{"PORT=3", "BAUD=19200", "PARITY=O", "ENABLESTRINGS=0"};
+        QTest::newRow("57600, mapped COM2")
+                << Settings{.comPort = 2, .baud = "57600", .enableStrings = 1, .portPaths = {{2, "/dev/ttyUSB0"}}}
+                << QStringList{"COM2", "57.6k", "NONE", "/dev/ttyUSB0"} << QList<int>{7, 3, -1}
+                << QStringList{"PORT=8", "BAUD=19200", "PARITY=N", "ENABLESTRINGS=1"};
         QTest::newRow("no entry matches") << Settings{.comPort = 12, .baud = "115200", .parity = "e", .portPaths = {}}
-            << QStringList{"", "", "", ""} << QList<int>{-1, -1, -1} << QStringList{"PORT=12", "BAUD=115200", "PARITY=e", "ENABLESTRINGS=0"};
+                                          << QStringList{"", "", "", ""} << QList<int>{-1, -1, -1}
+                                          << QStringList{"PORT=12", "BAUD=115200", "PARITY=e", "ENABLESTRINGS=0"};
     }
     void openAndSave()
     {
@@ -43,7 +48,8 @@ private slots:
         QFETCH(QStringList, shown);
         QFETCH(QList<int>, choices);
         QFETCH(QStringList, written);
-        QVERIFY(test_files::writeAll(ini(), "; kept\r\n[PORTS]\r\nCOM2=/dev/ttyUSB0\r\n[comsettings]\r\nPORT=1\r\nEXTRA=x\r\n"));
+        QVERIFY(test_files::writeAll(
+                ini(), "; kept\r\n[PORTS]\r\nCOM2=/dev/ttyUSB0\r\n[comsettings]\r\nPORT=1\r\nEXTRA=x\r\n"));
         fakedev::RecordingMessages messages;
         ConfigDialog dialog(before, ini(), messages, {});
         dialog.show();
@@ -55,7 +61,8 @@ private slots:
                 lists[i]->setCurrentIndex(choices.at(i));
         }
         QTest::mouseClick(dialog.saveButton(), Qt::LeftButton);
-        const QStringList expected{"; kept", "[PORTS]", "COM2=/dev/ttyUSB0", "[comsettings]", written.at(0), "EXTRA=x", written.at(1), written.at(2), "[GENERAL]", written.at(3)};
+        const QStringList expected{"; kept",  "[PORTS]",     "COM2=/dev/ttyUSB0", "[comsettings]", written.at(0),
+                                   "EXTRA=x", written.at(1), written.at(2),       "[GENERAL]",     written.at(3)};
         QCOMPARE(QString::fromLatin1(test_files::readAll(ini())), expected.join("\r\n") + "\r\n");
         QVERIFY(messages.infos.isEmpty() && !dialog.isVisible());
     }
@@ -96,7 +103,9 @@ private slots:
         QTEST(steps, "steps");
         QVERIFY(QFile::exists(path) == (button == "save") && dialog.isVisible() == (button == "missing"));
         QCOMPARE(messages.infos.size(), button == "missing" ? 1 : 0);
-        QVERIFY(button != "missing" || (messages.infos.first().startsWith("Error saving configuration - ") && messages.infos.first().size() > 30));
+        QVERIFY(button != "missing"
+                || (messages.infos.first().startsWith("Error saving configuration - ")
+                    && messages.infos.first().size() > 30));
         QVERIFY(button != "close" || (settings.enableStrings == 1 && settings.baud == QStringLiteral("9600")));
     }
 
@@ -118,16 +127,18 @@ private slots:
         int applied = 0;
         SerialDeviceChooser chooser(settings, messages, [&] { ++applied; });
         QString asked;
-        ConfigDialog dialog(settings, ini(), messages, {{}, {}, [&](int port, const QString& text, const QString& path, QWidget* parent) {
-            asked = QStringLiteral("%1 %2 %3").arg(port).arg(text, path == ini() ? "ini" : path);
-            QTimer::singleShot(0, [&] {
-                auto* chooserDialog = qobject_cast<DeviceChooserDialog*>(QApplication::activeModalWidget());
-                QVERIFY(chooserDialog && chooserDialog->windowTitle() == "Serial device for COM4");
-                chooserDialog->pathField()->setText("/dev/pts/77");
-                ok ? chooserDialog->accept() : chooserDialog->reject();
-            });
-            return chooser.choose(port, text, path, parent);
-        }});
+        ConfigDialog dialog(settings, ini(), messages,
+                            {{}, {}, [&](int port, const QString& text, const QString& path, QWidget* parent) {
+                                 asked = QStringLiteral("%1 %2 %3").arg(port).arg(text, path == ini() ? "ini" : path);
+                                 QTimer::singleShot(0, [&] {
+                                     auto* chooserDialog =
+                                             qobject_cast<DeviceChooserDialog*>(QApplication::activeModalWidget());
+                                     QVERIFY(chooserDialog && chooserDialog->windowTitle() == "Serial device for COM4");
+                                     chooserDialog->pathField()->setText("/dev/pts/77");
+                                     ok ? chooserDialog->accept() : chooserDialog->reject();
+                                 });
+                                 return chooser.choose(port, text, path, parent);
+                             }});
         dialog.show();
         dialog.portList()->setCurrentIndex(3);
         dialog.baudList()->setCurrentIndex(0);

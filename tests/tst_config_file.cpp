@@ -23,8 +23,11 @@ QStringList itemsOf(const QString& path)
     config_file::ConfigReader reader(path);
     while (const auto item = reader.next())
         items << (item->kind == Kind::StringLength ? QStringLiteral("length %1").arg(item->stringLength)
-                  : item->kind == Kind::Row ? QStringList{QString::number(item->row), item->keyName, item->string.value_or("-"), item->note.value_or("-")}.join('|')
-                  : (item->kind == Kind::LineError ? "line error: " : "open error: ") + item->message);
+                          : item->kind == Kind::Row
+                          ? QStringList{QString::number(item->row), item->keyName, item->string.value_or("-"),
+                                        item->note.value_or("-")}
+                                    .join('|')
+                          : (item->kind == Kind::LineError ? "line error: " : "open error: ") + item->message);
     return items;
 }
 
@@ -46,7 +49,8 @@ RowTable randomTable(quint32 seed, bool breaking)
     const auto text = [&] {
         QString t;
         for (int i = rng.bounded(12); i > 0; --i)
-            t += (breaking && rng.bounded(4) == 0) ? special.at(rng.bounded(special.size())) : plain.at(rng.bounded(plain.size()));
+            t += (breaking && rng.bounded(4) == 0) ? special.at(rng.bounded(special.size()))
+                                                   : plain.at(rng.bounded(plain.size()));
         return t + ((breaking && rng.bounded(3) == 0) ? QStringLiteral(" ") : QString());
     };
     RowTable rows;
@@ -69,10 +73,14 @@ private slots:
         std::tie(rows.keyNames.at(0), rows.strings.at(0), rows.notes.at(0)) = std::tuple("F9", "ab{0D}", " first row");
         rows.keyNames.at(7) = QStringLiteral("\\");  // written as it is: nothing needs escaping
         rows.keyNames.at(94) = QStringLiteral("never written");
-        const QStringList lines = QString::fromUtf8(config_file::render(rows, 10, kWritten)).split(QStringLiteral("\r\n"));
+        const QStringList lines =
+                QString::fromUtf8(config_file::render(rows, 10, kWritten)).split(QStringLiteral("\r\n"));
         const QLocale locale = QLocale::system();
-        const QString written = locale.toString(kWritten.date(), QLocale::ShortFormat) + ' ' + locale.toString(kWritten.time(), QLocale::LongFormat);
-        QCOMPARE(lines.mid(0, 6), (QStringList{"#Quorvane QZ4VELDT configuration file", "#File written " + written, "", "String Length = 10", "", "00\tF9\tab{0D}\t first row"}));
+        const QString written = locale.toString(kWritten.date(), QLocale::ShortFormat) + ' '
+                + locale.toString(kWritten.time(), QLocale::LongFormat);
+        QCOMPARE(lines.mid(0, 6),
+                 (QStringList{"#Quorvane QZ4VELDT configuration file", "#File written " + written, "",
+                              "String Length = 10", "", "00\tF9\tab{0D}\t first row"}));
         QCOMPARE(lines.at(5 + 7), QStringLiteral("07\t\\\t\t"));
         QCOMPARE(lines.mid(5 + 93), (QStringList{"93\t\t\t", ""}));  // rows 0..93, each ending in CR LF
         for (int bad : {0, 11})
@@ -83,7 +91,8 @@ private slots:
         for (const auto& [note, escaped] : cases) {
             RowTable one;
             std::tie(one.strings.at(3), one.notes.at(3)) = std::tuple(QStringLiteral("x\\y"), note);
-            const QStringList out = QString::fromUtf8(config_file::render(one, 6, kWritten)).split(QStringLiteral("\r\n"));
+            const QStringList out =
+                    QString::fromUtf8(config_file::render(one, 6, kWritten)).split(QStringLiteral("\r\n"));
             QCOMPARE(out.at(2), QLatin1String(config_file::kEscapeMarker));
             QCOMPARE(out.at(9), "03\t\tx\\\\y\t" + escaped);
         }
@@ -105,7 +114,8 @@ private slots:
         const RowTable before = randomTable(~seed, true);  // loading must replace all of rows 0..92
         RowTable loaded = before;
         const auto summary = config_file::applyTo(loaded, path());
-        QVERIFY(summary.complete() && summary.lineErrors.isEmpty() && summary.rowLines == read && summary.stringLength == length);
+        QVERIFY(summary.complete() && summary.lineErrors.isEmpty() && summary.rowLines == read
+                && summary.stringLength == length);
         QCOMPARE(flat(loaded, 0, read), flat(original, 0, read));
         QCOMPARE(flat(loaded, read), flat(before, read));  // row 93 is written but never read
     }
@@ -121,31 +131,51 @@ private slots:
         const QString openError = QStringLiteral("open error: Error opening specified config file. ");
         const QString notLength = QStringLiteral(" is not a number from 1 to 10");
         const B marker = B(config_file::kEscapeMarker) + "\r\n";
-        QTest::newRow("comments and blank lines") << B("   #c\r\n   \r\n\r\n#\tx\ty\r\n  String Length = 03  \r\n05\tF1\r\n") << L{"length 3", "5|F1|-|-"};
-        QTest::newRow("fields present and absent") << B("07\tF1\n08\tF2\tab\n09\tF3\tcd\tnote\n10\tF4\tef\tgh\textra\n  11\t\t a \t n  \n")
-                                                   << L{"7|F1|-|-", "8|F2|ab|-", "9|F3|cd|note", "10|F4|ef|gh", "11|| a | n"};
-        QTest::newRow("numbers rounded half to even") << B("5.5\tA\n4.5\tB\n 8 \tC\n1e1\tD\n-0.4\tE\n92.0\tF\n+3\tG\n")
-                                                      << L{"6|A|-|-", "4|B|-|-", "8|C|-|-", "10|D|-|-", "0|E|-|-", "92|F|-|-", "3|G|-|-"};
-        QTest::newRow("lines that change nothing") << B("92.4\tA\n93\tA\n100\tB\nQ\tC\n0x5\tD\ninf\tE\nnan\tF\n1,5\tG\n\tH\n05\nstring length = 5\n") << L{};
-        QTest::newRow("row below 0 goes on") << B("-1\tF1\n-2.6\tF2\n-1e300\tF4\n06\tF3\n")
-                                             << L{lineError + "\"-1\" in line 1 is below 0 iitemnumber-1 =-2",
-                                                  lineError + "\"-2.6\" in line 2 is below 0 iitemnumber-1 =-4",
-                                                  lineError + "\"-1e300\" in line 3 is below 0 iitemnumber-1 =-1e+300", "6|F3|-|-"};
-        QTest::newRow("string length 0 stops") << B("01\tA\nString Length = 0\n02\tB\n") << L{"1|A|-|-", openError + "String length \"0\" in line 2" + notLength};
-        QTest::newRow("string length: the leading number") << B("String Length = 3 chars\nString Length = 6.0\n") << L{"length 3", "length 6"};
-        QTest::newRow("string length letters") << B("String Length = ch 5\n") << L{openError + "String length \"ch 5\" in line 1" + notLength};
-        QTest::newRow("string length missing") << B("String Length =\n") << L{openError + "The string length is missing in line 1"};
-        QTest::newRow("string length by position") << B("String Length=5\n") << L{openError + "The string length is missing in line 1"};
-        QTest::newRow("marker decodes fields") << marker + "01\t\\\\\ta\\tb\\q\tline\\r\\nnext\\s\\\n" << L{"1|\\|a\tb\\q|line\r\nnext \\"};
+        QTest::newRow("comments and blank lines")
+                << B("   #c\r\n   \r\n\r\n#\tx\ty\r\n  String Length = 03  \r\n05\tF1\r\n")
+                << L{"length 3", "5|F1|-|-"};
+        QTest::newRow("fields present and absent")
+                << B("07\tF1\n08\tF2\tab\n09\tF3\tcd\tnote\n10\tF4\tef\tgh\textra\n  11\t\t a \t n  \n")
+                << L{"7|F1|-|-", "8|F2|ab|-", "9|F3|cd|note", "10|F4|ef|gh", "11|| a | n"};
+        QTest::newRow("numbers rounded half to even")
+                << B("5.5\tA\n4.5\tB\n 8 \tC\n1e1\tD\n-0.4\tE\n92.0\tF\n+3\tG\n")
+                << L{"6|A|-|-", "4|B|-|-", "8|C|-|-", "10|D|-|-", "0|E|-|-", "92|F|-|-", "3|G|-|-"};
+        QTest::newRow("lines that change nothing")
+                << B("92.4\tA\n93\tA\n100\tB\nQ\tC\n0x5\tD\ninf\tE\nnan\tF\n1,5\tG\n\tH\n05\nstring length = 5\n")
+                << L{};
+        QTest::newRow("row below 0 goes on")
+                << B("-1\tF1\n-2.6\tF2\n-1e300\tF4\n06\tF3\n")
+                << L{lineError + "\"-1\" in line 1 is below 0 iitemnumber-1 =-2",
+                     lineError + "\"-2.6\" in line 2 is below 0 iitemnumber-1 =-4",
+                     lineError + "\"-1e300\" in line 3 is below 0 iitemnumber-1 =-1e+300", "6|F3|-|-"};
+        QTest::newRow("string length 0 stops") << B("01\tA\nString Length = 0\n02\tB\n")
+                                               << L{"1|A|-|-", openError + "String length \"0\" in line 2" + notLength};
+        QTest::newRow("string length: the leading number")
+                << B("String Length = 3 chars\nString Length = 6.0\n") << L{"length 3", "length 6"};
+        QTest::newRow("string length letters")
+                << B("String Length = ch 5\n") << L{openError + "String length \"ch 5\" in line 1" + notLength};
+        QTest::newRow("string length missing")
+                << B("String Length =\n") << L{openError + "The string length is missing in line 1"};
+        QTest::newRow("string length by position")
+                << B("String Length=5\n") << L{openError + "The string length is missing in line 1"};
+        QTest::newRow("marker decodes fields") << marker + "01\t\\\\\ta\\tb\\q\tline\\r\\nnext\\s\\\n"
+                                               << L{"1|\\|a\tb\\q|line\r\nnext \\"};
         QTest::newRow("no marker, no decoding") << B("01\t\\\\\ta\\tb\tc\\s\n") << L{"1|\\\\|a\\tb|c\\s"};
         QTest::newRow("marker after rows ignored") << "01\tA\n" + marker + "02\t\\\\\n" << L{"1|A|-|-", "2|\\\\|-|-"};
-        QTest::newRow("LF and lone CR end lines") << B("01\tA\n02\tB\r03\tC\r\n\r04\tD") << L{"1|A|-|-", "2|B|-|-", "3|C|-|-", "4|D|-|-"};
-        QTest::newRow("UTF-8 with byte-order mark") << B("\xEF\xBB\xBF" "01\t\xC3\xBC\t\xE2\x82\xAC\n") << L{QString::fromUtf8("1|\u00FC|\u20AC|-")};
-        QTest::newRow("not UTF-8 read as Latin-1") << B("01\tA\t\xE9\x80\n02\t\xC3\xBC\n") << L{QString::fromLatin1("1|A|\xE9\x80|-"), QString::fromLatin1("2|\xC3\xBC|-|-")};
-        QTest::newRow("NUL bytes") << B("01\tA\ta\0b\n\0\n02\tB\n", 17) << L{"1|A|a" + QString(QChar(0)) + "b|-", "2|B|-|-"};
+        QTest::newRow("LF and lone CR end lines")
+                << B("01\tA\n02\tB\r03\tC\r\n\r04\tD") << L{"1|A|-|-", "2|B|-|-", "3|C|-|-", "4|D|-|-"};
+        QTest::newRow("UTF-8 with byte-order mark") << B("\xEF\xBB\xBF"
+                                                         "01\t\xC3\xBC\t\xE2\x82\xAC\n")
+                                                    << L{QString::fromUtf8("1|\u00FC|\u20AC|-")};
+        QTest::newRow("not UTF-8 read as Latin-1")
+                << B("01\tA\t\xE9\x80\n02\t\xC3\xBC\n")
+                << L{QString::fromLatin1("1|A|\xE9\x80|-"), QString::fromLatin1("2|\xC3\xBC|-|-")};
+        QTest::newRow("NUL bytes") << B("01\tA\ta\0b\n\0\n02\tB\n", 17)
+                                   << L{"1|A|a" + QString(QChar(0)) + "b|-", "2|B|-|-"};
         // Huge lines and fields cost one pass; fields after the fourth are never split out.
         QTest::newRow("long line") << B(4 << 20, 'x') + "\n01\tA\n" << L{"1|A|-|-"};
-        QTest::newRow("million tabs") << "02" + B(1 << 20, '\t') + "\n01\tA\tb\t" + B(2 << 20, 'n') << L{"2|||", "1|A|b|" + QString(2 << 20, 'n')};
+        QTest::newRow("million tabs") << "02" + B(1 << 20, '\t') + "\n01\tA\tb\t" + B(2 << 20, 'n')
+                                      << L{"2|||", "1|A|b|" + QString(2 << 20, 'n')};
     }
     void reader()
     {
@@ -159,12 +189,15 @@ private slots:
     // their old text; rows read before an open error stay loaded. A folder, an oversized file or a pipe is refused.
     void applyToOrderPartialLoadAndOpenErrors()
     {
-        QVERIFY(test_files::writeAll(path(), "05\tA\r\nString Length = 3\r\n06\tB\tbb\r\n-1\tC\r\nString Length = 12\r\n07\tD\r\n"));
+        QVERIFY(test_files::writeAll(
+                path(), "05\tA\r\nString Length = 3\r\n06\tB\tbb\r\n-1\tC\r\nString Length = 12\r\n07\tD\r\n"));
         RowTable rows;
-        for (auto [column, old] : {std::pair(&rows.keyNames, "oldk"), std::pair(&rows.strings, "olds"), std::pair(&rows.notes, "oldn")})
+        for (auto [column, old] :
+             {std::pair(&rows.keyNames, "oldk"), std::pair(&rows.strings, "olds"), std::pair(&rows.notes, "oldn")})
             column->fill(QString::fromLatin1(old));
         QStringList seen;
-        const auto summary = config_file::applyTo(rows, path(), [&](int n) { seen << QString::number(n) + rows.keyNames.at(5) + rows.keyNames.at(6); });
+        const auto summary = config_file::applyTo(
+                rows, path(), [&](int n) { seen << QString::number(n) + rows.keyNames.at(5) + rows.keyNames.at(6); });
         QCOMPARE(seen, QStringList{QStringLiteral("3Aoldk")});
         QVERIFY(summary.stringLength == 3 && summary.lineErrors.size() == 1 && !summary.complete());
         QCOMPARE(flat(rows, 5, 8), QStringList({"A", "olds", "oldn", "B", "bb", "oldn", "oldk", "olds", "oldn"}));
@@ -172,13 +205,14 @@ private slots:
         QFile large(path(QStringLiteral("large.cfg")));  // sparse: costs no disk
         QVERIFY(large.open(QIODevice::WriteOnly) && large.resize(config_file::kMaxFileSize + 1));
         large.close();
-        QVERIFY(::mkfifo(QFile::encodeName(path(QStringLiteral("fifo.cfg"))).constData(), 0600) == 0);  // opening it would wait for a writer
+        QVERIFY(::mkfifo(QFile::encodeName(path(QStringLiteral("fifo.cfg"))).constData(), 0600)
+                == 0);  // opening it would wait for a writer
         for (const QString name : {"folder.cfg", "large.cfg", "fifo.cfg"}) {  // a missing file: tst_file_menu
             RowTable fresh;
             const QString error = config_file::applyTo(fresh, path(name)).openError;
-            QVERIFY2(error.startsWith("Error opening specified config file. ") && error.contains(path(name)), qPrintable(error));
+            QVERIFY2(error.startsWith("Error opening specified config file. ") && error.contains(path(name)),
+                     qPrintable(error));
         }
-    
     }
 
     // A snapshot gives back the table with its file name and label and the time it was
@@ -188,13 +222,15 @@ private slots:
         RecoveryStore store(path(QStringLiteral("state")));
         TableState state;
         state.rows = randomTable(7, true);
-        std::tie(state.stringLength, state.configFileName, state.configLabel) = std::tuple(3, "/a b/x\ty.cfg ", "x\ty.cfg\n");
+        std::tie(state.stringLength, state.configFileName, state.configLabel) =
+                std::tuple(3, "/a b/x\ty.cfg ", "x\ty.cfg\n");
         store.write(state, kWritten);
         const auto snapshot = store.read();
         QVERIFY(snapshot && snapshot->state && snapshot->problem.isEmpty());
         QCOMPARE(snapshot->taken, kWritten);
         QCOMPARE(flat(snapshot->state->rows, 0, 93), flat(state.rows, 0, 93));
-        QCOMPARE((std::tuple(snapshot->state->stringLength, snapshot->state->configFileName, snapshot->state->configLabel)),
+        QCOMPARE((std::tuple(snapshot->state->stringLength, snapshot->state->configFileName,
+                             snapshot->state->configLabel)),
                  (std::tuple(state.stringLength, state.configFileName, state.configLabel)));
         RowTable opened;  // an ordinary configuration file to Open
         QVERIFY(config_file::applyTo(opened, store.path()).stringLength == 3);
@@ -211,7 +247,9 @@ private slots:
         QTest::addColumn<QByteArray>("garbage");
         QTest::newRow("garbage") << 0 << QByteArray("\xff\tjunk\n");
         QTest::newRow("cut short") << 800 << QByteArray();
-        QTest::newRow("bad length") << 0 << QByteArray("#Table snapshot taken 2024-03-09T13:05:07.000Z\nString Length = 42\n");
+        QTest::newRow("bad length") << 0
+                                    << QByteArray(
+                                               "#Table snapshot taken 2024-03-09T13:05:07.000Z\nString Length = 42\n");
         QTest::newRow("no time") << -1 << QByteArray();
     }
     void corruptSnapshotSetAside()

@@ -39,11 +39,11 @@ QByteArray tableFile(const QByteArray& row5String)
 {
     QByteArray text = "#Quorvane QZ4VELDT configuration file\r\n#File written x\r\n\r\nString Length = 10\r\n\r\n";
     for (int r = 0; r < 94; ++r) {
-        const QByteArray fields = r == 0    ? QByteArray("A\tab{0D}")
-                                  : r == 5  ? "F1\t" + row5String
-                                  : r == 7  ? QByteArray("TAB\t")
-                                  : r == 22 ? QByteArray("ENTER\t~{7F}{1B}x012345")
-                                            : QByteArray("\t");
+        const QByteArray fields = r == 0 ? QByteArray("A\tab{0D}")
+                : r == 5                 ? "F1\t" + row5String
+                : r == 7                 ? QByteArray("TAB\t")
+                : r == 22                ? QByteArray("ENTER\t~{7F}{1B}x012345")
+                                         : QByteArray("\t");
         text += QByteArray::number(r).rightJustified(2, '0') + '\t' + fields + "\t\r\n";
     }
     return text;
@@ -51,7 +51,9 @@ QByteArray tableFile(const QByteArray& row5String)
 
 QStringList rowLines(const QString& path)
 {
-    return QString::fromUtf8(test_files::readAll(path)).split("\r\n").filter(QRegularExpression("^(String Length|[0-9]{2}\t)"));
+    return QString::fromUtf8(test_files::readAll(path))
+            .split("\r\n")
+            .filter(QRegularExpression("^(String Length|[0-9]{2}\t)"));
 }
 
 }  // namespace
@@ -72,7 +74,8 @@ private slots:
         // Benches run it without a display: no GUI library may come in.
         QProcess ldd;
         ldd.start("ldd", {kCli});
-        const QString libraries = ldd.waitForFinished(10000) ? QString::fromLocal8Bit(ldd.readAllStandardOutput()) : QString();
+        const QString libraries =
+                ldd.waitForFinished(10000) ? QString::fromLocal8Bit(ldd.readAllStandardOutput()) : QString();
         QVERIFY2(libraries.contains("Qt6Core") && !libraries.contains("Qt6Gui"), qPrintable(libraries));
     }
 
@@ -86,8 +89,9 @@ private slots:
         const Run send = cli({"send", sent, "--port", sim.path(), "--log", log});
         QCOMPARE(send.exitCode, 0);
         const QStringList lines = send.outLines();
-        QCOMPARE(lines.mid(0, 5), (QStringList{"Write Operation Requested", "Check for QZ4VELDT attached *",
-                                               "QZ4VELDT responded after 1 tries", "Sent /L:", "String length successfully set to :"}));
+        QCOMPARE(lines.mid(0, 5),
+                 (QStringList{"Write Operation Requested", "Check for QZ4VELDT attached *",
+                              "QZ4VELDT responded after 1 tries", "Sent /L:", "String length successfully set to :"}));
         QCOMPARE(lines.filter(QRegularExpression("^success  blk# ")).size(), 23);
         QCOMPARE(lines.last(), QStringLiteral("Successful Operation"));
         // The window's log: the presence line as added, no completion text.
@@ -123,8 +127,9 @@ private slots:
         const Run interrupted = finish(process);
         QCOMPARE(interrupted.exitCode, 130);
         // The last line says what the device holds now; row 3's block had gone out.
-        const QRegularExpression holds("^The device now holds an incomplete table: rows 0 to ([3-9]|1[0-9]|2[0-2]) written, "
-                                       "the rest empty\\. Send again\\.$");
+        const QRegularExpression holds(
+                "^The device now holds an incomplete table: rows 0 to ([3-9]|1[0-9]|2[0-2]) written, "
+                "the rest empty\\. Send again\\.$");
         QVERIFY2(holds.match(interrupted.outLines().constLast()).hasMatch(), qPrintable(interrupted.out));
         // The port was let go and no block was cut: the next run's bytes are commands again.
         const Run version = cli({"version", "--port", sim.path()});
@@ -138,7 +143,8 @@ private slots:
         std::vector<std::unique_ptr<fakedev::SimProcess>> sims;
         QStringList ports;
         for (int i = 0; i < 4; ++i) {
-            sims.push_back(std::make_unique<fakedev::SimProcess>(i == 2 ? QStringList{"--unplug-after", "8"} : QStringList{}));
+            sims.push_back(
+                    std::make_unique<fakedev::SimProcess>(i == 2 ? QStringList{"--unplug-after", "8"} : QStringList{}));
             QVERIFY2(sims.back()->started(), qPrintable(sims.back()->errors()));
             ports << "--port" << sims.back()->path();
         }
@@ -159,7 +165,8 @@ private slots:
         QCOMPARE(QJsonDocument::fromJson(objects.at(2).toUtf8()).object().value("message").toString(), why);
         QVERIFY2(send.err.contains("[" + lost + "] " + why + "\n"), qPrintable(send.err));
         QCOMPARE(send.err.count("] success  blk# ") - send.err.count("[" + lost + "] success  blk# "), 3 * 23);
-        const QString summaryLine = "\n" + QRegularExpression::escape(lost) + " +FATAL ERROR \\(" + QRegularExpression::escape(why) + "\\)  ";
+        const QString summaryLine = "\n" + QRegularExpression::escape(lost) + " +FATAL ERROR \\("
+                + QRegularExpression::escape(why) + "\\)  ";
         QVERIFY2(send.err.contains(QRegularExpression(summaryLine)), qPrintable(send.err));
 
         // A port that cannot be opened (a freed terminal's name may be taken again
@@ -185,24 +192,30 @@ private slots:
         QVERIFY2(present.started() && silent.started(), qPrintable(present.errors() + silent.errors()));
 
         const QStringList table = cli({"ports", "--probe"}, tool).outLines();
-        QCOMPARE(table.first(), QStringLiteral("Device\tStable path\tDescription\tManufacturer\tSerial number\tVID:PID\tIn use\tQZ4VELD"));
-        QCOMPARE(table.mid(table.size() - 3), (QStringList{present.path() + "\t\tmapped as COM1\t\t\t\tno\tyes",
-                                                           silent.path() + "\t\tmapped as COM2\t\t\t\tno\tno",
-                                                           gone + "\t\tmapped as COM3, not connected\t\t\t\tno\tno"}));
+        QCOMPARE(table.first(),
+                 QStringLiteral(
+                         "Device\tStable path\tDescription\tManufacturer\tSerial number\tVID:PID\tIn use\tQZ4VELD"));
+        QCOMPARE(table.mid(table.size() - 3),
+                 (QStringList{present.path() + "\t\tmapped as COM1\t\t\t\tno\tyes",
+                              silent.path() + "\t\tmapped as COM2\t\t\t\tno\tno",
+                              gone + "\t\tmapped as COM3, not connected\t\t\t\tno\tno"}));
         const Run found = cli({"version", "--port", "auto"}, tool);
         QCOMPARE(found.exitCode, 0);
-        QCOMPARE(found.outLines().mid(0, 2), (QStringList{"Check for QZ4VELDT attached *", "QZ4VELDT responded after 1 tries"}));
+        QCOMPARE(found.outLines().mid(0, 2),
+                 (QStringList{"Check for QZ4VELDT attached *", "QZ4VELDT responded after 1 tries"}));
         const Run unplugged = cli({"version", "--port", "COM3"}, tool);
         QCOMPARE(unplugged.exitCode, 2);
-        QVERIFY2(unplugged.err.contains("COM3 is mapped to " + gone + " which is not connected; plug it in or choose another device"),
+        QVERIFY2(unplugged.err.contains("COM3 is mapped to " + gone
+                                        + " which is not connected; plug it in or choose another device"),
                  qPrintable(unplugged.err));
 
         fakedev::SimProcess second({"--ini", ini, "--com", "4"});
         QVERIFY(second.started());
         const Run two = cli({"version", "--port", "auto"}, tool);
         QCOMPARE(two.exitCode, 2);
-        QVERIFY2(two.err.contains("--port auto: 2 devices answered; choose one with --port\n  ") &&
-                     two.err.contains(second.path() + ": answered") && two.err.contains(silent.path() + ": no answer"),
+        QVERIFY2(two.err.contains("--port auto: 2 devices answered; choose one with --port\n  ")
+                         && two.err.contains(second.path() + ": answered")
+                         && two.err.contains(silent.path() + ": no answer"),
                  qPrintable(two.err));
     }
 
@@ -220,16 +233,18 @@ private slots:
 
     void failsCleanly_data()
     {
-        QTest::addColumn<QStringList>("args");     // %PTY% = an absent device's terminal, %CFG% = a good table
+        QTest::addColumn<QStringList>("args");  // %PTY% = an absent device's terminal, %CFG% = a good table
         QTest::addColumn<int>("exitCode");
-        QTest::addColumn<QString>("err");          // contained
-        QTest::addColumn<int>("errLines");         // -1: any number
+        QTest::addColumn<QString>("err");  // contained
+        QTest::addColumn<int>("errLines");  // -1: any number
         // The table goes to standard output, so the status lines go to standard error.
         QTest::newRow("absent device on read")
-            << QStringList{"read", "--port", "%PTY%"} << 1
-            << "Read Operation Requested\nCheck for QZ4VELDT attached * * * * * * * *\n"
-               "QZ4VELDT not responsing on port COM1\nFAILED READ\n" << 4;
-        QTest::newRow("unknown option") << QStringList{"verify", "%CFG%", "--fast"} << 2 << "Unknown option 'fast'" << -1;
+                << QStringList{"read", "--port", "%PTY%"} << 1
+                << "Read Operation Requested\nCheck for QZ4VELDT attached * * * * * * * *\n"
+                   "QZ4VELDT not responsing on port COM1\nFAILED READ\n"
+                << 4;
+        QTest::newRow("unknown option") << QStringList{"verify", "%CFG%", "--fast"} << 2 << "Unknown option 'fast'"
+                                        << -1;
         QTest::newRow("missing file") << QStringList{"send", "/nonexistent/none.cfg"} << 2
                                       << "\"/nonexistent/none.cfg\": No such file" << 1;
         QTest::newRow("port cannot be opened") << QStringList{"version", "--port", "/dev/qz-none"} << 2

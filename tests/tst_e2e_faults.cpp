@@ -24,7 +24,8 @@ const QString kWrong = QStringLiteral("Not a QZ4VELDT that is connected (receive
 const QString kAttachError = QStringLiteral("Error checking for QZ4VELD attachment- ");
 const QString kGone = QStringLiteral("device %1 was disconnected");
 const QString kWaitFor = QStringLiteral("FAILED to set string length to :");
-const QString kIncomplete = QStringLiteral("The device now holds an incomplete table: rows 0 to 0 written, the rest empty. Send again.");
+const QString kIncomplete =
+        QStringLiteral("The device now holds an incomplete table: rows 0 to 0 written, the rest empty. Send again.");
 
 // What each operation shows: completion when the presence check fails, when a later
 // error ends it (with the message's prefix), when the first exchange after the
@@ -36,13 +37,37 @@ struct Texts final {
     QList<int> unplugs;  // the line drops after this many exchanges
 };
 const Texts kTexts[] = {
-    {"version", "FAILED OPERATION", "FAILED OPERATION", "Error getting code version. ", "FAILED OPERATION",
-     "Version = ???", "Operation Successful", "Version = V2.10", 25, {1}},
-    {"read", "FAILED READ", "Failed Read", "Error retrieve current key overrides - ", "FAILED READ", "",
-     "Successful Read", "", 100, {1, 4}},
-    {"verify", "", "", "Error verifying values. ", "", "", "Successful Verification", "", 100, {1, 4}},
-    {"send", "", "FATAL ERROR", "Error sending to QZ4VELD. ", "FAILED OPERATION", kWaitFor, "Successful Operation",
-     "success  blk# 16", 50, {1, 2, 3}},
+        {"version",
+         "FAILED OPERATION",
+         "FAILED OPERATION",
+         "Error getting code version. ",
+         "FAILED OPERATION",
+         "Version = ???",
+         "Operation Successful",
+         "Version = V2.10",
+         25,
+         {1}},
+        {"read",
+         "FAILED READ",
+         "Failed Read",
+         "Error retrieve current key overrides - ",
+         "FAILED READ",
+         "",
+         "Successful Read",
+         "",
+         100,
+         {1, 4}},
+        {"verify", "", "", "Error verifying values. ", "", "", "Successful Verification", "", 100, {1, 4}},
+        {"send",
+         "",
+         "FATAL ERROR",
+         "Error sending to QZ4VELD. ",
+         "FAILED OPERATION",
+         kWaitFor,
+         "Successful Operation",
+         "success  blk# 16",
+         50,
+         {1, 2, 3}},
 };
 
 }  // namespace
@@ -79,24 +104,32 @@ void E2eFaultsTest::matrix_data()
         add("absent", {"--absent"}, {.completion = t.notAttached, .line = kAbsent});
         add("wrong presence byte", {"--presence-byte", "41"}, {.completion = t.notAttached, .line = kWrong.arg("41")});
         add("garbage after", {"--garbage-after"}, {.completion = t.notAttached, .line = kWrong.arg("7E")});
-        add("denied", {}, {.completion = t.notAttached, .message = kAttachError + denied, .line = kAbsent, .access = Access::Denied});
-        add("held", {}, {.completion = t.notAttached, .message = kAttachError + held, .line = kAbsent, .access = Access::Held});
-        add("unplug 0", {"--unplug-after", "0"}, {.completion = t.notAttached, .message = kAttachError + kGone, .line = kAbsent});
+        add("denied", {},
+            {.completion = t.notAttached, .message = kAttachError + denied, .line = kAbsent, .access = Access::Denied});
+        add("held", {},
+            {.completion = t.notAttached, .message = kAttachError + held, .line = kAbsent, .access = Access::Held});
+        add("unplug 0", {"--unplug-after", "0"},
+            {.completion = t.notAttached, .message = kAttachError + kGone, .line = kAbsent});
         // During the presence answer, the rows of Read and Verify, a block and its read-back for Send.
         for (const int after : t.unplugs) {
             const bool cut = op == Op::Read && after == 4;  // rows 0 and 1 were read; nothing is rolled back
             add(QStringLiteral("unplug %1").arg(after), {"--unplug-after", QString::number(after)},
-                {.completion = t.failed, .message = t.errorPrefix + kGone,
+                {.completion = t.failed,
+                 .message = t.errorPrefix + kGone,
                  .line = op == Op::Send && after == 3 ? kIncomplete : "",
-                 .table = cut ? TableAfter::DevicePrefix : TableAfter::Kept, .prefixRows = 2});
+                 .table = cut ? TableAfter::DevicePrefix : TableAfter::Kept,
+                 .prefixRows = 2});
         }
         // One row answered badly: Read leaves it empty and says so; the others count it as failed.
-        for (const auto& [fault, option] : {std::pair("silent row", "--silent-row"), std::pair("refused row", "--refuse-row"),
-                                            std::pair("over-long row", "--long-row")}) {
+        for (const auto& [fault, option] :
+             {std::pair("silent row", "--silent-row"), std::pair("refused row", "--refuse-row"),
+              std::pair("over-long row", "--long-row")}) {
             if (op == Op::Read)
-                add(fault, {option, "4"}, {.completion = " 1 rows not read", .table = TableAfter::Device, .emptyRow = 4});
+                add(fault, {option, "4"},
+                    {.completion = " 1 rows not read", .table = TableAfter::Device, .emptyRow = 4});
             else if (op != Op::Version && option == QLatin1String("--silent-row"))
-                add(fault, {option, "4"}, {.completion = op == Op::Send ? " 1 FAILED blocks" : " 1 FAILED verifications"});
+                add(fault, {option, "4"},
+                    {.completion = op == Op::Send ? " 1 FAILED blocks" : " 1 FAILED verifications"});
         }
         // Stray bytes ahead of each answer: the version text is free form; the length answer
         // and its acknowledgement are not.
@@ -107,12 +140,16 @@ void E2eFaultsTest::matrix_data()
                                          .message = readsRows ? "Invalid string configuration in QZ4 ..~" : "",
                                          .line = t.firstFailsLine});
         // Answers one byte at a time arrive within the waits: everything works.
-        add("chunked", {"--chunked"}, {.succeeds = true, .completion = t.done, .line = t.doneLine,
-                                       .table = op == Op::Read ? TableAfter::Device : TableAfter::Kept});
+        add("chunked", {"--chunked"},
+            {.succeeds = true,
+             .completion = t.done,
+             .line = t.doneLine,
+             .table = op == Op::Read ? TableAfter::Device : TableAfter::Kept});
         // Later than the first fixed wait: the answer is missing when it is read.
         const QString noLength = t.errorPrefix + "the device sent no answer to the string length query";
         for (const int percent : {150, 300})
-            add(QStringLiteral("latency %1%").arg(percent), {"--latency", QString::number(t.firstWaitMs * percent / 100)},
+            add(QStringLiteral("latency %1%").arg(percent),
+                {"--latency", QString::number(t.firstWaitMs * percent / 100)},
                 readsRows ? Scenario{.completion = t.failed, .message = noLength}
                           : Scenario{.completion = t.firstFails, .line = t.firstFailsLine});
     }
@@ -140,8 +177,8 @@ void E2eFaultsTest::matrix()
 void E2eFaultsTest::cleanupTestCase()
 {
     std::printf("%d scenarios, %d passed\n", m_scenarios, m_passed);
-    std::printf("matrix time %.1f s, %d retried, %d could not be arranged here\n", m_clock.elapsed() / 1000.0, m_retried,
-                m_skipped);
+    std::printf("matrix time %.1f s, %d retried, %d could not be arranged here\n", m_clock.elapsed() / 1000.0,
+                m_retried, m_skipped);
     std::fflush(stdout);
 }
 

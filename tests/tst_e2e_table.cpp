@@ -89,7 +89,8 @@ void E2eTableTest::sendClearReadVerify()
     for (auto [owedMs, gaps] : gapsUs.asKeyValueRange()) {
         std::sort(gaps.begin(), gaps.end());
         const qint64 middleUs = gaps.at(gaps.size() / 2);
-        QVERIFY2(middleUs >= owedMs * 1000 - 500, qPrintable(QStringLiteral("%1 ms waits: middle gap %2 us").arg(owedMs).arg(middleUs)));
+        QVERIFY2(middleUs >= owedMs * 1000 - 500,
+                 qPrintable(QStringLiteral("%1 ms waits: middle gap %2 us").arg(owedMs).arg(middleUs)));
     }
 }
 

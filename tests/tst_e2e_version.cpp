@@ -42,7 +42,8 @@ qint64 cpuMs()
 {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000LL + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000;
+    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000LL
+            + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000;
 }
 
 }  // namespace
@@ -89,8 +90,9 @@ private slots:
         QTest::qWait(200);
         QCOMPARE(rig.link.errorReports(), 1);  // nothing keeps firing on the dead line
         // Said once: the next open finds the mapped terminal gone.
-        QVERIFY(test_files::errorOf<SerialError>([&] { rig.link.open(); }).startsWith("COM1 is mapped to " + sim.path() + " which is not connected"));
-
+        QVERIFY(test_files::errorOf<SerialError>([&] {
+                    rig.link.open();
+                }).startsWith("COM1 is mapped to " + sim.path() + " which is not connected"));
     }
 
     void portHeldByAnotherLink()
@@ -115,7 +117,8 @@ private slots:
         {
             fakedev::SimProcess sim({QStringLiteral("--state"), state, QStringLiteral("--ini"), ini});
             QVERIFY2(sim.started(), qPrintable(sim.errors()));
-            QCOMPARE(test_files::readAll(ini), "[COMSETTINGS]\r\nPORT=1\r\n[PORTS]\r\nCOM1=" + sim.path().toLocal8Bit() + "\r\n");
+            QCOMPARE(test_files::readAll(ini),
+                     "[COMSETTINGS]\r\nPORT=1\r\n[PORTS]\r\nCOM1=" + sim.path().toLocal8Bit() + "\r\n");
             RealRig rig(sim.path());
             QCOMPARE(rig.settle("/L3", 1), QByteArray("\x06"));
             QCOMPARE(rig.settle("/W\x05\x1Cxyz", 2), QByteArray("\x06\x05"));

@@ -83,11 +83,13 @@ private slots:
         QTest::newRow("length digit at once") << query << 0 << false << 0 << 100;
         QTest::newRow("length digit late") << query << 30 << false << 30 << 100;
         QTest::newRow("length digit too late") << query << 150 << false << 100 << 100;
-        QTest::newRow("set-length ack") << Act([](Protocol& p) { return p.setStringLength(1); }) << 10 << false << 10 << 50;
+        QTest::newRow("set-length ack") << Act([](Protocol& p) { return p.setStringLength(1); }) << 10 << false << 10
+                                        << 50;
         QTest::newRow("slot in single bytes") << readRow3 << 0 << true << 1 << 100;
         QTest::newRow("slot, width unknown") << readRow3 << 0 << false << 100 << 100;
         // No slot 95: at width 1 "CM" looks like a whole slot, the rest of the refusal is waited for.
-        QTest::newRow("refusal in single bytes") << Act([](Protocol& p) { return p.readSlot(95); }) << 0 << true << 5 << 100;
+        QTest::newRow("refusal in single bytes")
+                << Act([](Protocol& p) { return p.readSlot(95); }) << 0 << true << 5 << 100;
         QTest::newRow("version then quiet") << version << 0 << false << 20 << 25;
         QTest::newRow("version quiet past the cap") << version << 10 << false << 25 << 25;
         // Fast: the block window ends with the read-back, its idle rest is skipped.
@@ -136,11 +138,14 @@ private slots:
                 const int scancode = r == 2 ? 0x43 : key_table::records().at(static_cast<std::size_t>(r)).scancode;
                 rig.device.setSlot(r, static_cast<std::uint8_t>(scancode), QByteArray("MDERR{").left(r % length + 1));
                 rig.rows.keyNames.at(r) = key_table::keyNameForScancode(scancode);
-                rig.rows.strings.at(r) = r % 2 ? QStringLiteral("M") : length > 1 ? QStringLiteral("x{0D}") : QStringLiteral("x");
+                rig.rows.strings.at(r) = r % 2 ? QStringLiteral("M")
+                        : length > 1           ? QStringLiteral("x{0D}")
+                                               : QStringLiteral("x");
             }
             rig.view.lengthIndex = length - 1;
-            op == 0 ? (void)ReadOperation(rig.context).run()
-                    : op == 1 ? (void)VerifyOperation(rig.context).run() : (void)SendOperation(rig.context).run();
+            op == 0           ? (void)ReadOperation(rig.context).run()
+                    : op == 1 ? (void)VerifyOperation(rig.context).run()
+                              : (void)SendOperation(rig.context).run();
             runs[fast] = record(rig);
             QVERIFY(rig.messages.infos.isEmpty());
         }
@@ -162,8 +167,10 @@ private slots:
         QTest::newRow("never had it, stays off") << QByteArray() << 0 << 0 << QByteArray();
         QTest::newRow("turned on") << QByteArray() << 0 << 1 << QByteArray("FASTEXCHANGE=1\r\n");
         QTest::newRow("turned off") << QByteArray("FASTEXCHANGE=1\r\n") << 1 << 0 << QByteArray("FASTEXCHANGE=0\r\n");
-        QTest::newRow("same meaning kept as written") << QByteArray("fastexchange = +1\r\n") << 1 << 1 << QByteArray("fastexchange = +1\r\n");
-        QTest::newRow("other number kept") << QByteArray("FASTEXCHANGE=2\r\n") << 2 << 2 << QByteArray("FASTEXCHANGE=2\r\n");
+        QTest::newRow("same meaning kept as written")
+                << QByteArray("fastexchange = +1\r\n") << 1 << 1 << QByteArray("fastexchange = +1\r\n");
+        QTest::newRow("other number kept")
+                << QByteArray("FASTEXCHANGE=2\r\n") << 2 << 2 << QByteArray("FASTEXCHANGE=2\r\n");
     }
 
     void settingsKey()

@@ -32,7 +32,8 @@ private slots:
         reader.click("NextPage");
         reader.dialogs.answers = {path};
         reader.run("FOpen");
-        QVERIFY(reader.dialogs.filters == QStringList{"QZ4VEL (*.cfg);;All Files (*)"} && reader.messages.infos.isEmpty());
+        QVERIFY(reader.dialogs.filters == QStringList{"QZ4VEL (*.cfg);;All Files (*)"}
+                && reader.messages.infos.isEmpty());
         QVERIFY(reader.find<QLabel>("CfgLabel")->text() == "round.cfg" && reader.window->configFileName() == path);
         QVERIFY(reader.window->currentPage() == 0 && reader.keyString(0)->text() == "ABCDEFGHIJ");
         QCOMPARE(reader.find<QComboBox>("StrConfig")->currentIndex(), 9);
@@ -78,7 +79,8 @@ private slots:
         WindowRig rig;
         rig.click("NextPage");
         const QString path = rig.folder.filePath(QStringLiteral("dir\\bad.cfg"));
-        QVERIFY(test_files::writeAll(path, "String Length = 3\r\n00\tF1\r\n-3\tF2\r\n01\tF3\r\nString Length = 11\r\n02\tF4\r\n"));
+        QVERIFY(test_files::writeAll(
+                path, "String Length = 3\r\n00\tF1\r\n-3\tF2\r\n01\tF3\r\nString Length = 11\r\n02\tF4\r\n"));
         rig.dialogs.answers = {std::nullopt, path, rig.folder.filePath(QStringLiteral("gone.cfg"))};
         rig.run("FOpen");  // cancelled: silent, nothing changed
         QVERIFY(rig.messages.infos.isEmpty() && rig.window->configFileName().isEmpty());

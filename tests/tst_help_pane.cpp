@@ -22,7 +22,8 @@ struct HelpRig final {
         for (QObject* child : browser()->parentWidget()->children())
             if (child->isWidgetType())
                 names << child->objectName();
-        return !browser()->isHidden() && !button()->isHidden() && names.mid(names.size() - 2) == QStringList{"WebBrowser1", "Helpclose"};
+        return !browser()->isHidden() && !button()->isHidden()
+                && names.mid(names.size() - 2) == QStringList{"WebBrowser1", "Helpclose"};
     }
     ui_test::WindowRig rig;
 };
@@ -40,11 +41,16 @@ private slots:
         QTest::addColumn<QString>("file");
         QTest::addColumn<bool>("byButton");
         QTest::addColumn<QSize>("size");  // empty: as opened
-        QTest::newRow("OverView") << "OverView" << "OverView.htm" << true << QSize();
-        QTest::newRow("Entering Keyboard Keys") << "EnterKey" << "EnterKey.htm" << false << QSize(1600, 900);
-        QTest::newRow("Creating Output Strings") << "CreateString" << "CreateString.htm" << true << QSize(1200, 1200);
-        QTest::newRow("Verifying Operation") << "VerifyOp" << "Verify.htm" << false << QSize();
-        QTest::newRow("Miscellaneous") << "Misc" << "Misc.htm" << true << QSize();
+        QTest::newRow("OverView") << "OverView"
+                                  << "OverView.htm" << true << QSize();
+        QTest::newRow("Entering Keyboard Keys") << "EnterKey"
+                                                << "EnterKey.htm" << false << QSize(1600, 900);
+        QTest::newRow("Creating Output Strings") << "CreateString"
+                                                 << "CreateString.htm" << true << QSize(1200, 1200);
+        QTest::newRow("Verifying Operation") << "VerifyOp"
+                                             << "Verify.htm" << false << QSize();
+        QTest::newRow("Miscellaneous") << "Misc"
+                                       << "Misc.htm" << true << QSize();
     }
     void pages()
     {
@@ -60,7 +66,8 @@ private slots:
             window.resize(size);
         help.rig.run(qPrintable(item));
         const QSize outer = window.frameGeometry().size();
-        QCOMPARE(help.browser()->geometry(), QRect(at.px(200), at.px(2000), outer.width() - at.px(600), outer.height() - at.px(2700)));
+        QCOMPARE(help.browser()->geometry(),
+                 QRect(at.px(200), at.px(2000), outer.width() - at.px(600), outer.height() - at.px(2700)));
         QCOMPARE(help.button()->geometry(), QRect(at.px(12480), at.px(2160), at.px(1575), at.px(495)));
         const QUrl page = QUrl::fromLocalFile(help.rig.folder.filePath(file));
         QCOMPARE(help.browser()->source(), page);

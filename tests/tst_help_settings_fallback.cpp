@@ -73,7 +73,8 @@ private slots:
         const QString folder = settings_file::folderWritable(installed.path()) ? "/proc" : installed.path();
         QVERIFY(settings_file::locate(folder).savesToUser);
         ui_test::WindowRig rig;
-        rig.window = std::make_unique<MainWindow>(MainWindowServices{rig.link, rig.waiter, rig.messages, rig.dialogs, rig.print, folder, {}});
+        rig.window = std::make_unique<MainWindow>(
+                MainWindowServices{rig.link, rig.waiter, rig.messages, rig.dialogs, rig.print, folder, {}});
         rig.window->startUp();
         const QString userIni = settings_file::pathIn(settings_file::userFolder());
         for (int round = 0; round < 3; ++round) {

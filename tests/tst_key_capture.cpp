@@ -34,7 +34,7 @@ private slots:
         QTest::addColumn<QStringList>("held");
         QTest::addColumn<int>("row");  // page 1 from row 24 on
         QTest::addColumn<QKeyCombination>("key");
-        QTest::addColumn<QString>("name");         // the row's key afterwards
+        QTest::addColumn<QString>("name");  // the row's key afterwards
         QTest::addColumn<QList<int>>("warnings");  // positions named
         const QKeyCombination a(Qt::Key_A);
         const QList<int> none;
@@ -49,8 +49,8 @@ private slots:
         QTest::newRow("shift tab") << QStringList() << 2 << (Qt::ShiftModifier | Qt::Key_Backtab) << "TAB" << none;
         QTest::newRow("tab held") << QStringList{"9=TAB", "2=Z"} << 2 << QKeyCombination(Qt::Key_Tab) << "Z"
                                   << QList<int>{9};
-        QTest::newRow("keypad 7, Home held") << QStringList{"14=Home"} << 1 << (Qt::KeypadModifier | Qt::Key_7)
-                                             << "KPhome" << none;
+        QTest::newRow("keypad 7, Home held")
+                << QStringList{"14=Home"} << 1 << (Qt::KeypadModifier | Qt::Key_7) << "KPhome" << none;
         QTest::newRow("print press") << QStringList{"6=Q"} << 6 << QKeyCombination(Qt::Key_Print) << "Q" << none;
     }
     void assignment()

@@ -46,11 +46,15 @@ private slots:
         QFETCH(QString, firstName);
         const int code = key_mapping::keyCodeFor(qtKey, keypad, keysym);
         const auto& table = key_table::records();
-        const auto first = std::find_if(table.begin(), table.end(), [code](const KeyRecord& k) { return code != 0 && k.keyCode == code; });
+        const auto first = std::find_if(table.begin(), table.end(),
+                                        [code](const KeyRecord& k) { return code != 0 && k.keyCode == code; });
         QCOMPARE(first == table.end() ? QString() : first->keyName, firstName);
     }
 
-    void printScreenHasItsOwnCode() { QCOMPARE(key_mapping::keyCodeFor(Qt::Key_Print, false, 0), 44); }  // seen on release only
+    void printScreenHasItsOwnCode()
+    {
+        QCOMPARE(key_mapping::keyCodeFor(Qt::Key_Print, false, 0), 44);
+    }  // seen on release only
 };
 
 QTEST_APPLESS_MAIN(TstKeyMapping)

@@ -59,9 +59,15 @@ private slots:
         QTest::addColumn<QString>("onRow5");
         QTest::addColumn<QString>("onRow6");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("first used gives second") << "KPhome" << "" << "Home";
-        QTest::newRow("second used gives first") << "Home" << "" << "KPhome";
-        QTest::newRow("both used gives second") << "KPhome" << "Home" << "Home";
+        QTest::newRow("first used gives second") << "KPhome"
+                                                 << ""
+                                                 << "Home";
+        QTest::newRow("second used gives first") << "Home"
+                                                 << ""
+                                                 << "KPhome";
+        QTest::newRow("both used gives second") << "KPhome"
+                                                << "Home"
+                                                << "Home";
     }
     void pairUsage()
     {

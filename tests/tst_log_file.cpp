@@ -26,7 +26,8 @@ private slots:
     void failuresNameThePath()
     {
         const auto failure = [](const QString& path) {
-            return test_files::errorOf([&] { log_file::append(path, QStringLiteral("line")); }).section(QStringLiteral(": "), 0, 0);
+            return test_files::errorOf([&] { log_file::append(path, QStringLiteral("line")); })
+                    .section(QStringLiteral(": "), 0, 0);
         };
         const QString missing = m_dir.filePath(QStringLiteral("no/such/a.log"));
         QCOMPARE(failure(missing), "Cannot open log file \"" + missing + '"');

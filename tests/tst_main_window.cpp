@@ -18,7 +18,8 @@ namespace {
 
 QString labels(const WindowRig& rig)
 {
-    return rig.find<QLabel>("CommLabel")->text() + '/' + rig.find<QLabel>("BaudLabel")->text() + '/' + rig.find<QLabel>("ParityLabel")->text();
+    return rig.find<QLabel>("CommLabel")->text() + '/' + rig.find<QLabel>("BaudLabel")->text() + '/'
+            + rig.find<QLabel>("ParityLabel")->text();
 }
 
 const char* const kGated[] = {"PreviousPage", "NextPage", "StrConfig", "Read", "Send", "VerifyBtn", "GetVersionBtn"};
@@ -33,15 +34,24 @@ private slots:
     {
         QTest::addColumn<QByteArray>("ini");
         QTest::addColumn<QString>("expected");  // labels port/baud/parity, then the text given to the port
-        QTest::addColumn<QString>("message");   // how the one message box starts, if any
-        QTest::newRow("no file") << QByteArray() << "COM1/9600/NONE 9600,N,8,2" << "";
-        QTest::newRow("lower-case names") << QByteArray("[comsettings]\r\nport=3\r\nbaud=19200\r\nparity=E\r\n") << "COM3/19200/EVEN 19200,E,8,2" << "";
-        QTest::newRow("PORT=x") << QByteArray("[COMSETTINGS]\r\nPORT=x\r\nBAUD=4800\r\n") << "COM1/4800/NONE 4800,N,8,2" << "Error detected - ";
+        QTest::addColumn<QString>("message");  // how the one message box starts, if any
+        QTest::newRow("no file") << QByteArray() << "COM1/9600/NONE 9600,N,8,2"
+                                 << "";
+        QTest::newRow("lower-case names")
+                << QByteArray("[comsettings]\r\nport=3\r\nbaud=19200\r\nparity=E\r\n") << "COM3/19200/EVEN 19200,E,8,2"
+                << "";
+        QTest::newRow("PORT=x") << QByteArray("[COMSETTINGS]\r\nPORT=x\r\nBAUD=4800\r\n") << "COM1/4800/NONE 4800,N,8,2"
+                                << "Error detected - ";
         // A lower-case parity letter goes to the port unchanged; the label keeps its caption.
-        QTest::newRow("lower-case parity") << QByteArray("[COMSETTINGS]\r\nPARITY=e\r\n") << "COM1/9600/ 9600,e,8,2" << "";
+        QTest::newRow("lower-case parity") << QByteArray("[COMSETTINGS]\r\nPARITY=e\r\n") << "COM1/9600/ 9600,e,8,2"
+                                           << "";
         // A value the port refuses is named once; the frame shows the default in use.
-        QTest::newRow("refused baud") << QByteArray("[COMSETTINGS]\r\nBAUD=zz\r\nPARITY=E\r\n") << "COM1/9600/EVEN 9600,E,8,2" << "Error detected - ";
-        QTest::newRow("refused parity") << QByteArray("[COMSETTINGS]\r\nBAUD=4800\r\nPARITY=Q\r\n") << "COM1/4800/NONE 4800,N,8,2" << "Error detected - ";
+        QTest::newRow("refused baud") << QByteArray("[COMSETTINGS]\r\nBAUD=zz\r\nPARITY=E\r\n")
+                                      << "COM1/9600/EVEN 9600,E,8,2"
+                                      << "Error detected - ";
+        QTest::newRow("refused parity") << QByteArray("[COMSETTINGS]\r\nBAUD=4800\r\nPARITY=Q\r\n")
+                                        << "COM1/4800/NONE 4800,N,8,2"
+                                        << "Error detected - ";
     }
     void startUp()
     {
@@ -50,7 +60,9 @@ private slots:
         WindowRig rig(ini);
         QTEST(labels(rig) + ' ' + rig.link.settingsText(), "expected");
         QCOMPARE(rig.messages.infos.size(), message.isEmpty() ? 0 : 1);
-        QVERIFY(message.isEmpty() || (rig.messages.infos.first().startsWith(message) && rig.messages.infos.first().size() > message.size()));
+        QVERIFY(message.isEmpty()
+                || (rig.messages.infos.first().startsWith(message)
+                    && rig.messages.infos.first().size() > message.size()));
         // Every start-up step ran, whatever the settings held; the port is never opened, no file is made.
         QCOMPARE(rig.window->windowTitle(), QStringLiteral("QZ4VELD CONFIGURATION v1.02"));
         QCOMPARE(rig.find<QComboBox>("StrConfig")->currentText(), QStringLiteral("6 Characters (up to 36 keys)"));
@@ -68,17 +80,22 @@ private slots:
         QCOMPARE(rig.keyString(11)->geometry(), twips::toRect(1920, 1560 + 11 * 480, 4575, 315, dpi));
         QCOMPARE(rig.count(23)->geometry(), twips::toRect(14280, 1560 + 11 * 480, 375, 315, dpi));
         QCOMPARE(rig.window->centralWidget()->minimumSize(), QSize(twips::toPx(14955, dpi), twips::toPx(10470, dpi)));
-        const QStringList expected{"Read|Read Key Outputs From QZ4VELD|Read QZ4VEL key outputs and write to screen",
+        const QStringList expected{
+                "Read|Read Key Outputs From QZ4VELD|Read QZ4VEL key outputs and write to screen",
                 "VerifyBtn|Verify Key Outputs  in QZ4VELD|Verify that QZ4VEL values match those on-screen",
                 "KbdKey_4|Row 4 key|Press key to override, or ALT to empty field",
                 "KeyString_0|Row 0 output string|Enter ASCII characters, or binary/hexadecimal chars in {}",
                 "KeyString_1|Row 1 output string|Enter ASCII characters, or binary chars in {}"};
         for (const QString& entry : expected)
-            QCOMPARE(rig.find<QWidget>(entry.section('|', 0, 0))->accessibleName() + '|' + rig.find<QWidget>(entry.section('|', 0, 0))->toolTip(), entry.section('|', 1));
+            QCOMPARE(rig.find<QWidget>(entry.section('|', 0, 0))->accessibleName() + '|'
+                             + rig.find<QWidget>(entry.section('|', 0, 0))->toolTip(),
+                     entry.section('|', 1));
         // A wrapped button caption keeps its words as written.
-        QCOMPARE(rig.find<QPushButton>("Read")->text().replace('\n', ' ') + '|' + rig.find<QLabel>("Label12")->text() + '|' + rig.find<QGroupBox>("Frame1")->title(),
+        QCOMPARE(rig.find<QPushButton>("Read")->text().replace('\n', ' ') + '|' + rig.find<QLabel>("Label12")->text()
+                         + '|' + rig.find<QGroupBox>("Frame1")->title(),
                  "Read Key Outputs From QZ4VELD|Maximum Override String Length|Settings");
-        for (const char* hidden : {"Label13", "StrDes", "StrLine", "WebBrowser1", "Helpclose", "CompletionStatus", "ProgressBar1", "ProgressLabel", "PercentLabel"})
+        for (const char* hidden : {"Label13", "StrDes", "StrLine", "WebBrowser1", "Helpclose", "CompletionStatus",
+                                   "ProgressBar1", "ProgressLabel", "PercentLabel"})
             QVERIFY2(!rig.find<QWidget>(QLatin1String(hidden))->isVisibleTo(rig.window.get()), hidden);
         const auto items = [](const QWidget* owner) {
             QStringList names;
@@ -86,9 +103,13 @@ private slots:
                 names << action->objectName() + QLatin1Char('=') + action->text();
             return names.join(' ');
         };
-        QCOMPARE(items(rig.window->menuBar()), "FileMenu=File Config=Configuration ClearAll=Clear All prscr=Print Screen HelpMenu=Help");
-        QCOMPARE(items(rig.find<QMenu>("File")), QStringLiteral("FOpen=Open FSave=Save SaveAs=Save As = Undo=Undo Redo=Redo"));
-        QCOMPARE(items(rig.find<QMenu>("Help")), "OverView=OverView EnterKey=Entering Keyboard Keys CreateString=Creating Output Strings VerifyOp=Verifying Operation Misc=Miscellaneous CloseHelp=Close");
+        QCOMPARE(items(rig.window->menuBar()),
+                 "FileMenu=File Config=Configuration ClearAll=Clear All prscr=Print Screen HelpMenu=Help");
+        QCOMPARE(items(rig.find<QMenu>("File")),
+                 QStringLiteral("FOpen=Open FSave=Save SaveAs=Save As = Undo=Undo Redo=Redo"));
+        QCOMPARE(items(rig.find<QMenu>("Help")),
+                 "OverView=OverView EnterKey=Entering Keyboard Keys CreateString=Creating Output Strings "
+                 "VerifyOp=Verifying Operation Misc=Miscellaneous CloseHelp=Close");
         // Setting up the port again closes an open one first.
         rig.link.open();
         std::tie(rig.window->settings().comPort, rig.window->settings().parity) = std::tuple(4, QStringLiteral("E"));
@@ -108,7 +129,8 @@ private slots:
             for (const char* name : kGated)
                 if (!rig.find<QWidget>(QLatin1String(name))->isEnabled())
                     disabled << name;
-            othersOn = othersOn && rig.window->menuBar()->isEnabled() && rig.keyString(0)->isEnabled() && rig.find<QWidget>("LogCheckbox")->isEnabled();
+            othersOn = othersOn && rig.window->menuBar()->isEnabled() && rig.keyString(0)->isEnabled()
+                    && rig.find<QWidget>("LogCheckbox")->isEnabled();
         });
         rig.click("GetVersionBtn");
         QVERIFY(disabled.size() == 7 && othersOn && !rig.link.isOpen());
@@ -132,7 +154,8 @@ private slots:
     {
         WindowRig rig;
         EventLoopWaiter waiter;
-        MainWindow window(MainWindowServices{rig.link, waiter, rig.messages, rig.dialogs, rig.print, rig.folder.path(), {}});
+        MainWindow window(
+                MainWindowServices{rig.link, waiter, rig.messages, rig.dialogs, rig.print, rig.folder.path(), {}});
         window.startUp();
         window.show();
         QTimer::singleShot(30, &window, &QWidget::close);

@@ -68,7 +68,8 @@ private slots:
         QCOMPARE(notation::hexFieldsToText("{7B}{7D}{20}"), QStringLiteral("{} "));
         QVERIFY(notation::hexFieldsToText("x{}y", &ok) == "x{}y" && !ok);
         QVERIFY(notation::hexFieldsToText("{ZZ}", &ok) == "{ZZ}" && !ok);
-        QCOMPARE(notation::fromDeviceBytes(QByteArray("ab\x0D\0B", 5)), QStringLiteral("ab{0D}"));  // a null ends the text
+        QCOMPARE(notation::fromDeviceBytes(QByteArray("ab\x0D\0B", 5)),
+                 QStringLiteral("ab{0D}"));  // a null ends the text
         QCOMPARE(notation::fromDeviceBytes("\x20\x7F{}"), QStringLiteral("{20}{7F}{7B}}"));
         QCOMPARE(notation::fromDeviceBytes(QByteArray()), QString());
     }
@@ -85,8 +86,7 @@ private slots:
             QCOMPARE(*bytes, device);
             if (b != '{')
                 QCOMPARE(notation::comparisonForm(text), notation::comparisonForm(QString(QChar(b))));
-            QCOMPARE(notation::comparisonForm(QStringLiteral("{%1}").arg(b, 0, 16)),
-                     notation::comparisonForm(text));
+            QCOMPARE(notation::comparisonForm(QStringLiteral("{%1}").arg(b, 0, 16)), notation::comparisonForm(text));
         }
     }
 };

@@ -10,7 +10,10 @@ using ui_test::WindowRig;
 
 namespace {
 const QByteArray kOn("[GENERAL]\r\nENABLESTRINGS=1\r\n");
-void click(const WindowRig& rig, int line) { QTest::mouseClick(rig.count(line), Qt::LeftButton); }
+void click(const WindowRig& rig, int line)
+{
+    QTest::mouseClick(rig.count(line), Qt::LeftButton);
+}
 
 // Box left, pointer ends and height in twips; the box centred on the pointer.
 // Within the pixel that converting twips may round.
@@ -42,8 +45,9 @@ private slots:
         const QWidget* pointer = rig.find<QFrame>("StrLine");
         QCOMPARE(rig.window->childAt(pointer->mapTo(rig.window.get(), pointer->rect().center())), rig.count(0));
         QCOMPARE(box->palette().color(QPalette::Base), QColor(255, 255, 192));
-        QCOMPARE(box->toPlainText(), QStringLiteral("Optional string notes can be entered here\n"
-                                                    "Click on String Length box to close this description"));
+        QCOMPARE(box->toPlainText(),
+                 QStringLiteral("Optional string notes can be entered here\n"
+                                "Click on String Length box to close this description"));
         click(rig, 3);  // moves to line 3 without a note for row 0
         checkPlace(rig, 7295, 6495, 7295, 1725 + 3 * 480);
         box->setFocus();

@@ -22,18 +22,23 @@ private slots:
         const QString null1 = "String entered for item # 1 is invalid - cannot not use null {00} character";
         QTest::newRow("fits") << "AB{C7}" << 6 << 0 << "AB{C7}" << 3 << QStringList() << false;
         QTest::newRow("too long") << "ABC" << 2 << 0 << "AB" << 2 << QStringList{tooLong2} << false;
-        QTest::newRow("too long keeps whole field") << "A{41}{42}" << 2 << 0 << "A{41}" << 2 << QStringList{tooLong2} << false;
+        QTest::newRow("too long keeps whole field")
+                << "A{41}{42}" << 2 << 0 << "A{41}" << 2 << QStringList{tooLong2} << false;
         QTest::newRow("third digit") << "X{C7D" << 6 << 0 << "X{" << 1
-                                     << QStringList{"{C7D only 2 HEX chars allowed within brackets (like {C7})"} << true;
+                                     << QStringList{"{C7D only 2 HEX chars allowed within brackets (like {C7})"}
+                                     << true;
         QTest::newRow("comma in field") << "{," << 6 << 0 << "{" << 0
-                                        << QStringList{"{, only 2 HEX chars allowed within brackets (like {C7})"} << true;
-        QTest::newRow("lower case in field") << "{c" << 6 << 0 << "{" << 0
-                                             << QStringList{"{c only 2 HEX chars allowed within brackets (like {C7})"} << true;
+                                        << QStringList{"{, only 2 HEX chars allowed within brackets (like {C7})"}
+                                        << true;
+        QTest::newRow("lower case in field")
+                << "{c" << 6 << 0 << "{" << 0 << QStringList{"{c only 2 HEX chars allowed within brackets (like {C7})"}
+                << true;
         QTest::newRow("null field") << "{00" << 6 << 0 << "{" << 0 << QStringList{null1} << true;
         QTest::newRow("null one digit") << "{0}" << 6 << 0 << "{" << 0 << QStringList{null1} << true;
         // Two characters go at a time, so a partial field can stay.
         QTest::newRow("null twice") << "{0}{0}" << 6 << 0 << "{0" << 0 << QStringList{null1, null1} << true;
-        QTest::newRow("item number is the line") << "ABC" << 1 << 4 << "A" << 1
+        QTest::newRow("item number is the line")
+                << "ABC" << 1 << 4 << "A" << 1
                 << QStringList{"String entered for item # 5 is too long .. max string length is 1 chars"} << false;
         QTest::newRow("brace outside counts") << "}}" << 2 << 0 << "}}" << 2 << QStringList() << false;
         QTest::newRow("open field not counted") << "A{4" << 1 << 0 << "A{4" << 1 << QStringList() << true;
@@ -77,11 +82,16 @@ private slots:
     void structure()
     {
         QCOMPARE(structureCheck("ab{0D}}", 3), QString());
-        QCOMPARE(structureCheck("{}", 3), QStringLiteral("Hexadecimal brackets in string do not contain any hex characters"));
-        QCOMPARE(structureCheck("A{4", 27), QStringLiteral("Key String # 27 cannot end with an open hexadecimal field { bracket"));
-        QCOMPARE(structureCheck("{4,}", 5), QStringLiteral("Key String # 5contains invalid hex character at position 3"));
-        QCOMPARE(structureCheck("A\tB", 0), QStringLiteral("Key String # 0 contains an invalid character at position 2"));
-        QCOMPARE(structureCheck("\x7F", 1), QStringLiteral("Key String # 1 contains an invalid character at position 1"));
+        QCOMPARE(structureCheck("{}", 3),
+                 QStringLiteral("Hexadecimal brackets in string do not contain any hex characters"));
+        QCOMPARE(structureCheck("A{4", 27),
+                 QStringLiteral("Key String # 27 cannot end with an open hexadecimal field { bracket"));
+        QCOMPARE(structureCheck("{4,}", 5),
+                 QStringLiteral("Key String # 5contains invalid hex character at position 3"));
+        QCOMPARE(structureCheck("A\tB", 0),
+                 QStringLiteral("Key String # 0 contains an invalid character at position 2"));
+        QCOMPARE(structureCheck("\x7F", 1),
+                 QStringLiteral("Key String # 1 contains an invalid character at position 1"));
     }
 };
 

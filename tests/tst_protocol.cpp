@@ -21,7 +21,10 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(ProtocolError, command::setLength(11));
         QVERIFY_THROWS_EXCEPTION(ProtocolError, command::readSlot(-1));
         QVERIFY_THROWS_EXCEPTION(ProtocolError, command::writeSlotHead(97));
-        QCOMPARE(trace::displayForm(QByteArray("\x06\0\x15\x0A" "a{|}~\xE8", 10)), QStringLiteral("{6}{0}{15}{A}a{|{7D}{7E}{E8}"));
+        QCOMPARE(trace::displayForm(QByteArray("\x06\0\x15\x0A"
+                                               "a{|}~\xE8",
+                                               10)),
+                 QStringLiteral("{6}{0}{15}{A}a{|{7D}{7E}{E8}"));
     }
 
     void lateAnswerIsReadByNextCommand()
@@ -31,9 +34,11 @@ private slots:
         Protocol protocol(rig.link, rig.waiter, rig.status);
         QCOMPARE(protocol.queryVersion(), QString());
         QCOMPARE(protocol.queryStringLength(), QByteArray("QZ4VELD V2.106"));
-        QCOMPARE(rig.status.lines, (QStringList{"Requesting Version", "Version = ???", "Sent /L?", "Response  QZ4VELD V2.106"}));
+        QCOMPARE(rig.status.lines,
+                 (QStringList{"Requesting Version", "Version = ???", "Sent /L?", "Response  QZ4VELD V2.106"}));
         QCOMPARE(rig.link.written(), QByteArray("V/L?"));
-        QCOMPARE(rig.waiter.waits(), (QList<int>{25, 100}));  // the other fixed waits are counted in the operations' tests
+        QCOMPARE(rig.waiter.waits(),
+                 (QList<int>{25, 100}));  // the other fixed waits are counted in the operations' tests
         QCOMPARE(rig.link.openCount(), 1);  // opened on demand, and an open port is never reopened
     }
 
@@ -73,14 +78,18 @@ private slots:
         fakedev::Rig rig;
         rig.device.setStringLength(4);
         Protocol protocol(rig.link, rig.waiter, rig.status);
-        QVERIFY_THROWS_EXCEPTION(ProtocolError, protocol.writeSlot(10, 0x1C, QByteArray("ab"), 4, QStringLiteral("ab")));
+        QVERIFY_THROWS_EXCEPTION(ProtocolError,
+                                 protocol.writeSlot(10, 0x1C, QByteArray("ab"), 4, QStringLiteral("ab")));
         QVERIFY_THROWS_EXCEPTION(ProtocolError, protocol.writeSlot(10, 256, QByteArray(4, '\0'), 4, QString()));
         QVERIFY(rig.link.written().isEmpty());  // a short or bad block never goes out
 
         protocol.writeSlot(10, 0x1C, QByteArray("ab\r\0", 4), 4, QStringLiteral("ab{0D}"));
         QCOMPARE(rig.link.writes(), (QList<QByteArray>{"/W\x0A", "\x1C", QByteArray("ab\r\0", 4)}));
         QVERIFY(rig.waiter.waits().isEmpty());  // no pause inside a block
-        QCOMPARE(rig.device.slotAnswer(10), QByteArray("\x1C" "ab\r\0", 5));
+        QCOMPARE(rig.device.slotAnswer(10),
+                 QByteArray("\x1C"
+                            "ab\r\0",
+                            5));
         QList<int> readBacks;
         const BlockAnswer answer = protocol.awaitBlockAnswer(10, [&](int row) { return readBacks.append(row), true; });
         QVERIFY(answer.acknowledged && answer.verified);

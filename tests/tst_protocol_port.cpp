@@ -19,23 +19,37 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("outcome");  // "<baud> <parity> <data> <stop>" or the refusal
-        QTest::newRow("defaults") << "9600,N,8,2" << "9600 N 8 2";
-        QTest::newRow("lower-case odd") << "2400,o,7,1" << "2400 O 7 1";
-        QTest::newRow("baud text") << "x,N,8,2" << "Invalid baud rate \"x\"";
-        QTest::newRow("negative baud") << "-9600,N,8,2" << "Invalid baud rate \"-9600\"";
-        QTest::newRow("huge baud") << "99999999999999,N,8,2" << "Invalid baud rate \"99999999999999\"";
-        QTest::newRow("mark parity") << "9600,M,8,2" << "Invalid parity \"M\"";
-        QTest::newRow("nine data bits") << "9600,N,9,2" << "Invalid data bits \"9\"";
-        QTest::newRow("1.5 stop bits") << "9600,N,8,1.5" << "Invalid stop bits \"1.5\"";
-        QTest::newRow("too few fields") << "9600,N,8"
-                                        << "Invalid port settings \"9600,N,8\" (expected <baud>,<parity>,<data bits>,<stop bits>)";
+        QTest::newRow("defaults") << "9600,N,8,2"
+                                  << "9600 N 8 2";
+        QTest::newRow("lower-case odd") << "2400,o,7,1"
+                                        << "2400 O 7 1";
+        QTest::newRow("baud text") << "x,N,8,2"
+                                   << "Invalid baud rate \"x\"";
+        QTest::newRow("negative baud") << "-9600,N,8,2"
+                                       << "Invalid baud rate \"-9600\"";
+        QTest::newRow("huge baud") << "99999999999999,N,8,2"
+                                   << "Invalid baud rate \"99999999999999\"";
+        QTest::newRow("mark parity") << "9600,M,8,2"
+                                     << "Invalid parity \"M\"";
+        QTest::newRow("nine data bits") << "9600,N,9,2"
+                                        << "Invalid data bits \"9\"";
+        QTest::newRow("1.5 stop bits") << "9600,N,8,1.5"
+                                       << "Invalid stop bits \"1.5\"";
+        QTest::newRow("too few fields")
+                << "9600,N,8"
+                << "Invalid port settings \"9600,N,8\" (expected <baud>,<parity>,<data bits>,<stop bits>)";
     }
     void parse()
     {
         QFETCH(QString, text);
         try {
             const PortSettings s = port_settings::parse(text);
-            QTEST(QStringLiteral("%1 %2 %3 %4").arg(s.baud).arg(QChar::fromLatin1(s.parity)).arg(s.dataBits).arg(s.stopBits), "outcome");
+            QTEST(QStringLiteral("%1 %2 %3 %4")
+                          .arg(s.baud)
+                          .arg(QChar::fromLatin1(s.parity))
+                          .arg(s.dataBits)
+                          .arg(s.stopBits),
+                  "outcome");
         } catch (const SerialError& error) {
             QTEST(QString::fromUtf8(error.what()), "outcome");
         }
@@ -47,25 +61,40 @@ private slots:
         QTest::addColumn<int>("accessErrno");
         QTest::addColumn<int>("mode");
         QTest::addColumn<QString>("membership");  // "user", "session": in the node's group since when
-        QTest::addColumn<QString>("extra");       // the holder, or the [PORTS] entry
+        QTest::addColumn<QString>("extra");  // the holder, or the [PORTS] entry
         QTest::addColumn<QString>("text");
         const int missing = QSerialPort::DeviceNotFoundError, denied = QSerialPort::PermissionError;
-        QTest::newRow("missing") << missing << ENOENT << 0 << "" << "" << "Cannot open /dev/ttyUSB0: no such serial device";
-        QTest::newRow("mapped, unplugged") << missing << ENOENT << 0 << "" << "COM3"
-                                           << "COM3 is mapped to /dev/ttyUSB0 which is not connected; plug it in or choose another device";
-        QTest::newRow("not in the group") << denied << EACCES << 0660 << "" << ""
-                                          << "Permission denied opening /dev/ttyUSB0: add your user to the dialout group "
-                                             "(sudo usermod -aG dialout $USER), then log out and in again";
-        QTest::newRow("joined, old session") << denied << EACCES << 0660 << "user" << ""
-                                             << "Permission denied opening /dev/ttyUSB0: your user is in the dialout group, "
-                                                "but this session started before that; log out and in again";
-        QTest::newRow("group may not use it") << denied << EACCES << 0600 << "" << ""
-                                              << "Permission denied opening /dev/ttyUSB0 (owner root, group dialout, mode 0600)";
-        QTest::newRow("in the group, still refused") << denied << EACCES << 0660 << "session" << ""
-                                                     << "Permission denied opening /dev/ttyUSB0 (owner root, group dialout, mode 0660)";
-        QTest::newRow("held") << denied << 0 << 0660 << "" << "minicom, pid 42"
+        QTest::newRow("missing") << missing << ENOENT << 0 << ""
+                                 << ""
+                                 << "Cannot open /dev/ttyUSB0: no such serial device";
+        QTest::newRow("mapped, unplugged")
+                << missing << ENOENT << 0 << ""
+                << "COM3"
+                << "COM3 is mapped to /dev/ttyUSB0 which is not connected; plug it in or choose another device";
+        QTest::newRow("not in the group")
+                << denied << EACCES << 0660 << ""
+                << ""
+                << "Permission denied opening /dev/ttyUSB0: add your user to the dialout group "
+                   "(sudo usermod -aG dialout $USER), then log out and in again";
+        QTest::newRow("joined, old session")
+                << denied << EACCES << 0660 << "user"
+                << ""
+                << "Permission denied opening /dev/ttyUSB0: your user is in the dialout group, "
+                   "but this session started before that; log out and in again";
+        QTest::newRow("group may not use it")
+                << denied << EACCES << 0600 << ""
+                << ""
+                << "Permission denied opening /dev/ttyUSB0 (owner root, group dialout, mode 0600)";
+        QTest::newRow("in the group, still refused")
+                << denied << EACCES << 0660 << "session"
+                << ""
+                << "Permission denied opening /dev/ttyUSB0 (owner root, group dialout, mode 0660)";
+        QTest::newRow("held") << denied << 0 << 0660 << ""
+                              << "minicom, pid 42"
                               << "Cannot open /dev/ttyUSB0: in use by another program (minicom, pid 42)";
-        QTest::newRow("held, holder unknown") << denied << 0 << 0660 << "" << "" << "Cannot open /dev/ttyUSB0: in use by another program";
+        QTest::newRow("held, holder unknown") << denied << 0 << 0660 << ""
+                                              << ""
+                                              << "Cannot open /dev/ttyUSB0: in use by another program";
     }
     void openFailureTexts()
     {
@@ -79,7 +108,8 @@ private slots:
         facts.accessErrno = accessErrno, facts.mode = mode;
         facts.userInGroup = !membership.isEmpty(), facts.sessionInGroup = membership == "session";
         (extra.startsWith("COM") ? facts.mappedAs : facts.holder) = extra;
-        QTEST(serial_errors::describeOpenFailure("/dev/ttyUSB0", QSerialPort::SerialPortError(error), "x", facts), "text");
+        QTEST(serial_errors::describeOpenFailure("/dev/ttyUSB0", QSerialPort::SerialPortError(error), "x", facts),
+              "text");
     }
 
     void devicePathAndMappedLink()
@@ -91,7 +121,8 @@ private slots:
         QtSerialLink link({{3, dir.filePath("gone")}});
         link.configure(3, "9600,N,8,2");
         QCOMPARE(test_files::errorOf<SerialError>([&] { link.open(); }),
-                 "COM3 is mapped to " + dir.filePath("gone") + " which is not connected; plug it in or choose another device");
+                 "COM3 is mapped to " + dir.filePath("gone")
+                         + " which is not connected; plug it in or choose another device");
     }
 
     void linkRefusals()

@@ -52,12 +52,23 @@ private slots:
         QTest::addColumn<QStringList>("trace");
         QTest::addColumn<QString>("completion");
         const QString read = "Successful Read", notRead = " 1 rows not read";
-        QTest::newRow("example") << QByteArray("\x1C" "ab\r\0\0", 6) << "A ab{0D}" << QStringList{"Response: {1C}{61}{62}{0D}{00}{00}"} << read;
+        QTest::newRow("example") << QByteArray("\x1C"
+                                               "ab\r\0\0",
+                                               6)
+                                 << "A ab{0D}" << QStringList{"Response: {1C}{61}{62}{0D}{00}{00}"} << read;
         QTest::newRow("scan code only") << QByteArray("\x05") << "F1 " << QStringList{"Response: {05}"} << read;
-        QTest::newRow("unknown scan code") << QByteArray("\x02" "a") << " " << QStringList{"Response: {02}{61}"} << read;
-        QTest::newRow("full slot") << QByteArray("\x1C" "abcdef") << "A abcdef" << QStringList{"Response: {1C}{61}{62}{63}{64}{65}{66}"} << read;
-        QTest::newRow("wider than the slot") << QByteArray("\x1C" "abcdefg") << " " << QStringList{"Response: {1C}{61}{62}{63}{64}{65}{66}{67}"} << notRead;
-        QTest::newRow("CMDERR is empty, not key I") << QByteArray("CMDERR") << " " << QStringList{"CMDERR", "Response: "} << notRead;
+        QTest::newRow("unknown scan code") << QByteArray("\x02"
+                                                         "a")
+                                           << " " << QStringList{"Response: {02}{61}"} << read;
+        QTest::newRow("full slot") << QByteArray("\x1C"
+                                                 "abcdef")
+                                   << "A abcdef" << QStringList{"Response: {1C}{61}{62}{63}{64}{65}{66}"} << read;
+        QTest::newRow("wider than the slot")
+                << QByteArray("\x1C"
+                              "abcdefg")
+                << " " << QStringList{"Response: {1C}{61}{62}{63}{64}{65}{66}{67}"} << notRead;
+        QTest::newRow("CMDERR is empty, not key I")
+                << QByteArray("CMDERR") << " " << QStringList{"CMDERR", "Response: "} << notRead;
         QTest::newRow("no answer") << QByteArray() << " " << QStringList{"No response to command received"} << notRead;
     }
     void slotAnswers()
@@ -68,7 +79,8 @@ private slots:
         QFETCH(QString, completion);
         rig.link.answers[readCommand(1)] = answer;
         const ReadOperation::Outcome outcome = ReadOperation(rig.context).run();
-        QCOMPARE(outcome, completion.startsWith(' ') ? ReadOperation::Outcome::Incomplete : ReadOperation::Outcome::Succeeded);
+        QCOMPARE(outcome,
+                 completion.startsWith(' ') ? ReadOperation::Outcome::Incomplete : ReadOperation::Outcome::Succeeded);
         QCOMPARE(rig.status.completion, completion);
         QCOMPARE(rig.base.messages.beeps, completion.startsWith(' ') ? 1 : 0);
         QTEST(rig.rows.keyNames[1] + ' ' + rig.rows.strings[1], "keyAndString");
@@ -83,9 +95,12 @@ private slots:
         QTest::addColumn<QString>("message");  // none: a beep
         QTest::addColumn<QString>("completion");
         QTest::newRow("absent") << Setup([](OpsRig& r) { r.device.faults().absent = true; })
-                                << "QZ4VELDT not responsing on port COM1" << "" << "FAILED READ";
+                                << "QZ4VELDT not responsing on port COM1"
+                                << ""
+                                << "FAILED READ";
         QTest::newRow("line dropped") << Setup([](OpsRig& r) { r.device.faults().unplugAfter = 1; }) << "Sent /L?"
-                                      << "Error retrieve current key overrides - device /dev/fake1 was disconnected" << "Failed Read";
+                                      << "Error retrieve current key overrides - device /dev/fake1 was disconnected"
+                                      << "Failed Read";
     }
     void failureExitsKeepTheTable()
     {
@@ -110,8 +125,9 @@ private slots:
     void abortClosesThePort()
     {
         OpsRig rig;
-        checkAbortsCleanly(rig, [&] { ReadOperation(rig.context).run(); },
-                           [&] { return rig.base.link.written().contains(readCommand(4)); });
+        checkAbortsCleanly(
+                rig, [&] { ReadOperation(rig.context).run(); },
+                [&] { return rig.base.link.written().contains(readCommand(4)); });
     }
 };
 

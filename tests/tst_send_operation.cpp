@@ -40,7 +40,8 @@ private slots:
             const QString hex = QString::number(r, 16).toUpper();
             lines << (r == 0 ? "/W{0}{1C}{D}" : "/W{" + hex + "}{FF}") << "Sent /R" + braced(QByteArray(1, char(r)))
                   << "Response: " + braced(rig.device.slotAnswer(r).mid(1)) << "success  blk# " + hex;
-            written += block(r, r == 0 ? 0x1C : 0xFF, (r == 0 ? "\r" : "") + QByteArray(length - (r == 0), 0)) + readCommand(r);
+            written += block(r, r == 0 ? 0x1C : 0xFF, (r == 0 ? "\r" : "") + QByteArray(length - (r == 0), 0))
+                    + readCommand(r);
         }
         QCOMPARE(rig.status.lines, lines);
         QCOMPARE(rig.base.link.written(), written);
@@ -59,7 +60,7 @@ private slots:
     {
         QTest::addColumn<Setup>("setup");
         QTest::addColumn<QStringList>("rowLines");  // row 1's lines
-        QTest::addColumn<int>("commands");          // all the device parsed: no block went out short
+        QTest::addColumn<int>("commands");  // all the device parsed: no block went out short
         const QByteArray block1 = block(1, 0xFF, QByteArray(6, 0));
         const QStringList readBack{"Sent /R{01}", "Response: {00}{00}{00}{00}{00}{00}", "FAILED to verify blk# 1"};
         QTest::newRow("key not in the table is sent as 00") << Setup([](OpsRig& r) { r.rows.keyNames[1] = "Nope"; })
@@ -68,9 +69,9 @@ private slots:
                                                 << QStringList{"/W{1}{FF}", "timeout"} << 2 + 36 + 35;
         QTest::newRow("ack with the wrong row") << Setup([=](OpsRig& r) { r.link.answers[block1] = "\x06\x07"; })
                                                 << QStringList{"/W{1}{FF}", "{6}{7}"} << 2 + 36 + 35;
-        QTest::newRow("read back differs") << Setup([](OpsRig& r) { r.link.answers[readCommand(1)] = "\x1Cz"; })
-                                           << QStringList{"/W{1}{FF}", "Sent /R{01}", "Response: {7A}", "FAILED to verify blk# 1"}
-                                           << 2 + 36 + 36;
+        QTest::newRow("read back differs")
+                << Setup([](OpsRig& r) { r.link.answers[readCommand(1)] = "\x1Cz"; })
+                << QStringList{"/W{1}{FF}", "Sent /R{01}", "Response: {7A}", "FAILED to verify blk# 1"} << 2 + 36 + 36;
         QTest::newRow("made too long after the check: not sent")
                 << Setup([](OpsRig& r) { r.base.waiter.setOnEvents([&r] { r.rows.strings[1] = "abcdefg"; }); })
                 << QStringList{"Row 1 not sent: its string is longer than 6"} << 2 + 35 + 35;
@@ -96,22 +97,34 @@ private slots:
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("completion");
         QTest::addColumn<QByteArray>("written");
-        QTest::newRow("too long") << Setup([](OpsRig& r) { r.rows.strings[35] = "abcdef{07}"; }) << QStringList{"Write Operation Requested"}
-                                  << "String at position 35 is longer than 6. This is invalid and you must fix it before continuing."
-                                  << "Operation Aborted" << QByteArray();
+        QTest::newRow("too long")
+                << Setup([](OpsRig& r) { r.rows.strings[35] = "abcdef{07}"; })
+                << QStringList{"Write Operation Requested"}
+                << "String at position 35 is longer than 6. This is invalid and you must fix it before continuing."
+                << "Operation Aborted" << QByteArray();
         // Refused before the length erases the device's table; the NUL is shown, not cut at.
-        QTest::newRow("no device form") << Setup([](OpsRig& r) { r.rows.strings[20] = "{7}", r.rows.strings[35] = QString("a") + QChar(0) + "b"; })
-                                        << QStringList{"Write Operation Requested"}
-                                        << "Row 35: the string \"a{00}b\" cannot be converted to device bytes (every character must be one byte "
+        QTest::newRow("no device form") << Setup([](OpsRig& r) {
+            r.rows.strings[20] = "{7}", r.rows.strings[35] = QString("a") + QChar(0) + "b";
+        }) << QStringList{"Write Operation Requested"}
+                                        << "Row 35: the string \"a{00}b\" cannot be converted to device bytes (every "
+                                           "character must be one byte "
                                            "other than 00 and every {..} field a hexadecimal value from 01 to FF)"
                                         << "Operation Aborted" << QByteArray();
         QTest::newRow("line dropped after the length")
                 << Setup([](OpsRig& r) { r.device.faults().unplugAfter = 3; })
-                << (presentLines() << "Sent /L6" << "String length successfully set to 6" << "/W{0}{FF}" << "Sent /R{00}"
-                                   << "The device now holds an incomplete table: rows 0 to 0 written, the rest empty. Send again.")
-                << "Error sending to QZ4VELD. device /dev/fake1 was disconnected" << "FATAL ERROR" << "z/L6" + block(0, 0xFF, QByteArray(6, 0)) + readCommand(0);
+                << (presentLines()
+                    << "Sent /L6"
+                    << "String length successfully set to 6"
+                    << "/W{0}{FF}"
+                    << "Sent /R{00}"
+                    << "The device now holds an incomplete table: rows 0 to 0 written, the rest empty. Send again.")
+                << "Error sending to QZ4VELD. device /dev/fake1 was disconnected"
+                << "FATAL ERROR"
+                << "z/L6" + block(0, 0xFF, QByteArray(6, 0)) + readCommand(0);
         QTest::newRow("length refused") << Setup([](OpsRig& r) { r.link.answers["/L6"] = "\x15"; })
-                                        << (presentLines() << "Sent /L6" << "FAILED to set string length to 6") << ""
+                                        << (presentLines() << "Sent /L6"
+                                                           << "FAILED to set string length to 6")
+                                        << ""
                                         << "FAILED OPERATION" << QByteArray("z/L6");
     }
     void failureExits()
@@ -146,7 +159,8 @@ private slots:
         QTest::addColumn<QString>("after");
         QTest::addColumn<QString>("lastLine");
         const QString incomplete = "The device now holds an incomplete table: %1, the rest empty. Send again.";
-        QTest::newRow("presence check") << "Check for QZ4VELDT attached *" << "Check for QZ4VELDT attached *";  // nothing changed yet
+        QTest::newRow("presence check") << "Check for QZ4VELDT attached *"
+                                        << "Check for QZ4VELDT attached *";  // nothing changed yet
         QTest::newRow("length") << "Sent /L6" << incomplete.arg("no rows written");
         QTest::newRow("block 4") << "/W{4}{FF}" << incomplete.arg("rows 0 to 4 written");
     }
@@ -154,7 +168,8 @@ private slots:
     {
         QFETCH(QString, after);
         OpsRig rig;
-        checkAbortsCleanly(rig, [&] { SendOperation(rig.context).run(); }, [&] { return rig.status.lines.contains(after); });
+        checkAbortsCleanly(
+                rig, [&] { SendOperation(rig.context).run(); }, [&] { return rig.status.lines.contains(after); });
         QTEST(rig.status.lines.constLast(), "lastLine");
     }
 };

@@ -33,12 +33,22 @@ private slots:
                                                           mapping, [&](const QString& path) { return path == usb1; });
         QStringList shown;
         for (const PortRow& r : table)
-            shown << QStringList{QFileInfo(r.devicePath).fileName(), QFileInfo(r.stablePath).fileName(), r.description,
-                                 r.vidPid, r.inUse ? "in use" : "", r.mappedAs, QFileInfo(r.mappingPath()).fileName()}
-                         .join('|');
-        QCOMPARE(shown, (QStringList{"ttyS0||||||ttyS0", "ttyUSB0|usb-FTDI_A12345-if00-port0|FT232R USB UART|0403:6001||COM1|usb-FTDI_A12345-if00-port0",
-                                     "ttyUSB1||CP2102 USB to UART|10c4:ea60|in use||ttyUSB1", "pts7|sim-link|mapped as COM2|||COM2|sim-link",
-                                     "gone||mapped as COM3, not connected|||COM3|gone"}));
+            shown << QStringList{QFileInfo(r.devicePath).fileName(),
+                                 QFileInfo(r.stablePath).fileName(),
+                                 r.description,
+                                 r.vidPid,
+                                 r.inUse ? "in use" : "",
+                                 r.mappedAs,
+                                 QFileInfo(r.mappingPath()).fileName()}
+                             .join('|');
+        QCOMPARE(
+                shown,
+                (QStringList{
+                        "ttyS0||||||ttyS0",
+                        "ttyUSB0|usb-FTDI_A12345-if00-port0|FT232R USB UART|0403:6001||COM1|usb-FTDI_A12345-if00-port0",
+                        "ttyUSB1||CP2102 USB to UART|10c4:ea60|in use||ttyUSB1",
+                        "pts7|sim-link|mapped as COM2|||COM2|sim-link",
+                        "gone||mapped as COM3, not connected|||COM3|gone"}));
         // Free and present ones only, each by the path a mapping would name.
         QCOMPARE(device_search::candidates(table), (QStringList{s0, byId, m_dir.filePath("sim-link")}));
         QCOMPARE(port_catalogue::indexOf(table, usb0), 1);
@@ -65,8 +75,10 @@ private slots:
         QTest::newRow("present") << "" << true << "" << QByteArray("z");
         QTest::newRow("third try") << "third" << true << "" << QByteArray("zzz");
         QTest::newRow("absent") << "absent" << false << "no answer" << QByteArray(8, 'z');
-        QTest::newRow("other device") << "wrong" << false << "Not a QZ4VELDT that is connected (received 0x41)" << QByteArray(8, 'z');
-        QTest::newRow("will not open") << "open" << false << "Cannot open /dev/x: in use by another program" << QByteArray();
+        QTest::newRow("other device") << "wrong" << false << "Not a QZ4VELDT that is connected (received 0x41)"
+                                      << QByteArray(8, 'z');
+        QTest::newRow("will not open") << "open" << false << "Cannot open /dev/x: in use by another program"
+                                       << QByteArray();
     }
     void probeWritesOnlyThePresenceByte()
     {

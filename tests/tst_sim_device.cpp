@@ -19,13 +19,21 @@ private slots:
     {
         QTest::addColumn<QByteArray>("input");
         QTest::addColumn<QByteArray>("answers");
-        QTest::newRow("presence, version, default length") << QByteArray("zV/L?") << QByteArray("\xE8|QZ4VELD V2.10|6|");
+        QTest::newRow("presence, version, default length")
+                << QByteArray("zV/L?") << QByteArray("\xE8|QZ4VELD V2.10|6|");
         QTest::newRow("set length 10 then query") << QByteArray("/L:/L?") << QByteArray("\x06|:|");
         QTest::newRow("fresh slot") << QByteArray("/R\0", 3) << QByteArray("\xFF\0\0\0\0\0\0|", 8);
-        QTest::newRow("write then read row 0") << QByteArray("/L2/W\0\x1C" "ab/R\0", 12) << QByteArray("\x06|\x06\0|\x1C" "ab|", 9);
+        QTest::newRow("write then read row 0") << QByteArray("/L2/W\0\x1C"
+                                                             "ab/R\0",
+                                                             12)
+                                               << QByteArray("\x06|\x06\0|\x1C"
+                                                             "ab|",
+                                                             9);
         QTest::newRow("bad commands") << QByteArray("/L0/X\r") << QByteArray("CMDERR|CMDERR|CMDERR|");
         QTest::newRow("row beyond capacity") << QByteArray("/L:/R\x17") << QByteArray("\x06|CMDERR|");
-        QTest::newRow("refused block is consumed whole") << QByteArray("/L1/W\x5D\x1C" "az") << QByteArray("\x06|CMDERR|\xE8|");
+        QTest::newRow("refused block is consumed whole") << QByteArray("/L1/W\x5D\x1C"
+                                                                       "az")
+                                                         << QByteArray("\x06|CMDERR|\xE8|");
     }
     void commands()
     {
@@ -35,7 +43,9 @@ private slots:
 
     void commandsSplitAnywhere()
     {
-        const QByteArray stream("/L3/W\x05" "A\r\0\0/R\x05V", 14);
+        const QByteArray stream("/L3/W\x05"
+                                "A\r\0\0/R\x05V",
+                                14);
         DeviceModel whole;
         const QByteArray expected = joined(whole.receive(stream));
         QCOMPARE(whole.commandCount(), 4);
@@ -60,14 +70,19 @@ private slots:
     void stateRoundTripAndRefusals()
     {
         DeviceModel device;
-        device.receive(QByteArray("/L4/W\x17\x1C" "ab\r\0", 11));
+        device.receive(QByteArray("/L4/W\x17\x1C"
+                                  "ab\r\0",
+                                  11));
         QVERIFY(device.takeStateChanged());
         device.receive("V/L?");
         QVERIFY(!device.takeStateChanged());  // queries change nothing
         DeviceModel restored;
         restored.loadState(device.saveState());
         QCOMPARE(restored.stringLength(), 4);
-        QCOMPARE(restored.slotAnswer(23), QByteArray("\x1C" "ab\r\0", 5));
+        QCOMPARE(restored.slotAnswer(23),
+                 QByteArray("\x1C"
+                            "ab\r\0",
+                            5));
         QByteArray badLength = device.saveState();
         badLength[5] = 11;
         for (const QByteArray& bad : {QByteArray(), device.saveState().chopped(1), badLength})

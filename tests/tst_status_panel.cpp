@@ -73,7 +73,8 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(std::runtime_error, rig.panel.setLine(count, QStringLiteral("x")));
         const int maximum = rig.panel.list()->verticalScrollBar()->maximum();
         QCOMPARE(rig.panel.firstVisibleLine(), count > 5 ? std::min(count - 5, maximum) : 0);
-        QVERIFY(rig.panel.list()->viewport()->rect().contains(rig.panel.list()->visualItemRect(rig.panel.list()->item(count - 1))));
+        QVERIFY(rig.panel.list()->viewport()->rect().contains(
+                rig.panel.list()->visualItemRect(rig.panel.list()->item(count - 1))));
         QCOMPARE(rig.panel.firstVisibleLine() > 0, lines >= 40);
     }
 
@@ -156,7 +157,8 @@ private slots:
         rig.tick(answer == "-" ? std::nullopt : std::optional<QString>(answer.isEmpty() ? answer : rig.path(answer)));
         QCOMPARE(rig.panel.logBox()->isChecked(), ticked);
         QCOMPARE(rig.messages.infos.size(), message.isEmpty() ? 0 : 1);
-        QVERIFY(message.isEmpty() || (rig.messages.infos.first().startsWith(message) && rig.messages.infos.first().contains(answer)));
+        QVERIFY(message.isEmpty()
+                || (rig.messages.infos.first().startsWith(message) && rig.messages.infos.first().contains(answer)));
         QVERIFY(!QFile::exists(rig.path()));
         rig.panel.add("goes on");
         QCOMPARE(rig.log(), ticked ? QByteArray("goes on\r\n") : QByteArray());

@@ -29,7 +29,8 @@ bool same(const TableState& a, const TableState& b)
 // What the window shows of its table: rows, notes, string length, file name and label.
 TableState shown(const WindowRig& rig)
 {
-    return {rig.window->rows(), rig.window->stringLength(), rig.window->configFileName(), rig.find<QLabel>("CfgLabel")->text()};
+    return {rig.window->rows(), rig.window->stringLength(), rig.window->configFileName(),
+            rig.find<QLabel>("CfgLabel")->text()};
 }
 
 QString snapshotPath(const WindowRig& rig)
@@ -88,13 +89,20 @@ private slots:
         QTest::addColumn<int>("from");
         QTest::addColumn<int>("to");
         QTest::addColumn<bool>("loses");
-        QTest::newRow("empty table") << 0 << "key" << "" << 6 << 1 << false;
-        QTest::newRow("shorter length shows more") << 30 << "key" << "F1" << 7 << 1 << false;
-        QTest::newRow("string fits") << 0 << "string" << "a{0D}" << 6 << 2 << false;
-        QTest::newRow("string cut") << 0 << "string" << "a{0D}b" << 6 << 2 << true;
-        QTest::newRow("key hidden") << 35 << "key" << "F1" << 6 << 7 << true;
-        QTest::newRow("note hidden") << 32 << "note" << "n" << 6 << 7 << true;
-        QTest::newRow("already hidden") << 40 << "key" << "F1" << 6 << 7 << false;
+        QTest::newRow("empty table") << 0 << "key"
+                                     << "" << 6 << 1 << false;
+        QTest::newRow("shorter length shows more") << 30 << "key"
+                                                   << "F1" << 7 << 1 << false;
+        QTest::newRow("string fits") << 0 << "string"
+                                     << "a{0D}" << 6 << 2 << false;
+        QTest::newRow("string cut") << 0 << "string"
+                                    << "a{0D}b" << 6 << 2 << true;
+        QTest::newRow("key hidden") << 35 << "key"
+                                    << "F1" << 6 << 7 << true;
+        QTest::newRow("note hidden") << 32 << "note"
+                                     << "n" << 6 << 7 << true;
+        QTest::newRow("already hidden") << 40 << "key"
+                                        << "F1" << 6 << 7 << false;
     }
     void lengthChangeLoses()
     {
@@ -120,7 +128,8 @@ private slots:
         QFETCH(QString, what);
         WindowRig rig;
         const QString first = rig.folder.filePath("first.cfg"), second = rig.folder.filePath("second.cfg");
-        QVERIFY(test_files::writeAll(first, "String Length = 4\r\n00\tF1\tabcd\tnote 0\r\n40\tF2\t\tnote 40\r\n60\tF4\r\n"));
+        QVERIFY(test_files::writeAll(first,
+                                     "String Length = 4\r\n00\tF1\tabcd\tnote 0\r\n40\tF2\t\tnote 40\r\n60\tF4\r\n"));
         QVERIFY(test_files::writeAll(second, "String Length = 9\r\n01\tF3\tx\r\n"));
         rig.dialogs.answers = {first, second};
         rig.run("FOpen");
@@ -169,11 +178,13 @@ private slots:
     {
         WindowRig rig;
         TableState kept;
-        std::tie(kept.rows.notes.at(7), kept.stringLength, kept.configFileName, kept.configLabel) = std::tuple("kept", 8, "/x/k.cfg", "k.cfg");
+        std::tie(kept.rows.notes.at(7), kept.stringLength, kept.configFileName, kept.configLabel) =
+                std::tuple("kept", 8, "/x/k.cfg", "k.cfg");
         const auto keep = [&] { RecoveryStore(rig.folder.filePath("state")).write(kept); };
         restart(rig, keep);
         QCOMPARE(rig.messages.confirms.size(), 1);
-        QVERIFY2(rig.messages.confirms.at(0).contains(": Restore the table from "), qPrintable(rig.messages.confirms.at(0)));
+        QVERIFY2(rig.messages.confirms.at(0).contains(": Restore the table from "),
+                 qPrintable(rig.messages.confirms.at(0)));
         QVERIFY(same(shown(rig), kept));
         rig.messages.confirmAnswer = false;
         restart(rig);  // a clean exit removed it

@@ -117,7 +117,8 @@ private slots:
         rig.keyString(3)->setText(QStringLiteral("{"));
         rig.keyString(3)->setFocus();
         rig.keyString(5)->setFocus();
-        QCOMPARE(rig.messages.infos, QStringList{"Key String # 27 cannot end with an open hexadecimal field { bracket"});
+        QCOMPARE(rig.messages.infos,
+                 QStringList{"Key String # 27 cannot end with an open hexadecimal field { bracket"});
         QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(rig.keyString(3)));
         QCOMPARE(rig.keyString(3)->text(), QStringLiteral("{"));
     }

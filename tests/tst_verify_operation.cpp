@@ -45,7 +45,10 @@ private slots:
         QCOMPARE(rig.view.pictureRows.size(), qMin(rows, 24));
         QCOMPARE(rig.view.lengthIndex, length - 1);
         // The bar is the screen's (length 6, rows 0-35): it stops at its end, or the run ends short of it.
-        QCOMPARE(QStringLiteral("%1/%2 %3").arg(rig.status.progressValue_).arg(rig.status.progressMax).arg(rig.status.percentText),
+        QCOMPARE(QStringLiteral("%1/%2 %3")
+                         .arg(rig.status.progressValue_)
+                         .arg(rig.status.progressMax)
+                         .arg(rig.status.percentText),
                  length == 1 ? "35/35 100%" : "22/35 62%");
         QCOMPARE(rig.status.completion, " 1 FAILED verifications");
         QVERIFY(rig.status.completionShown && !rig.status.progressShown && !rig.link.isOpen());
@@ -59,18 +62,48 @@ private slots:
         QTest::addColumn<QString>("keyAndString");
         QTest::addColumn<QString>("tip");  // empty: a match
         QTest::addColumn<QString>("trace");
-        const QByteArray ab0d("\x1C" "ab\r\0", 5);
-        const QByteArray a0b("\x1C" "a\0b", 4);
-        QTest::newRow("one-digit, lower case") << ab0d << "A {61}b{d}" << "" << "Response: {61}{62}{0D}{00}";
-        QTest::newRow("key differs") << ab0d << "F1 ab{0D}" << "VELD Key=A  STR=ab{0D}" << "Response: {61}{62}{0D}{00}";
-        QTest::newRow("string differs") << QByteArray("\x05" "a ") << "F1 a" << "VELD Key=F1  STR=a " << "Response: {61}{20}";
-        QTest::newRow("scan code only") << QByteArray("\x05") << "F1 " << "" << "Response: ";
-        QTest::newRow("string ends at 0x00") << a0b << "A a" << "" << "Response: {61}{00}{62}";
-        QTest::newRow("after 0x00 is not output") << a0b << "A ab" << "VELD Key=A  STR=a" << "Response: {61}{00}{62}";
-        QTest::newRow("no key either side") << QByteArray("\xFF" "a") << " xyz" << "" << "Response: {61}";
-        QTest::newRow("no key on device") << QByteArray("\xFF" "a\r", 3) << "A a" << "VELD Key=,STR=a{0D}" << "Response: {61}{0D}";
-        QTest::newRow("no answer") << QByteArray() << "A ab" << "VELD Key= ,STR= " << "";
-        QTest::newRow("CMDERR") << QByteArray("CMDERR") << " " << "VELD refused to read this row (CMDERR)"
+        const QByteArray ab0d("\x1C"
+                              "ab\r\0",
+                              5);
+        const QByteArray a0b("\x1C"
+                             "a\0b",
+                             4);
+        QTest::newRow("one-digit, lower case") << ab0d << "A {61}b{d}"
+                                               << ""
+                                               << "Response: {61}{62}{0D}{00}";
+        QTest::newRow("key differs") << ab0d << "F1 ab{0D}"
+                                     << "VELD Key=A  STR=ab{0D}"
+                                     << "Response: {61}{62}{0D}{00}";
+        QTest::newRow("string differs") << QByteArray("\x05"
+                                                      "a ")
+                                        << "F1 a"
+                                        << "VELD Key=F1  STR=a "
+                                        << "Response: {61}{20}";
+        QTest::newRow("scan code only") << QByteArray("\x05") << "F1 "
+                                        << ""
+                                        << "Response: ";
+        QTest::newRow("string ends at 0x00") << a0b << "A a"
+                                             << ""
+                                             << "Response: {61}{00}{62}";
+        QTest::newRow("after 0x00 is not output") << a0b << "A ab"
+                                                  << "VELD Key=A  STR=a"
+                                                  << "Response: {61}{00}{62}";
+        QTest::newRow("no key either side") << QByteArray("\xFF"
+                                                          "a")
+                                            << " xyz"
+                                            << ""
+                                            << "Response: {61}";
+        QTest::newRow("no key on device") << QByteArray("\xFF"
+                                                        "a\r",
+                                                        3)
+                                          << "A a"
+                                          << "VELD Key=,STR=a{0D}"
+                                          << "Response: {61}{0D}";
+        QTest::newRow("no answer") << QByteArray() << "A ab"
+                                   << "VELD Key= ,STR= "
+                                   << "";
+        QTest::newRow("CMDERR") << QByteArray("CMDERR") << " "
+                                << "VELD refused to read this row (CMDERR)"
                                 << "Response: {4D}{44}{45}{52}{52}";
     }
     void verifyKey()
@@ -127,7 +160,9 @@ private slots:
     void abortClosesThePort()
     {
         OpsRig rig;
-        checkAbortsCleanly(rig, [&] { VerifyOperation(rig.context).run(); }, [&] { return rig.status.lines.contains("Sent /R{02}"); });
+        checkAbortsCleanly(
+                rig, [&] { VerifyOperation(rig.context).run(); },
+                [&] { return rig.status.lines.contains("Sent /R{02}"); });
     }
 };
 

@@ -17,7 +17,8 @@ namespace {
 
 const QDateTime kWritten(QDate(2024, 1, 2), QTime(3, 4, 5));
 
-RowTable table(const QString& tag, const QString& note) {
+RowTable table(const QString& tag, const QString& note)
+{
     RowTable rows;
     for (int r = 0; r < RowTable::kRows; ++r) {
         rows.keyNames.at(r) = tag;
@@ -27,21 +28,24 @@ RowTable table(const QString& tag, const QString& note) {
     return rows;
 }
 
-const RowTable& first() {
+const RowTable& first()
+{
     static const RowTable rows = table(QStringLiteral("A"), QStringLiteral("short note"));
     return rows;
 }
 
 // Bigger, and escaped, so a torn copy of it could never pass for the other.
-const RowTable& second() {
+const RowTable& second()
+{
     static const RowTable rows =
-        table(QStringLiteral("B"), QStringLiteral("two\nlines ") + QString(2000, QLatin1Char('x')));
+            table(QStringLiteral("B"), QStringLiteral("two\nlines ") + QString(2000, QLatin1Char('x')));
     return rows;
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() < 3) {

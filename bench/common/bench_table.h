@@ -18,14 +18,14 @@ class PrintedMessages final : public Messages {
 public:
     void info(const QString& text) override { std::fprintf(stderr, "message: %s\n", qPrintable(text)); }
     bool confirm(const QString&, const QString&) override { return false; }
-    void beep() override {}
+    void beep() override { }
 };
 
 // The program's own waiter; after each delay, `seen` gets the milliseconds
 // asked for and the wall milliseconds it took.
 class SeenWaiter final : public Waiter {
 public:
-    explicit SeenWaiter(std::function<void(int askedMs, qint64 tookMs)> seen) : m_seen(std::move(seen)) {}
+    explicit SeenWaiter(std::function<void(int askedMs, qint64 tookMs)> seen) : m_seen(std::move(seen)) { }
     void delay(int ms) override
     {
         QElapsedTimer timer;

@@ -28,12 +28,12 @@
 namespace {
 
 constexpr int kBitsPerCharacter = 11;  // start, 8 data, 2 stop
-constexpr int kPauseFromMs = 1000;     // the closing pauses; every exchange wait is shorter
+constexpr int kPauseFromMs = 1000;  // the closing pauses; every exchange wait is shorter
 
 // Counts the bytes each way.
 class CountingLink final : public SerialLink {
 public:
-    explicit CountingLink(SerialLink& inner) : m_inner(inner) {}
+    explicit CountingLink(SerialLink& inner) : m_inner(inner) { }
     void configure(int port, const QString& settings) override { m_inner.configure(port, settings); }
     void open() override { m_inner.open(); }
     void close() override { m_inner.close(); }
@@ -68,14 +68,14 @@ public:
     QString line(int) const override { return {}; }
     void clear() override { m_hash.addData("clear\n"); }
     void showCompletion(const QString& text) override { completion = text; }
-    void hideCompletion(const QString&) override {}
-    void showProgress() override {}
-    void hideProgress() override {}
+    void hideCompletion(const QString&) override { }
+    void showProgress() override { }
+    void hideProgress() override { }
     void setProgressMaximum(int maximum) override { m_max = maximum; }
     int progressMaximum() const override { return m_max; }
     void setProgressValue(int value) override { m_value = value; }
     int progressValue() const override { return m_value; }
-    void setPercentText(const QString&) override {}
+    void setPercentText(const QString&) override { }
     QByteArray digest() const { return m_hash.result().toHex().left(12); }
     int lines() const { return m_count; }
 
@@ -98,7 +98,8 @@ int run(const QStringList& args)
     const QString mode = args.value(4);
     if (args.size() != 6 || !lengthOk || length < 1 || length > 10 || !baudOk || baud <= 0
         || (mode != QLatin1String("fixed") && mode != QLatin1String("fast")))
-        throw std::runtime_error("usage: fast_exchange_bench <port path> read|verify|send <length 1..10> fixed|fast <baud>");
+        throw std::runtime_error(
+                "usage: fast_exchange_bench <port path> read|verify|send <length 1..10> fixed|fast <baud>");
 
     QtSerialLink port({{1, args.at(1)}});
     port.configure(1, QStringLiteral("%1,N,8,2").arg(baud));
@@ -132,8 +133,8 @@ int run(const QStringList& args)
     const double wireMs = static_cast<double>(link.sent + link.received) * kBitsPerCharacter * 1000.0 / baud;
     std::printf("%-6s L=%-2d %-5s wall %6lld ms  pause %5lld ms  exchange %6lld ms  bytes %4lld+%-4lld wire %6.0f ms"
                 "  exchange/wire %5.2f  lines %d sha %s  %s\n",
-                qPrintable(op), length, qPrintable(mode), wallMs, pauseMs, exchangeMs, link.sent, link.received,
-                wireMs, exchangeMs / wireMs, status.lines(), status.digest().constData(), qPrintable(status.completion));
+                qPrintable(op), length, qPrintable(mode), wallMs, pauseMs, exchangeMs, link.sent, link.received, wireMs,
+                exchangeMs / wireMs, status.lines(), status.digest().constData(), qPrintable(status.completion));
     return 0;
 }
 

@@ -32,18 +32,18 @@ public:
         m_last = line;
         return m_count++;
     }
-    void setLine(int, const QString&) override {}
+    void setLine(int, const QString&) override { }
     QString line(int) const override { return m_last; }
     void clear() override { m_count = 0; }
     void showCompletion(const QString& text) override { completion = text; }
     void hideCompletion(const QString& text) override { completion = text; }
-    void showProgress() override {}
-    void hideProgress() override {}
+    void showProgress() override { }
+    void hideProgress() override { }
     void setProgressMaximum(int maximum) override { m_max = maximum; }
     int progressMaximum() const override { return m_max; }
     void setProgressValue(int value) override { m_value = value; }
     int progressValue() const override { return m_value; }
-    void setPercentText(const QString&) override {}
+    void setPercentText(const QString&) override { }
 
     QString completion;
 
@@ -59,7 +59,7 @@ qint64 cpuMs()
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000LL
-           + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000;
+            + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000;
 }
 
 long peakRssKb()

@@ -30,8 +30,14 @@ public:
 
 class NoFileDialogs final : public FileDialogs {
 public:
-    std::optional<QString> saveFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
-    std::optional<QString> openFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
+    std::optional<QString> saveFileName(QWidget*, const QString&, const QString&, const QString&) override
+    {
+        return {};
+    }
+    std::optional<QString> openFileName(QWidget*, const QString&, const QString&, const QString&) override
+    {
+        return {};
+    }
 };
 
 double cpuMs()
@@ -57,11 +63,13 @@ int run(const QStringList& args)
     const int length = args.value(4).toInt(&lengthOk);
     const QString op = args.value(3);
     const QString button = op == QLatin1String("read") ? QStringLiteral("Read")
-                           : op == QLatin1String("send") ? QStringLiteral("Send")
-                           : op == QLatin1String("verify") ? QStringLiteral("VerifyBtn")
-                           : op == QLatin1String("version") ? QStringLiteral("GetVersionBtn") : QString();
+            : op == QLatin1String("send")              ? QStringLiteral("Send")
+            : op == QLatin1String("verify")            ? QStringLiteral("VerifyBtn")
+            : op == QLatin1String("version")           ? QStringLiteral("GetVersionBtn")
+                                                       : QString();
     if (args.size() != 5 || !lengthOk || length < 1 || length > 10 || button.isEmpty())
-        throw std::runtime_error("usage: window_timing_bench <port path> <program folder> read|verify|send|version <length 1..10>");
+        throw std::runtime_error(
+                "usage: window_timing_bench <port path> <program folder> read|verify|send|version <length 1..10>");
 
     QtSerialLink link({{1, args.at(1)}});
     EventLoopWaiter waiter;

@@ -16,7 +16,8 @@ std::uint8_t at(const QByteArray& bytes, int index)
 
 }  // namespace
 
-DeviceModel::DeviceModel() : m_version(QByteArrayLiteral("QZ4VELD V2.10")) {}
+DeviceModel::DeviceModel() : m_version(QByteArrayLiteral("QZ4VELD V2.10"))
+{ }
 
 int DeviceModel::capacityFor(int length)
 {
@@ -113,9 +114,14 @@ int DeviceModel::completeCommandSize() const
     int needed = 2;  // an unknown letter after "/" ends the command
     switch (m_pending.at(1)) {
     case 'L':
-    case 'R': needed = 3; break;
-    case 'W': needed = 4 + m_length; break;
-    default: break;
+    case 'R':
+        needed = 3;
+        break;
+    case 'W':
+        needed = 4 + m_length;
+        break;
+    default:
+        break;
     }
     return m_pending.size() >= needed ? needed : 0;
 }

@@ -9,18 +9,18 @@
 // Misbehaviour the simulated device can show, for tests and for trying the
 // program against a difficult device.
 struct DeviceFaults final {
-    bool absent = false;                 // never answers anything
-    std::uint8_t presenceByte = 0xE8;    // what "z" is answered with
-    int presenceAnswerFrom = 1;          // probes before the Nth stay unanswered
-    int presenceAnswerLimit = -1;        // answer at most this many probes (-1: no limit)
-    QByteArray garbageBefore;            // put in front of every answer
-    QByteArray garbageAfter;             // put after every answer
-    bool chunked = false;                // the transport delivers answers one byte at a time
-    int latencyMs = 0;                   // the transport delays every answer by this much
-    int unplugAfter = -1;                // after this many commands the line goes dead (-1: never)
-    int silentRow = -1;                  // "/R" of this row is never answered
-    int refusedRow = -1;                 // "/R" of this row is answered with the error reply
-    int longRow = -1;                    // "/R" of this row is answered with more bytes than a slot holds
+    bool absent = false;  // never answers anything
+    std::uint8_t presenceByte = 0xE8;  // what "z" is answered with
+    int presenceAnswerFrom = 1;  // probes before the Nth stay unanswered
+    int presenceAnswerLimit = -1;  // answer at most this many probes (-1: no limit)
+    QByteArray garbageBefore;  // put in front of every answer
+    QByteArray garbageAfter;  // put after every answer
+    bool chunked = false;  // the transport delivers answers one byte at a time
+    int latencyMs = 0;  // the transport delays every answer by this much
+    int unplugAfter = -1;  // after this many commands the line goes dead (-1: never)
+    int silentRow = -1;  // "/R" of this row is never answered
+    int refusedRow = -1;  // "/R" of this row is answered with the error reply
+    int longRow = -1;  // "/R" of this row is answered with more bytes than a slot holds
 };
 
 // A state file or request the device cannot take.

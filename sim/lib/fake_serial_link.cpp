@@ -2,7 +2,8 @@
 
 #include "device/port_settings.h"
 
-FakeSerialLink::FakeSerialLink(DeviceModel& device, VirtualClock& clock) : m_device(device), m_clock(clock) {}
+FakeSerialLink::FakeSerialLink(DeviceModel& device, VirtualClock& clock) : m_device(device), m_clock(clock)
+{ }
 
 QString FakeSerialLink::devicePath() const
 {

@@ -46,8 +46,8 @@ private:
     QString m_settings = QStringLiteral("9600,N,8,2");
     QString m_openError;
     bool m_open = false;
-    QByteArray m_received;                      // readable now
-    QList<QPair<qint64, QByteArray>> m_pending; // (due time, bytes), in order
+    QByteArray m_received;  // readable now
+    QList<QPair<qint64, QByteArray>> m_pending;  // (due time, bytes), in order
     QByteArray m_written;
     QList<QByteArray> m_writes;
     QList<qint64> m_writeTimes;

@@ -19,7 +19,9 @@ using Clock = std::chrono::steady_clock;
 
 [[noreturn]] void fail(const char* what)
 {
-    throw DeviceError(QStringLiteral("%1 failed: %2").arg(QLatin1String(what), QString::fromLocal8Bit(std::strerror(errno))).toStdString());
+    throw DeviceError(QStringLiteral("%1 failed: %2")
+                              .arg(QLatin1String(what), QString::fromLocal8Bit(std::strerror(errno)))
+                              .toStdString());
 }
 
 // Microseconds: at the higher bit rates one character takes well under a millisecond.
@@ -30,7 +32,8 @@ qint64 nowUs()
 
 }  // namespace
 
-PtyServer::PtyServer(DeviceModel& device) : m_device(device) {}
+PtyServer::PtyServer(DeviceModel& device) : m_device(device)
+{ }
 
 void PtyServer::setArrivalLog(const QString& path)
 {
@@ -94,8 +97,8 @@ PtyServer::End PtyServer::serve(int stopFd, const std::function<void()>& onState
     // 8 data and 2 stop bits, in each direction.
     const qint64 characterUs = m_baud > 0 ? (11 * 1000000LL + m_baud - 1) / m_baud : 0;
     qint64 receivedUntil = 0;  // when the last command byte has fully arrived
-    qint64 sentUntil = 0;      // when the last answer byte will have fully left
-    qint64 commandStartUs = 0; // when the first byte of the command being received arrived
+    qint64 sentUntil = 0;  // when the last answer byte will have fully left
+    qint64 commandStartUs = 0;  // when the first byte of the command being received arrived
 
     for (;;) {
         timespec timeout{};
@@ -125,7 +128,8 @@ PtyServer::End PtyServer::serve(int stopFd, const std::function<void()>& onState
                 if (!m_device.midCommand())
                     commandStartUs = arrivedUs;
                 QList<QByteArray> commands;
-                const QList<QByteArray> answers = m_device.receive(QByteArray(buffer, static_cast<qsizetype>(count)), &commands);
+                const QList<QByteArray> answers =
+                        m_device.receive(QByteArray(buffer, static_cast<qsizetype>(count)), &commands);
                 if (m_arrivals.isOpen()) {
                     for (const QByteArray& command : std::as_const(commands)) {
                         m_arrivals.write(QByteArray::number(commandStartUs) + ' ' + command.toHex() + '\n');
@@ -176,7 +180,8 @@ PtyServer::End PtyServer::serve(int stopFd, const std::function<void()>& onState
             qsizetype done = 0;
             bool waited = false;
             while (done < bytes.size()) {
-                const ssize_t sent = ::write(m_master, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
+                const ssize_t sent =
+                        ::write(m_master, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
                 if (sent > 0) {
                     done += sent;
                 } else if (sent < 0 && errno == EINTR) {

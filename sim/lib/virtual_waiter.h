@@ -10,7 +10,7 @@
 // check the exact wait pattern and total waiting time.
 class VirtualWaiter final : public Waiter {
 public:
-    explicit VirtualWaiter(VirtualClock& clock) : m_clock(clock) {}
+    explicit VirtualWaiter(VirtualClock& clock) : m_clock(clock) { }
 
     void delay(int ms) override;
     // Asks ready() before and after each virtual millisecond; every millisecond

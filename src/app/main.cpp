@@ -19,7 +19,7 @@ namespace {
 // milliseconds from the start of main to the window's first paint, then quit.
 class FirstPaintProbe final : public QObject {
 public:
-    explicit FirstPaintProbe(const QElapsedTimer& clock) : m_clock(clock) {}
+    explicit FirstPaintProbe(const QElapsedTimer& clock) : m_clock(clock) { }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
@@ -65,7 +65,7 @@ int main(int argc, char** argv)
     QtPrintDialog printDialog;
 
     MainWindow window(MainWindowServices{link, waiter, messages, dialogs, printDialog, programFolder,
-                                        RecoveryStore::defaultFolder()});
+                                         RecoveryStore::defaultFolder()});
     messages.setParent(&window);
 
     FirstPaintProbe probe(clock);

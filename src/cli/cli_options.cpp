@@ -19,58 +19,61 @@ const QString kHelp = QStringLiteral("help");
 const QString kVersion = QStringLiteral("version");
 const QString kProbe = QStringLiteral("probe");
 
-const char kDescription[] =
-    "Reads, sends and verifies the key outputs of a QZ4VELD over its serial line,\n"
-    "with the same commands, waits and status lines as the configuration window.\n"
-    "\n"
-    "Commands:\n"
-    "  version               ask the device for its code version\n"
-    "  read [-o FILE.cfg]    read the device's table into a configuration file\n"
-    "                        (standard output without -o; the status lines then go\n"
-    "                        to standard error)\n"
-    "  send FILE.cfg         write the file's table into the device, reading every\n"
-    "                        block back\n"
-    "  verify FILE.cfg       compare the device's table with the file's rows\n"
-    "  check FILE.cfg        report what send would refuse or warn about; opens no\n"
-    "                        port (exit 0 nothing found, 1 something found)\n"
-    "  ports [--probe]       list the serial ports, tab-separated; --probe adds\n"
-    "                        whether a QZ4VELD answers on each free one\n"
-    "\n"
-    "Several --port options (or --port auto-all: every port where a device answers)\n"
-    "run the command on all of them at once, each line prefixed with its port, and\n"
-    "end with a summary; read then needs -o with {port} in the file name, and\n"
-    "--log too names {port}.\n"
-    "\n"
-    "Exit status: 0 succeeded; 1 ran but did not succeed (device absent or wrong,\n"
-    "string length refused, failed blocks or rows); 2 bad arguments, files or ports\n"
-    "that cannot be opened; 130 interrupted (SIGINT, SIGTERM).\n"
-    "\n"
-    "Settings: QZ4Vel.ini in the program folder; when that folder cannot be written\n"
-    "(an installed program), ~/.config/qz4veld/QZ4Vel.ini once the window's SAVE has\n"
-    "made it ($XDG_CONFIG_HOME/qz4veld when that is set). See man qz4veld-cli.";
+const char kDescription[] = "Reads, sends and verifies the key outputs of a QZ4VELD over its serial line,\n"
+                            "with the same commands, waits and status lines as the configuration window.\n"
+                            "\n"
+                            "Commands:\n"
+                            "  version               ask the device for its code version\n"
+                            "  read [-o FILE.cfg]    read the device's table into a configuration file\n"
+                            "                        (standard output without -o; the status lines then go\n"
+                            "                        to standard error)\n"
+                            "  send FILE.cfg         write the file's table into the device, reading every\n"
+                            "                        block back\n"
+                            "  verify FILE.cfg       compare the device's table with the file's rows\n"
+                            "  check FILE.cfg        report what send would refuse or warn about; opens no\n"
+                            "                        port (exit 0 nothing found, 1 something found)\n"
+                            "  ports [--probe]       list the serial ports, tab-separated; --probe adds\n"
+                            "                        whether a QZ4VELD answers on each free one\n"
+                            "\n"
+                            "Several --port options (or --port auto-all: every port where a device answers)\n"
+                            "run the command on all of them at once, each line prefixed with its port, and\n"
+                            "end with a summary; read then needs -o with {port} in the file name, and\n"
+                            "--log too names {port}.\n"
+                            "\n"
+                            "Exit status: 0 succeeded; 1 ran but did not succeed (device absent or wrong,\n"
+                            "string length refused, failed blocks or rows); 2 bad arguments, files or ports\n"
+                            "that cannot be opened; 130 interrupted (SIGINT, SIGTERM).\n"
+                            "\n"
+                            "Settings: QZ4Vel.ini in the program folder; when that folder cannot be written\n"
+                            "(an installed program), ~/.config/qz4veld/QZ4Vel.ini once the window's SAVE has\n"
+                            "made it ($XDG_CONFIG_HOME/qz4veld when that is set). See man qz4veld-cli.";
 
 QList<QCommandLineOption> optionList()
 {
     return {
-        {kPort, QStringLiteral("Serial port: COM<n> (mapped as the window maps it), a device path, auto (the one "
-                               "port where a QZ4VELD answers) or serial:<USB serial number>. "
-                               "Default: the settings file in the program folder. Repeat it for several devices; "
-                               "auto-all: every port where a device answers."),
-         QStringLiteral("port")},
-        {kBaud, QStringLiteral("Bit rate, e.g. 9600. Default: the settings file."), QStringLiteral("rate")},
-        {kParity, QStringLiteral("Parity N, E or O. Default: the settings file."), QStringLiteral("N|E|O")},
-        {kLog, QStringLiteral("Append every status line to this file, as the window's log does."),
-         QStringLiteral("file")},
-        {kQuiet, QStringLiteral("Print only the completion line and errors; no progress bar.")},
-        {kJson, QStringLiteral("Print one JSON object per device on standard output (keys port, operation, ok, "
-                               "failed, completion, seconds); the status lines go to standard error.")},
-        {kProbe, QStringLiteral("ports: probe every free port for a QZ4VELD.")},
-        {kStrict, QStringLiteral("send, verify: refuse a file that draws a warning (a row set twice, rows beyond "
-                                 "the string length, rows left out) with exit status 2.")},
-        {{QStringLiteral("o"), kOutput}, QStringLiteral("read: write the configuration file here."),
-         QStringLiteral("file")},
-        {{QStringLiteral("h"), kHelp}, QStringLiteral("Show this help.")},
-        {kVersion, QStringLiteral("Show the program's version.")},
+            {kPort,
+             QStringLiteral("Serial port: COM<n> (mapped as the window maps it), a device path, auto (the one "
+                            "port where a QZ4VELD answers) or serial:<USB serial number>. "
+                            "Default: the settings file in the program folder. Repeat it for several devices; "
+                            "auto-all: every port where a device answers."),
+             QStringLiteral("port")},
+            {kBaud, QStringLiteral("Bit rate, e.g. 9600. Default: the settings file."), QStringLiteral("rate")},
+            {kParity, QStringLiteral("Parity N, E or O. Default: the settings file."), QStringLiteral("N|E|O")},
+            {kLog, QStringLiteral("Append every status line to this file, as the window's log does."),
+             QStringLiteral("file")},
+            {kQuiet, QStringLiteral("Print only the completion line and errors; no progress bar.")},
+            {kJson,
+             QStringLiteral("Print one JSON object per device on standard output (keys port, operation, ok, "
+                            "failed, completion, seconds); the status lines go to standard error.")},
+            {kProbe, QStringLiteral("ports: probe every free port for a QZ4VELD.")},
+            {kStrict,
+             QStringLiteral("send, verify: refuse a file that draws a warning (a row set twice, rows beyond "
+                            "the string length, rows left out) with exit status 2.")},
+            {{QStringLiteral("o"), kOutput},
+             QStringLiteral("read: write the configuration file here."),
+             QStringLiteral("file")},
+            {{QStringLiteral("h"), kHelp}, QStringLiteral("Show this help.")},
+            {kVersion, QStringLiteral("Show the program's version.")},
     };
 }
 
@@ -79,8 +82,10 @@ void setUp(QCommandLineParser& parser)
     parser.setApplicationDescription(QString::fromLatin1(kDescription));
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.addOptions(optionList());
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("version, read, send, verify, check or ports"));
-    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("configuration file for send, verify and check"),
+    parser.addPositionalArgument(QStringLiteral("command"),
+                                 QStringLiteral("version, read, send, verify, check or ports"));
+    parser.addPositionalArgument(QStringLiteral("file"),
+                                 QStringLiteral("configuration file for send, verify and check"),
                                  QStringLiteral("[FILE.cfg]"));
 }
 
@@ -112,7 +117,8 @@ QString checkedBaud(const QString& value)
 {
     static const QRegularExpression kDigits(QStringLiteral("^[0-9]{1,10}$"));
     if (!kDigits.match(value).hasMatch())
-        throw UsageError(QStringLiteral("--baud needs a bit rate in decimal digits, not %1").arg(quoted(value)).toStdString());
+        throw UsageError(
+                QStringLiteral("--baud needs a bit rate in decimal digits, not %1").arg(quoted(value)).toStdString());
     return value;
 }
 
@@ -166,9 +172,9 @@ Parsed parse(const QStringList& arguments)
     } else if (name == QLatin1String("read")) {
         options.command = Command::Read;
     } else if (name == QLatin1String("send") || name == QLatin1String("verify") || name == QLatin1String("check")) {
-        options.command = name == QLatin1String("send")     ? Command::Send
-                          : name == QLatin1String("verify") ? Command::Verify
-                                                            : Command::Check;
+        options.command = name == QLatin1String("send") ? Command::Send
+                : name == QLatin1String("verify")       ? Command::Verify
+                                                        : Command::Check;
         expectedArguments = 2;
         if (positional.size() < 2)
             throw UsageError(QStringLiteral("%1 needs a configuration file").arg(name).toStdString());
@@ -176,10 +182,13 @@ Parsed parse(const QStringList& arguments)
         if (options.file.isEmpty())
             throw UsageError(QStringLiteral("%1 needs a configuration file").arg(name).toStdString());
     } else {
-        throw UsageError(QStringLiteral("unknown command %1 (version, read, send, verify, check or ports)").arg(quoted(name)).toStdString());
+        throw UsageError(QStringLiteral("unknown command %1 (version, read, send, verify, check or ports)")
+                                 .arg(quoted(name))
+                                 .toStdString());
     }
     if (positional.size() > expectedArguments)
-        throw UsageError(QStringLiteral("unexpected argument %1").arg(quoted(positional.at(expectedArguments))).toStdString());
+        throw UsageError(
+                QStringLiteral("unexpected argument %1").arg(quoted(positional.at(expectedArguments))).toStdString());
 
     if (parser.isSet(kOutput)) {
         if (options.command != Command::Read)

@@ -11,8 +11,8 @@ namespace cli {
 // Exit statuses a bench script can act on.
 inline constexpr int kExitSucceeded = 0;
 inline constexpr int kExitNotSucceeded = 1;  // ran, but the device is absent, wrong, or rows failed
-inline constexpr int kExitUsage = 2;         // bad arguments, unreadable files, ports that cannot be opened
-inline constexpr int kExitInterrupted = 130; // SIGINT or SIGTERM
+inline constexpr int kExitUsage = 2;  // bad arguments, unreadable files, ports that cannot be opened
+inline constexpr int kExitInterrupted = 130;  // SIGINT or SIGTERM
 
 inline constexpr char kProgramName[] = "qz4veld-cli";
 inline constexpr char kProgramVersion[] = "1.02";
@@ -30,11 +30,11 @@ inline constexpr char kAllPorts[] = "auto-all";
 
 struct Options final {
     Command command = Command::Version;
-    QString file;     // send/verify: the configuration file; read: -o target, "" for standard output
-    QString port;     // "COM<n>" (upper case), an absolute device path, "auto", "serial:<n>"; "" = settings file
+    QString file;  // send/verify: the configuration file; read: -o target, "" for standard output
+    QString port;  // "COM<n>" (upper case), an absolute device path, "auto", "serial:<n>"; "" = settings file
     QStringList ports;  // every --port given, in order; several (or kAllPorts) run the devices side by side
-    QString baud;     // decimal digits; "" = settings file
-    QString parity;   // "N", "E" or "O"; "" = settings file
+    QString baud;  // decimal digits; "" = settings file
+    QString parity;  // "N", "E" or "O"; "" = settings file
     QString logPath;  // "" = no log
     bool quiet = false;
     bool strict = false;  // send/verify: a file with warnings is refused (exit 2)

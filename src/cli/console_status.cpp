@@ -32,16 +32,15 @@ QString progressLine(int value, int maximum, const QString& percentText)
     const int shownValue = std::clamp(value, 0, std::max(maximum, 0));
     const int filled = maximum > 0 ? shownValue * kBarWidth / maximum : 0;
     return QStringLiteral("Progress [%1%2] row %3/%4 %5")
-        .arg(QString(filled, QLatin1Char('#')), QString(kBarWidth - filled, QLatin1Char('-')))
-        .arg(value)
-        .arg(maximum)
-        .arg(terminalSafe(percentText));
+            .arg(QString(filled, QLatin1Char('#')), QString(kBarWidth - filled, QLatin1Char('-')))
+            .arg(value)
+            .arg(maximum)
+            .arg(terminalSafe(percentText));
 }
 
 ConsoleStatus::ConsoleStatus(QIODevice& lines, QIODevice& messages, bool progressBar)
     : m_lines(lines), m_messages(messages), m_barWanted(progressBar)
-{
-}
+{ }
 
 void ConsoleStatus::write(QIODevice& device, const QString& text)
 {
@@ -83,9 +82,9 @@ void ConsoleStatus::checkIndex(int index) const
 {
     if (index < 0 || index >= m_list.size())
         throw std::out_of_range(QStringLiteral("status line %1 is not in the list (it holds %2 lines)")
-                                    .arg(index)
-                                    .arg(m_list.size())
-                                    .toStdString());
+                                        .arg(index)
+                                        .arg(m_list.size())
+                                        .toStdString());
 }
 
 int ConsoleStatus::add(const QString& text)

@@ -19,8 +19,7 @@ const QString kVersionLine = QStringLiteral("Version = ");
 
 DeviceJob::DeviceJob(QString label, PortChoice port, Options options, TableFile table)
     : m_label(std::move(label)), m_port(std::move(port)), m_options(std::move(options)), m_table(std::move(table))
-{
-}
+{ }
 
 void DeviceJob::requestAbort()
 {
@@ -30,7 +29,8 @@ void DeviceJob::requestAbort()
     // thread's event loop, which runs inside every wait.
     if (m_abortTarget) {
         Waiter* waiter = m_waiter;
-        QMetaObject::invokeMethod(m_abortTarget, [waiter] { waiter->requestAbort(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+                m_abortTarget, [waiter] { waiter->requestAbort(); }, Qt::QueuedConnection);
     }
 }
 

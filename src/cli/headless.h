@@ -11,11 +11,11 @@ class ConsoleStatus;
 // question, so every question is answered No.
 class ConsoleMessages final : public Messages {
 public:
-    explicit ConsoleMessages(ConsoleStatus& status) : m_status(status) {}
+    explicit ConsoleMessages(ConsoleStatus& status) : m_status(status) { }
 
     void info(const QString& text) override;
     bool confirm(const QString& text, const QString& title) override;
-    void beep() override {}
+    void beep() override { }
 
     int shown() const { return m_shown; }
 

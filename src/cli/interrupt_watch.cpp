@@ -15,8 +15,8 @@ namespace cli {
 namespace {
 
 int g_pipe[2] = {-1, -1};
-struct sigaction g_previousInt {};
-struct sigaction g_previousTerm {};
+struct sigaction g_previousInt { };
+struct sigaction g_previousTerm { };
 
 extern "C" void onInterrupt(int signalNumber)
 {
@@ -28,7 +28,8 @@ extern "C" void onInterrupt(int signalNumber)
 
 }  // namespace
 
-InterruptWatch::InterruptWatch(Waiter& waiter) : InterruptWatch([&waiter] { waiter.requestAbort(); }) {}
+InterruptWatch::InterruptWatch(Waiter& waiter) : InterruptWatch([&waiter] { waiter.requestAbort(); })
+{ }
 
 InterruptWatch::InterruptWatch(std::function<void()> stop) : m_onInterrupt(std::move(stop))
 {
@@ -40,7 +41,7 @@ InterruptWatch::InterruptWatch(std::function<void()> stop) : m_onInterrupt(std::
     m_notifier = std::make_unique<QSocketNotifier>(g_pipe[0], QSocketNotifier::Read);
     QObject::connect(m_notifier.get(), &QSocketNotifier::activated, m_notifier.get(), [this] { drain(); });
 
-    struct sigaction action {};
+    struct sigaction action { };
     action.sa_handler = onInterrupt;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;  // a port open or write in progress finishes instead of failing

@@ -23,7 +23,7 @@ extern "C" void exitInterrupted(int)
 
 int main(int argc, char** argv)
 {
-    struct sigaction early {};
+    struct sigaction early { };
     early.sa_handler = exitInterrupted;
     sigemptyset(&early.sa_mask);
     ::sigaction(SIGINT, &early, nullptr);
@@ -38,8 +38,8 @@ int main(int argc, char** argv)
 
     QFile out;
     QFile err;
-    if (!out.open(STDOUT_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered) ||
-        !err.open(STDERR_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered))
+    if (!out.open(STDOUT_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered)
+        || !err.open(STDERR_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered))
         return cli::kExitUsage;
     cli::Console console{out, err, ::isatty(STDERR_FILENO) == 1};
     return cli::execute(QCoreApplication::arguments(), QCoreApplication::applicationDirPath(), console);

@@ -69,7 +69,8 @@ std::vector<std::unique_ptr<DeviceJob>> makeJobs(const Options& options, const T
         const QString path = port_settings::devicePath(choice.comPort, choice.paths);
         const QString device = QFileInfo(path).canonicalFilePath();
         if (devices.contains(device.isEmpty() ? path : device))
-            throw UsageError(QStringLiteral("--port %1 is the same device as an earlier --port").arg(port).toStdString());
+            throw UsageError(
+                    QStringLiteral("--port %1 is the same device as an earlier --port").arg(port).toStdString());
         devices.append(device.isEmpty() ? path : device);
         const QString label = portLabel(path);
         own.file = withPort(options.file, label);
@@ -116,9 +117,8 @@ int runMany(const Options& options, const TableFile& table, const Settings& sett
     for (const auto& job : jobs) {
         const int board = terminal.addDevice(job->label());
         DeviceJob* raw = job.get();
-        threads.emplace_back(QThread::create([raw, &opened, goFuture, &terminal, board] {
-            raw->run(opened, goFuture, terminal, board);
-        }));
+        threads.emplace_back(QThread::create(
+                [raw, &opened, goFuture, &terminal, board] { raw->run(opened, goFuture, terminal, board); }));
         QObject::connect(threads.back().get(), &QThread::finished, &loop, [&loop, &running] {
             if (--running == 0)
                 loop.quit();
@@ -152,9 +152,10 @@ int runMany(const Options& options, const TableFile& table, const Settings& sett
     for (std::size_t i = 0; i < jobs.size(); ++i) {
         const DeviceJob& job = *jobs[i];
         const DeviceOutcome& outcome = job.outcome();
-        reports.append({given.at(static_cast<qsizetype>(i)).isEmpty() ? job.label() : given.at(static_cast<qsizetype>(i)),
-                        job.label(), outcome.exitStatus == kExitSucceeded, outcome.exitStatus == kExitInterrupted,
-                        outcome.failed, job.completion(), job.version(), job.message(), job.seconds()});
+        reports.append(
+                {given.at(static_cast<qsizetype>(i)).isEmpty() ? job.label() : given.at(static_cast<qsizetype>(i)),
+                 job.label(), outcome.exitStatus == kExitSucceeded, outcome.exitStatus == kExitInterrupted,
+                 outcome.failed, job.completion(), job.version(), job.message(), job.seconds()});
         interrupted = interrupted || reports.last().interrupted;
     }
     (options.json ? console.err : console.out).write(summaryTable(options.command, reports));

@@ -33,9 +33,8 @@ QByteArray portTable(const QList<PortRow>& table, const QList<ProbeResult>* prob
         header.append(QStringLiteral("QZ4VELD"));
     QStringList lines{header.join(QLatin1Char('\t'))};
     for (const PortRow& row : table) {
-        QStringList cells{cell(row.devicePath),   cell(row.stablePath), cell(row.description),
-                          cell(row.manufacturer), cell(row.serialNumber), row.vidPid,
-                          yesNo(row.inUse)};
+        QStringList cells{cell(row.devicePath),   cell(row.stablePath), cell(row.description), cell(row.manufacturer),
+                          cell(row.serialNumber), row.vidPid,           yesNo(row.inUse)};
         if (probes) {
             bool answered = false;
             for (const ProbeResult& probe : *probes)
@@ -54,15 +53,16 @@ QString onlyAnswering(const QList<ProbeResult>& results)
         return found.constFirst();
     QStringList lines;
     for (const ProbeResult& result : results)
-        lines.append(result.path + QStringLiteral(": ") + (result.answered ? QStringLiteral("answered") : result.detail));
+        lines.append(result.path + QStringLiteral(": ")
+                     + (result.answered ? QStringLiteral("answered") : result.detail));
     if (found.isEmpty())
-        throw UsageError((QStringLiteral("--port auto: no QZ4VELD answered") +
-                          (results.isEmpty() ? QStringLiteral(" (no free serial port to probe)") : listed(lines)))
-                             .toStdString());
+        throw UsageError((QStringLiteral("--port auto: no QZ4VELD answered")
+                          + (results.isEmpty() ? QStringLiteral(" (no free serial port to probe)") : listed(lines)))
+                                 .toStdString());
     throw UsageError(QStringLiteral("--port auto: %1 devices answered; choose one with --port%2")
-                         .arg(found.size())
-                         .arg(listed(lines))
-                         .toStdString());
+                             .arg(found.size())
+                             .arg(listed(lines))
+                             .toStdString());
 }
 
 QString resolvePort(const QString& port, const QList<PortRow>& table, const QString& settingsText)
@@ -84,14 +84,15 @@ QString resolvePort(const QString& port, const QList<PortRow>& table, const QStr
         return matching.constFirst();
     if (matching.isEmpty())
         throw UsageError(QStringLiteral("--port %1: no connected serial port has the USB serial number %2%3")
-                             .arg(port, number, known.isEmpty() ? QStringLiteral(" (no port reports one)")
-                                                                : QStringLiteral("; these do:") + listed(known))
-                             .toStdString());
+                                 .arg(port, number,
+                                      known.isEmpty() ? QStringLiteral(" (no port reports one)")
+                                                      : QStringLiteral("; these do:") + listed(known))
+                                 .toStdString());
     throw UsageError(QStringLiteral("--port %1: %2 ports have that serial number; choose one by its path%3")
-                         .arg(port)
-                         .arg(matching.size())
-                         .arg(listed(matching))
-                         .toStdString());
+                             .arg(port)
+                             .arg(matching.size())
+                             .arg(listed(matching))
+                             .toStdString());
 }
 
 }  // namespace cli

@@ -12,12 +12,18 @@ namespace cli {
 QString commandName(Command command)
 {
     switch (command) {
-    case Command::Version: return QStringLiteral("version");
-    case Command::Read: return QStringLiteral("read");
-    case Command::Send: return QStringLiteral("send");
-    case Command::Verify: return QStringLiteral("verify");
-    case Command::Ports: return QStringLiteral("ports");
-    case Command::Check: break;
+    case Command::Version:
+        return QStringLiteral("version");
+    case Command::Read:
+        return QStringLiteral("read");
+    case Command::Send:
+        return QStringLiteral("send");
+    case Command::Verify:
+        return QStringLiteral("verify");
+    case Command::Ports:
+        return QStringLiteral("ports");
+    case Command::Check:
+        break;
     }
     return QStringLiteral("check");
 }
@@ -30,7 +36,8 @@ QString resultText(Command command, const DeviceReport& report)
     const QString completion = report.completion.trimmed();
     if (report.ok || report.message.isEmpty())
         return !completion.isEmpty() ? completion : report.ok ? QStringLiteral("succeeded") : QStringLiteral("failed");
-    return completion.isEmpty() ? report.message : completion + QStringLiteral(" (") + report.message + QLatin1Char(')');
+    return completion.isEmpty() ? report.message
+                                : completion + QStringLiteral(" (") + report.message + QLatin1Char(')');
 }
 
 QByteArray summaryTable(Command command, const QList<DeviceReport>& reports)
@@ -72,15 +79,15 @@ QByteArray jsonLines(Command command, const QList<DeviceReport>& reports)
 {
     QByteArray lines;
     for (const DeviceReport& report : reports) {
-        QJsonObject object{{QStringLiteral("port"), report.port},
-                           {QStringLiteral("operation"), commandName(command)},
-                           {QStringLiteral("ok"), report.ok},
-                           {QStringLiteral("failed"), report.failed},
-                           {QStringLiteral("completion"), report.completion.trimmed().isEmpty()
-                                                                  ? resultText(command, report)
-                                                                  : report.completion.trimmed()},
-                           {QStringLiteral("message"), report.message},
-                           {QStringLiteral("seconds"), static_cast<double>(qRound(report.seconds * 1000)) / 1000}};
+        QJsonObject object{
+                {QStringLiteral("port"), report.port},
+                {QStringLiteral("operation"), commandName(command)},
+                {QStringLiteral("ok"), report.ok},
+                {QStringLiteral("failed"), report.failed},
+                {QStringLiteral("completion"),
+                 report.completion.trimmed().isEmpty() ? resultText(command, report) : report.completion.trimmed()},
+                {QStringLiteral("message"), report.message},
+                {QStringLiteral("seconds"), static_cast<double>(qRound(report.seconds * 1000)) / 1000}};
         if (command == Command::Version)
             object.insert(QStringLiteral("version"), report.version);
         lines += QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';

@@ -10,14 +10,14 @@ namespace cli {
 
 // What one device of a run over several came to, as the summary shows it.
 struct DeviceReport final {
-    QString port;        // as given (--port, or the path the search found)
-    QString label;       // the prefix of its lines
+    QString port;  // as given (--port, or the path the search found)
+    QString label;  // the prefix of its lines
     bool ok = false;
     bool interrupted = false;
-    int failed = 0;      // send: failed blocks; verify: failed rows
+    int failed = 0;  // send: failed blocks; verify: failed rows
     QString completion;  // the completion text, "" when none was shown
-    QString version;     // the device's answer to the version query
-    QString message;     // the last message box's text: why it failed
+    QString version;  // the device's answer to the version query
+    QString message;  // the last message box's text: why it failed
     double seconds = 0;
 };
 

@@ -41,7 +41,9 @@ void printError(Console& console, const QString& text)
     QStringList lines = text.split(QLatin1Char('\n'));
     for (QString& line : lines)
         line = terminalSafe(line);
-    console.err.write((QLatin1String(kProgramName) + QStringLiteral(": ") + lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
+    console.err.write(
+            (QLatin1String(kProgramName) + QStringLiteral(": ") + lines.join(QLatin1Char('\n')) + QLatin1Char('\n'))
+                    .toUtf8());
 }
 
 UsageError usageError(const QString& text)
@@ -96,20 +98,21 @@ void checkOutputFile(const QString& path)
     const QFileInfo given(path);
     if (given.isSymLink() && !given.exists())
         throw usageError(QStringLiteral("cannot write %1: it is a link to %2, which does not exist")
-                             .arg(shown(path), shown(given.symLinkTarget())));
+                                 .arg(shown(path), shown(given.symLinkTarget())));
     // A link is written through: the file that counts is the one it names.
     const QFileInfo target(given.isSymLink() ? given.canonicalFilePath() : given.absoluteFilePath());
     if (target.isDir())
         throw usageError(QStringLiteral("cannot write %1: it is a folder").arg(shown(path)));
     if (target.exists() && !target.isFile())
-        throw usageError(QStringLiteral("cannot write %1: it is not a regular file (a pipe or a device)").arg(shown(path)));
+        throw usageError(
+                QStringLiteral("cannot write %1: it is not a regular file (a pipe or a device)").arg(shown(path)));
     const QFileInfo folder(target.absolutePath());
     if (!folder.isDir())
         throw usageError(QStringLiteral("cannot write %1: the folder %2 does not exist")
-                             .arg(shown(path), shown(folder.filePath())));
+                                 .arg(shown(path), shown(folder.filePath())));
     if (!folder.isWritable())
         throw usageError(QStringLiteral("cannot write %1: the folder %2 is not writable")
-                             .arg(shown(path), shown(folder.filePath())));
+                                 .arg(shown(path), shown(folder.filePath())));
 }
 
 void openPort(QtSerialLink& link, const PortChoice& port)
@@ -191,7 +194,7 @@ DeviceOutcome runOnOpenPort(const Options& options, const PortChoice& port, Seri
                 const QByteArray text = config_file::render(table.rows, length, QDateTime::currentDateTime());
                 if (console.out.write(text) != text.size())
                     throw FileError(QStringLiteral("cannot write the configuration to standard output: %1")
-                                        .arg(console.out.errorString()));
+                                            .arg(console.out.errorString()));
             } else {
                 config_file::save(options.file, table.rows, length);
             }
@@ -221,7 +224,7 @@ TableFile loadTable(const QString& path)
 {
     TableFile table;
     const config_file::LoadSummary summary =
-        config_file::applyTo(table.rows, path, [&table](int length) { table.lengthIndex = length - 1; });
+            config_file::applyTo(table.rows, path, [&table](int length) { table.lengthIndex = length - 1; });
     if (!summary.complete())
         throw usageError(summary.openError);
     if (!summary.lineErrors.isEmpty())
@@ -303,7 +306,8 @@ int execute(const QStringList& arguments, const QString& programFolder, Console&
             for (const QString& warning : table.warnings)
                 printError(console, QStringLiteral("warning: %1: %2").arg(shown(options.file), warning));
             if (options.strict && !table.warnings.isEmpty())
-                throw usageError(QStringLiteral("--strict: %1 has warnings; nothing was done").arg(shown(options.file)));
+                throw usageError(
+                        QStringLiteral("--strict: %1 has warnings; nothing was done").arg(shown(options.file)));
         }
         if (options.command == Command::Send)
             checkSendable(table);

@@ -46,11 +46,11 @@ void checkSendable(const TableFile& table);
 // The serial port to use: --port when given, else the settings file's port;
 // COM<n> maps to a device path as in the window ([PORTS], else /dev/ttyS<n-1>).
 struct PortChoice final {
-    int comPort = 1;             // the number the status lines name
-    QMap<int, QString> paths;    // COM<n> -> device path, for the link
-    QString settingsText;        // "<baud>,<parity>,8,2"
-    bool fastExchange = false;   // [GENERAL] FASTEXCHANGE of the settings file
-    bool pathGiven = false;      // --port named a path that no [PORTS] entry holds
+    int comPort = 1;  // the number the status lines name
+    QMap<int, QString> paths;  // COM<n> -> device path, for the link
+    QString settingsText;  // "<baud>,<parity>,8,2"
+    bool fastExchange = false;  // [GENERAL] FASTEXCHANGE of the settings file
+    bool pathGiven = false;  // --port named a path that no [PORTS] entry holds
 };
 PortChoice choosePort(const Options& options, const Settings& settings);
 

@@ -5,7 +5,8 @@
 
 namespace cli {
 
-SharedTerminal::SharedTerminal(Console& console, bool board) : m_console(console), m_board(board) {}
+SharedTerminal::SharedTerminal(Console& console, bool board) : m_console(console), m_board(board)
+{ }
 
 int SharedTerminal::addDevice(const QString& label)
 {

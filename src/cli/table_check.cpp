@@ -25,8 +25,8 @@ void checkSentRow(QList<TableFinding>& findings, int row, const QString& keyName
     // The window would send scan code 00, which the read-back can never
     // confirm; a misspelt key is caught before the device is touched.
     if (!keyName.isEmpty() && key_table::scancodeForKeyName(keyName) == 0)
-        findings.append(
-            {true, row, QStringLiteral("Row %1: the key name \"%2\" is not in the key table").arg(row).arg(keyName)});
+        findings.append({true, row,
+                         QStringLiteral("Row %1: the key name \"%2\" is not in the key table").arg(row).arg(keyName)});
 }
 
 // Numbers as short text: "4", "4 and 5", "0 to 22", "3, 7 and 10 to 12".
@@ -57,9 +57,9 @@ QStringList fileWarnings(const config_file::LoadSummary& summary, int lengthInde
     for (auto it = summary.linesOfRow.cbegin(); it != summary.linesOfRow.cend(); ++it) {
         if (it->size() > 1)
             warnings << QStringLiteral("Row %1 is set %2 times (lines %3); the last line counts")
-                            .arg(it.key())
-                            .arg(it->size())
-                            .arg(numberList(*it));
+                                .arg(it.key())
+                                .arg(it->size())
+                                .arg(numberList(*it));
     }
     QList<int> missing;
     for (int r = 0; r < capacity::maxKeysForIndex(lengthIndex); ++r) {
@@ -85,9 +85,9 @@ QList<TableFinding> tableFindings(const RowTable& rows, int lengthIndex)
             if (!keyName.isEmpty() || !string.isEmpty())
                 findings.append({false, r,
                                  QStringLiteral("Row %1 is beyond the %2 rows string length %3 holds: it is not sent")
-                                     .arg(r)
-                                     .arg(capacity)
-                                     .arg(length)});
+                                         .arg(r)
+                                         .arg(capacity)
+                                         .arg(length)});
             continue;
         }
         checkSentRow(findings, r, keyName, string, length);
@@ -97,7 +97,8 @@ QList<TableFinding> tableFindings(const RowTable& rows, int lengthIndex)
         const int first = firstRowOfScancode.value(scancode, -1);
         if (first >= 0)
             findings.append(
-                {false, r, QStringLiteral("Row %1: the key \"%2\" is also in row %3").arg(r).arg(keyName).arg(first)});
+                    {false, r,
+                     QStringLiteral("Row %1: the key \"%2\" is also in row %3").arg(r).arg(keyName).arg(first)});
         else
             firstRowOfScancode.insert(scancode, r);
     }
@@ -109,7 +110,7 @@ int runCheck(const QString& path, Console& console)
     RowTable rows;
     int lengthIndex = capacity::kDefaultListIndex;
     const config_file::LoadSummary summary =
-        config_file::applyTo(rows, path, [&lengthIndex](int length) { lengthIndex = length - 1; });
+            config_file::applyTo(rows, path, [&lengthIndex](int length) { lengthIndex = length - 1; });
     const auto print = [&console](QIODevice& device, const QString& text) {
         device.write((terminalSafe(text) + QLatin1Char('\n')).toUtf8());
     };
@@ -129,13 +130,15 @@ int runCheck(const QString& path, Console& console)
     int refused = 0;
     for (const TableFinding& finding : std::as_const(findings)) {
         refused += finding.refused ? 1 : 0;
-        print(console.out, (finding.refused ? QStringLiteral("refused: ") : QStringLiteral("warning: ")) + finding.text);
+        print(console.out,
+              (finding.refused ? QStringLiteral("refused: ") : QStringLiteral("warning: ")) + finding.text);
     }
-    print(console.out, QStringLiteral("%1: string length %2, %3 refused, %4 warnings")
-                           .arg(QDir::toNativeSeparators(path))
-                           .arg(lengthIndex + 1)
-                           .arg(refused)
-                           .arg(findings.size() - refused));
+    print(console.out,
+          QStringLiteral("%1: string length %2, %3 refused, %4 warnings")
+                  .arg(QDir::toNativeSeparators(path))
+                  .arg(lengthIndex + 1)
+                  .arg(refused)
+                  .arg(findings.size() - refused));
     return findings.isEmpty() ? kExitSucceeded : kExitNotSucceeded;
 }
 

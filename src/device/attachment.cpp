@@ -38,7 +38,7 @@ AttachCheck checkAttached(Protocol& protocol, Messages& messages, int comPort)
                     check.result.clear();
                 } else {
                     check.result = QStringLiteral("Not a QZ4VELDT that is connected (received 0x") + trace::hex(last)
-                                   + QLatin1Char(')');
+                            + QLatin1Char(')');
                 }
             }
             ++check.tries;

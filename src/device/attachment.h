@@ -11,8 +11,8 @@ struct AttachCheck final {
     // "QZ4VELDT not responsing on port COM<n>" or
     // "Not a QZ4VELDT that is connected (received 0x<hex>)".
     QString result;
-    int tries = 0;              // probes sent
-    bool linkFailed = false;    // the serial layer failed and its message was shown
+    int tries = 0;  // probes sent
+    bool linkFailed = false;  // the serial layer failed and its message was shown
     bool attached() const { return result.isEmpty(); }
 };
 
@@ -25,9 +25,9 @@ AttachCheck checkAttached(Protocol& protocol, Messages& messages, int comPort);
 // Outcome of RequestVersion.
 struct VersionResult final {
     AttachCheck attach;
-    bool queried = false;   // "V" went out and its wait ran
-    QString version;        // the device's answer as text, "" when none
-    bool failed = false;    // an error was reported in a message box
+    bool queried = false;  // "V" went out and its wait ran
+    QString version;  // the device's answer as text, "" when none
+    bool failed = false;  // an error was reported in a message box
     bool succeeded() const { return attach.attached() && queried && !version.isEmpty() && !failed; }
 };
 

@@ -17,32 +17,32 @@ namespace {
 class SilentStatus final : public StatusSink {
 public:
     int add(const QString&) override { return 0; }
-    void setLine(int, const QString&) override {}
+    void setLine(int, const QString&) override { }
     QString line(int) const override { return {}; }
-    void clear() override {}
-    void showCompletion(const QString&) override {}
-    void hideCompletion(const QString&) override {}
-    void showProgress() override {}
-    void hideProgress() override {}
-    void setProgressMaximum(int) override {}
+    void clear() override { }
+    void showCompletion(const QString&) override { }
+    void hideCompletion(const QString&) override { }
+    void showProgress() override { }
+    void hideProgress() override { }
+    void setProgressMaximum(int) override { }
     int progressMaximum() const override { return 0; }
-    void setProgressValue(int) override {}
+    void setProgressValue(int) override { }
     int progressValue() const override { return 0; }
-    void setPercentText(const QString&) override {}
+    void setPercentText(const QString&) override { }
 };
 
 class KeptMessages final : public Messages {
 public:
     void info(const QString& text) override { last = text; }
     bool confirm(const QString&, const QString&) override { return false; }
-    void beep() override {}
+    void beep() override { }
     QString last;
 };
 
 // The event-loop wait of a probe thread, ended early when the search is called off.
 class StoppableWaiter final : public Waiter {
 public:
-    explicit StoppableWaiter(const std::atomic<bool>& stop) : m_stop(stop) {}
+    explicit StoppableWaiter(const std::atomic<bool>& stop) : m_stop(stop) { }
     void delay(int ms) override { check(), m_inner.delay(ms), check(); }
     int delayUntil(int ms, const std::function<bool()>& ready) override
     {
@@ -134,7 +134,8 @@ struct DeviceSearch::Shared {
     std::vector<ProbeResult> results;  // each thread writes only its own entry
 };
 
-DeviceSearch::DeviceSearch(QObject* parent) : QObject(parent) {}
+DeviceSearch::DeviceSearch(QObject* parent) : QObject(parent)
+{ }
 
 DeviceSearch::~DeviceSearch()
 {
@@ -162,7 +163,8 @@ void DeviceSearch::start(const QStringList& paths, const QString& settingsText)
         m_shared->results.push_back(ProbeResult{path, false, QStringLiteral("not probed")});
     if (paths.isEmpty()) {
         // Said after start() returns, as with any search.
-        QMetaObject::invokeMethod(this, [this] { emit finished({}); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+                this, [this] { emit finished({}); }, Qt::QueuedConnection);
         return;
     }
     for (int i = 0; i < paths.size(); ++i) {

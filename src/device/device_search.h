@@ -19,7 +19,7 @@ class Waiter;
 struct ProbeResult final {
     QString path;
     bool answered = false;  // a probe came back with the presence mark
-    QString detail;         // otherwise why: "no answer", the check's text, or why the port would not open
+    QString detail;  // otherwise why: "no answer", the check's text, or why the port would not open
 };
 
 namespace device_search {

@@ -37,7 +37,7 @@ NodeFacts inspect(const QString& path)
     NodeFacts facts;
     const QByteArray local = QFile::encodeName(path);
     facts.accessErrno = ::access(local.constData(), R_OK | W_OK) == 0 ? 0 : errno;
-    struct stat node {};
+    struct stat node { };
     if (::stat(local.constData(), &node) != 0)
         return facts;
     facts.mode = static_cast<int>(node.st_mode & 07777);
@@ -62,7 +62,7 @@ QString describeOpenFailure(const QString& path, QSerialPort::SerialPortError er
     if (error == QSerialPort::DeviceNotFoundError || facts.accessErrno == ENOENT) {
         if (!facts.mappedAs.isEmpty())
             return QStringLiteral("%1 is mapped to %2 which is not connected; plug it in or choose another device")
-                .arg(facts.mappedAs, path);
+                    .arg(facts.mappedAs, path);
         return QStringLiteral("Cannot open %1: no such serial device").arg(path);
     }
     if (error == QSerialPort::PermissionError && (facts.accessErrno == EACCES || facts.accessErrno == EPERM)) {
@@ -71,13 +71,13 @@ QString describeOpenFailure(const QString& path, QSerialPort::SerialPortError er
         if (groupGrants && !facts.userInGroup)
             return QStringLiteral("Permission denied opening %1: add your user to the %2 group "
                                   "(sudo usermod -aG %2 $USER), then log out and in again")
-                .arg(path, facts.group);
+                    .arg(path, facts.group);
         if (groupGrants && !facts.sessionInGroup)
             return QStringLiteral("Permission denied opening %1: your user is in the %2 group, but this session "
                                   "started before that; log out and in again")
-                .arg(path, facts.group);
+                    .arg(path, facts.group);
         return QStringLiteral("Permission denied opening %1 (owner %2, group %3, mode %4)")
-            .arg(path, facts.owner, facts.group, QStringLiteral("%1").arg(facts.mode, 4, 8, QLatin1Char('0')));
+                .arg(path, facts.owner, facts.group, QStringLiteral("%1").arg(facts.mode, 4, 8, QLatin1Char('0')));
     }
     if (error == QSerialPort::PermissionError) {
         // Access is granted, so the refusal is a lock or an exclusive open held elsewhere.

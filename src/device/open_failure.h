@@ -8,14 +8,14 @@ namespace serial_errors {
 
 // What the system says about the device node, gathered after a failed open.
 struct NodeFacts final {
-    int accessErrno = 0;       // errno of access(R_OK | W_OK); 0 when granted
-    QString owner;             // the node's owner and group by name
+    int accessErrno = 0;  // errno of access(R_OK | W_OK); 0 when granted
+    QString owner;  // the node's owner and group by name
     QString group;
-    int mode = 0;              // permission bits
+    int mode = 0;  // permission bits
     bool userInGroup = false;  // the user belongs to the group (its primary group, or listed in /etc/group)
     bool sessionInGroup = false;  // this process already runs with that group
-    QString holder;            // another program holding it, "" when none was found
-    QString mappedAs;          // "COM3" when the path came from that [PORTS] entry
+    QString holder;  // another program holding it, "" when none was found
+    QString mappedAs;  // "COM3" when the path came from that [PORTS] entry
 };
 
 NodeFacts inspect(const QString& path);

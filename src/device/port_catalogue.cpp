@@ -121,8 +121,8 @@ int indexOf(const QList<PortRow>& table, const QString& path)
 
 const QStringList& headers()
 {
-    static const QStringList names{QStringLiteral("Device"),       QStringLiteral("Stable path"),
-                                   QStringLiteral("Description"),  QStringLiteral("Manufacturer"),
+    static const QStringList names{QStringLiteral("Device"),        QStringLiteral("Stable path"),
+                                   QStringLiteral("Description"),   QStringLiteral("Manufacturer"),
                                    QStringLiteral("Serial number"), QStringLiteral("VID:PID"),
                                    QStringLiteral("In use")};
     return names;

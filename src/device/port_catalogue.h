@@ -10,25 +10,25 @@
 // One serial port as the system lists it (the fields of QSerialPortInfo), kept
 // as plain data so the table can be built from any list.
 struct PortInfo final {
-    QString devicePath;     // /dev/ttyUSB0
+    QString devicePath;  // /dev/ttyUSB0
     QString description;
     QString manufacturer;
     QString serialNumber;
-    int vendorId = -1;      // -1: not a USB device
+    int vendorId = -1;  // -1: not a USB device
     int productId = -1;
 };
 
 // One line of the serial device table.
 struct PortRow final {
-    QString devicePath;     // the node the kernel made, e.g. /dev/ttyUSB0
-    QString stablePath;     // /dev/serial/by-id/... that leads to it, "" when none does
+    QString devicePath;  // the node the kernel made, e.g. /dev/ttyUSB0
+    QString stablePath;  // /dev/serial/by-id/... that leads to it, "" when none does
     QString description;
     QString manufacturer;
     QString serialNumber;
-    QString vidPid;         // "0403:6001", "" when not USB
-    bool inUse = false;     // another program holds it
-    bool present = true;    // false for a [PORTS] path that leads nowhere now
-    QString mappedAs;       // "COM3" when [PORTS] maps a COM entry to this device
+    QString vidPid;  // "0403:6001", "" when not USB
+    bool inUse = false;  // another program holds it
+    bool present = true;  // false for a [PORTS] path that leads nowhere now
+    QString mappedAs;  // "COM3" when [PORTS] maps a COM entry to this device
 
     // What a [PORTS] line should name: the path that survives replugging.
     QString mappingPath() const { return stablePath.isEmpty() ? devicePath : stablePath; }

@@ -36,8 +36,8 @@ PortSettings parse(const QString& settingsText)
     const QStringList fields = settingsText.split(QLatin1Char(','));
     if (fields.size() != 4) {
         throw SerialError(QStringLiteral("Invalid port settings %1 (expected <baud>,<parity>,<data bits>,<stop bits>)")
-                              .arg(quoted(settingsText))
-                              .toStdString());
+                                  .arg(quoted(settingsText))
+                                  .toStdString());
     }
 
     PortSettings result;

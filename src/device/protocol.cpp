@@ -38,9 +38,18 @@ unsigned char byteAt(const QByteArray& bytes, qsizetype index)
 
 namespace command {
 
-QByteArray presence() { return QByteArrayLiteral("z"); }
-QByteArray version() { return QByteArrayLiteral("V"); }
-QByteArray queryLength() { return QByteArrayLiteral("/L?"); }
+QByteArray presence()
+{
+    return QByteArrayLiteral("z");
+}
+QByteArray version()
+{
+    return QByteArrayLiteral("V");
+}
+QByteArray queryLength()
+{
+    return QByteArrayLiteral("/L?");
+}
 
 char lengthDigit(int length)
 {
@@ -62,8 +71,14 @@ QByteArray setLength(int length)
     return bytes;
 }
 
-QByteArray readSlot(int row) { return withRowByte("/R", row); }
-QByteArray writeSlotHead(int row) { return withRowByte("/W", row); }
+QByteArray readSlot(int row)
+{
+    return withRowByte("/R", row);
+}
+QByteArray writeSlotHead(int row)
+{
+    return withRowByte("/W", row);
+}
 
 }  // namespace command
 
@@ -132,8 +147,7 @@ QString displayForm(const QByteArray& bytes)
 
 Protocol::Protocol(SerialLink& link, Waiter& waiter, StatusSink& status, bool fastExchange)
     : m_link(link), m_waiter(waiter), m_status(status), m_fast(fastExchange)
-{
-}
+{ }
 
 QByteArray Protocol::collect(int waitMs, const std::function<bool(const QByteArray&)>& complete, int quietEndsMs)
 {
@@ -208,7 +222,8 @@ QString Protocol::queryVersion()
     m_status.add(QStringLiteral("Requesting Version"));
     m_link.write(command::version());
     // The version text has no fixed length: only a quiet line says it is all in.
-    const QString answer = asText(collect(kVersionWaitMs, [](const QByteArray&) { return false; }, kVersionQuietMs));
+    const QString answer = asText(collect(
+            kVersionWaitMs, [](const QByteArray&) { return false; }, kVersionQuietMs));
     m_status.add(QStringLiteral("Version = ") + (answer.isEmpty() ? QStringLiteral("???") : answer));
     return answer;
 }
@@ -253,10 +268,10 @@ void Protocol::writeSlot(int row, int scancode, const QByteArray& slotBytes, int
         throw ProtocolError(QStringLiteral("Scan code %1 does not fit in one byte").arg(scancode).toStdString());
     if (slotBytes.size() != length) {
         throw ProtocolError(QStringLiteral("Row %1 has %2 string bytes where the string length is %3")
-                                .arg(row)
-                                .arg(slotBytes.size())
-                                .arg(length)
-                                .toStdString());
+                                    .arg(row)
+                                    .arg(slotBytes.size())
+                                    .arg(length)
+                                    .toStdString());
     }
     ensureOpen();
     m_link.write(head);
@@ -281,11 +296,12 @@ BlockAnswer Protocol::awaitBlockAnswer(int row, const std::function<bool(int)>& 
             result.lastRead = m_link.readAll();
             result.answered = true;
             result.acknowledged = byteAt(result.lastRead, 0) == kAck && result.lastRead.size() >= 2
-                                  && byteAt(result.lastRead, 1) == static_cast<unsigned char>(row);
+                    && byteAt(result.lastRead, 1) == static_cast<unsigned char>(row);
             if (result.acknowledged) {
                 result.verified = readBack ? readBack(row) : false;
-                result.line = (result.verified ? QStringLiteral("success  blk# ") : QStringLiteral("FAILED to verify blk# "))
-                              + trace::hex(row);
+                result.line =
+                        (result.verified ? QStringLiteral("success  blk# ") : QStringLiteral("FAILED to verify blk# "))
+                        + trace::hex(row);
             } else {
                 result.verified = false;
                 result.line = trace::displayForm(result.lastRead);

@@ -24,16 +24,16 @@ inline constexpr int kMinLength = 1;
 inline constexpr int kMaxLength = 10;
 inline constexpr int kMaxRow = 96;  // highest row number the program has
 
-QByteArray presence();     // "z"
-QByteArray version();      // "V"
+QByteArray presence();  // "z"
+QByteArray version();  // "V"
 QByteArray queryLength();  // "/L?"
 // '1'..'9', ':' for 10; throws ProtocolError outside 1..10.
 char lengthDigit(int length);
 // 1..10 for a length digit, 0 for any other byte.
 int lengthFromDigit(char digit);
-QByteArray setLength(int length);       // "/L" + digit
-QByteArray readSlot(int row);           // "/R" + one raw row byte (row 0 is 0x00)
-QByteArray writeSlotHead(int row);      // "/W" + one raw row byte
+QByteArray setLength(int length);  // "/L" + digit
+QByteArray readSlot(int row);  // "/R" + one raw row byte (row 0 is 0x00)
+QByteArray writeSlotHead(int row);  // "/W" + one raw row byte
 
 }  // namespace command
 
@@ -64,11 +64,11 @@ QString displayForm(const QByteArray& bytes);
 
 // What came back for one written block during its fixed polling window.
 struct BlockAnswer final {
-    bool answered = false;      // some read of at least 2 bytes happened
+    bool answered = false;  // some read of at least 2 bytes happened
     bool acknowledged = false;  // the last such read was 0x06 + the row byte
-    bool verified = false;      // what the read-back said about the last acknowledgement
-    QByteArray lastRead;        // the last read of at least 2 bytes
-    QString line;               // the status line written for the block
+    bool verified = false;  // what the read-back said about the last acknowledgement
+    QByteArray lastRead;  // the last read of at least 2 bytes
+    QString line;  // the status line written for the block
 };
 
 // One conversation with the device: every exchange with its exact bytes, waits

@@ -22,13 +22,20 @@ void QtSerialLink::configure(int portNumber, const QString& settingsText)
 
     m_settings = settings;
     m_path = path;
-    m_mappedAs = m_portPaths.value(portNumber).trimmed().isEmpty() ? QString() : QStringLiteral("COM%1").arg(portNumber);
+    m_mappedAs =
+            m_portPaths.value(portNumber).trimmed().isEmpty() ? QString() : QStringLiteral("COM%1").arg(portNumber);
     m_port.setPortName(path);
     m_port.setBaudRate(settings.baud);
     switch (settings.parity) {
-    case 'E': m_port.setParity(QSerialPort::EvenParity); break;
-    case 'O': m_port.setParity(QSerialPort::OddParity); break;
-    default: m_port.setParity(QSerialPort::NoParity); break;
+    case 'E':
+        m_port.setParity(QSerialPort::EvenParity);
+        break;
+    case 'O':
+        m_port.setParity(QSerialPort::OddParity);
+        break;
+    default:
+        m_port.setParity(QSerialPort::NoParity);
+        break;
     }
     m_port.setDataBits(static_cast<QSerialPort::DataBits>(settings.dataBits));
     m_port.setStopBits(settings.stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop);
@@ -85,7 +92,9 @@ void QtSerialLink::throwIfUnusable()
         throw SerialError(QStringLiteral("device %1 was disconnected").arg(m_path).toStdString());
     }
     if (!m_port.isOpen())
-        throw SerialError(QStringLiteral("port %1 is not open").arg(m_path.isEmpty() ? QStringLiteral("(none)") : m_path).toStdString());
+        throw SerialError(QStringLiteral("port %1 is not open")
+                                  .arg(m_path.isEmpty() ? QStringLiteral("(none)") : m_path)
+                                  .toStdString());
 }
 
 void QtSerialLink::write(const QByteArray& bytes)
@@ -132,8 +141,8 @@ void QtSerialLink::onError(QSerialPort::SerialPortError error)
     // An unplugged adapter shows as ResourceError, a hung-up line as a read that
     // returns nothing (ReadError); either would come again on every notifier
     // pass, so the first one closes the port on the spot.
-    const bool lineLost = error == QSerialPort::ResourceError || error == QSerialPort::ReadError
-                          || error == QSerialPort::WriteError;
+    const bool lineLost =
+            error == QSerialPort::ResourceError || error == QSerialPort::ReadError || error == QSerialPort::WriteError;
     if (!lineLost || m_disconnected || !m_port.isOpen())
         return;
     m_disconnected = true;

@@ -24,11 +24,11 @@ public:
     virtual void configure(int portNumber, const QString& settingsText) = 0;
     // The [PORTS] mapping COM<n> -> device path, used from the next configure() on.
     virtual void setPortPaths(const QMap<int, QString>& portPaths) { (void)portPaths; }
-    virtual void open() = 0;   // throws SerialError (names the device path)
+    virtual void open() = 0;  // throws SerialError (names the device path)
     virtual void close() = 0;  // never throws
     virtual bool isOpen() const = 0;
     virtual void write(const QByteArray& bytes) = 0;  // throws SerialError
-    virtual int bytesAvailable() = 0;                 // throws SerialError after an unplug
+    virtual int bytesAvailable() = 0;  // throws SerialError after an unplug
     // Everything waiting, possibly nothing; throws SerialError after an unplug or
     // on a closed port, so a lost device is never mistaken for a silent one.
     virtual QByteArray readAll() = 0;

@@ -7,7 +7,7 @@
 // Ctrl-C in the command-line tool).
 class OperationAborted : public std::runtime_error {
 public:
-    OperationAborted() : std::runtime_error("operation aborted") {}
+    OperationAborted() : std::runtime_error("operation aborted") { }
 };
 
 // delay(ms): returns after ms milliseconds while the program keeps handling its
@@ -16,13 +16,13 @@ public:
 class Waiter {
 public:
     virtual ~Waiter() = default;
-    virtual void delay(int ms) = 0;        // throws OperationAborted
+    virtual void delay(int ms) = 0;  // throws OperationAborted
     // Like delay(ms), but ends as soon as ready() holds (it is asked before
     // waiting too). Returns the milliseconds waited, at most ms, on the waiter's
     // own clock, so that callers can hold a cap across several calls. Throws
     // OperationAborted, and what ready() throws.
     virtual int delayUntil(int ms, const std::function<bool()>& ready) = 0;
-    virtual void processEvents() = 0;      // one pass of pending events; throws OperationAborted
+    virtual void processEvents() = 0;  // one pass of pending events; throws OperationAborted
     virtual void requestAbort() = 0;
     virtual bool abortRequested() const = 0;
 };

@@ -7,7 +7,8 @@
 
 namespace files {
 
-void writeAtomically(const QString& path, const QByteArray& bytes) {
+void writeAtomically(const QString& path, const QByteArray& bytes)
+{
     const auto failure = [&path](const QString& reason) {
         return FileError(QStringLiteral("Cannot write \"%1\": %2").arg(QDir::toNativeSeparators(path), reason));
     };

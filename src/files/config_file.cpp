@@ -22,13 +22,14 @@ const QString kStringLengthTag = QStringLiteral("String Length");
 // The number of a string-length line starts at its 16th character, just after "String Length =".
 constexpr qsizetype kStringLengthNumberAt = 15;
 
-bool needsEscape(const QString& field) {
-    return field.contains(QLatin1Char('\t')) || field.contains(QLatin1Char('\n')) ||
-           field.contains(QLatin1Char('\r'));
+bool needsEscape(const QString& field)
+{
+    return field.contains(QLatin1Char('\t')) || field.contains(QLatin1Char('\n')) || field.contains(QLatin1Char('\r'));
 }
 
 // Text quoted in a message, cut so a line of garbage does not flood the message box.
-QString excerpt(QStringView text) {
+QString excerpt(QStringView text)
+{
     constexpr qsizetype kShown = 40;
     QString shown = text.left(kShown).toString();
     for (QChar& c : shown) {
@@ -40,7 +41,8 @@ QString excerpt(QStringView text) {
 }
 
 // Blanks only: tabs at either end are field separators of empty fields.
-QStringView stripBlanks(QStringView line) {
+QStringView stripBlanks(QStringView line)
+{
     qsizetype begin = 0;
     qsizetype end = line.size();
     while (begin < end && line.at(begin) == QLatin1Char(' ')) {
@@ -54,7 +56,8 @@ QStringView stripBlanks(QStringView line) {
 
 // Files from before UTF-8 were written in a single-byte code page; Latin-1 maps
 // every such byte to a character so nothing is dropped.
-QString decode(const QByteArray& bytes) {
+QString decode(const QByteArray& bytes)
+{
     QByteArrayView view(bytes);
     if (view.startsWith("\xEF\xBB\xBF")) {
         view = view.sliced(3);
@@ -71,27 +74,39 @@ QString decode(const QByteArray& bytes) {
 
 // ---- Writing ---------------------------------------------------------------
 
-bool needsEscaping(const RowTable& rows) {
+bool needsEscaping(const RowTable& rows)
+{
     for (int r = 0; r < kRowsWritten; ++r) {
         const QString& note = rows.notes.at(r);
-        if (needsEscape(rows.keyNames.at(r)) || needsEscape(rows.strings.at(r)) || needsEscape(note) ||
-            note.endsWith(QLatin1Char(' '))) {
+        if (needsEscape(rows.keyNames.at(r)) || needsEscape(rows.strings.at(r)) || needsEscape(note)
+            || note.endsWith(QLatin1Char(' '))) {
             return true;
         }
     }
     return false;
 }
 
-QString escapeField(const QString& field) {
+QString escapeField(const QString& field)
+{
     QString out;
     out.reserve(field.size() + 8);
     for (const QChar c : field) {
         switch (c.unicode()) {
-        case '\\': out += QStringLiteral("\\\\"); break;
-        case '\t': out += QStringLiteral("\\t"); break;
-        case '\n': out += QStringLiteral("\\n"); break;
-        case '\r': out += QStringLiteral("\\r"); break;
-        default: out += c; break;
+        case '\\':
+            out += QStringLiteral("\\\\");
+            break;
+        case '\t':
+            out += QStringLiteral("\\t");
+            break;
+        case '\n':
+            out += QStringLiteral("\\n");
+            break;
+        case '\r':
+            out += QStringLiteral("\\r");
+            break;
+        default:
+            out += c;
+            break;
         }
     }
     if (out.endsWith(QLatin1Char(' '))) {
@@ -101,7 +116,8 @@ QString escapeField(const QString& field) {
     return out;
 }
 
-QString unescapeField(const QString& field) {
+QString unescapeField(const QString& field)
+{
     QString out;
     out.reserve(field.size());
     for (qsizetype i = 0; i < field.size(); ++i) {
@@ -112,19 +128,33 @@ QString unescapeField(const QString& field) {
         }
         const QChar code = field.at(i + 1);
         switch (code.unicode()) {
-        case '\\': out += QLatin1Char('\\'); break;
-        case 't': out += QLatin1Char('\t'); break;
-        case 'n': out += QLatin1Char('\n'); break;
-        case 'r': out += QLatin1Char('\r'); break;
-        case 's': out += QLatin1Char(' '); break;
-        default: out += c; out += code; break;  // not ours: keep as written
+        case '\\':
+            out += QLatin1Char('\\');
+            break;
+        case 't':
+            out += QLatin1Char('\t');
+            break;
+        case 'n':
+            out += QLatin1Char('\n');
+            break;
+        case 'r':
+            out += QLatin1Char('\r');
+            break;
+        case 's':
+            out += QLatin1Char(' ');
+            break;
+        default:
+            out += c;
+            out += code;
+            break;  // not ours: keep as written
         }
         ++i;
     }
     return out;
 }
 
-QByteArray render(const RowTable& rows, int stringLength, const QDateTime& written) {
+QByteArray render(const RowTable& rows, int stringLength, const QDateTime& written)
+{
     if (stringLength < kMinStringLength || stringLength > kMaxStringLength) {
         throw FileError(QStringLiteral("String length %1 is outside 1..10").arg(stringLength));
     }
@@ -134,8 +164,8 @@ QByteArray render(const RowTable& rows, int stringLength, const QDateTime& writt
 
     QString text;
     text += kHeader + eol;
-    text += QStringLiteral("#File written ") + locale.toString(written.date(), QLocale::ShortFormat) +
-            QLatin1Char(' ') + locale.toString(written.time(), QLocale::LongFormat) + eol;
+    text += QStringLiteral("#File written ") + locale.toString(written.date(), QLocale::ShortFormat) + QLatin1Char(' ')
+            + locale.toString(written.time(), QLocale::LongFormat) + eol;
     if (escaped) {
         text += QLatin1String(kEscapeMarker) + eol;
     }
@@ -144,23 +174,25 @@ QByteArray render(const RowTable& rows, int stringLength, const QDateTime& writt
     text += eol;
     for (int r = 0; r < kRowsWritten; ++r) {
         const auto field = [escaped](const QString& value) { return escaped ? escapeField(value) : value; };
-        text += QStringLiteral("%1").arg(r, 2, 10, QLatin1Char('0')) + QLatin1Char('\t') +
-                field(rows.keyNames.at(r)) + QLatin1Char('\t') + field(rows.strings.at(r)) +
-                QLatin1Char('\t') + field(rows.notes.at(r)) + eol;
+        text += QStringLiteral("%1").arg(r, 2, 10, QLatin1Char('0')) + QLatin1Char('\t') + field(rows.keyNames.at(r))
+                + QLatin1Char('\t') + field(rows.strings.at(r)) + QLatin1Char('\t') + field(rows.notes.at(r)) + eol;
     }
     return text.toUtf8();
 }
 
-void save(const QString& path, const RowTable& rows, int stringLength, const QDateTime& written) {
+void save(const QString& path, const RowTable& rows, int stringLength, const QDateTime& written)
+{
     const QByteArray bytes = render(rows, stringLength, written);
     files::writeAtomically(path, bytes);
 }
 
 // ---- Reading ---------------------------------------------------------------
 
-ConfigReader::ConfigReader(QString path) : m_path(std::move(path)) {}
+ConfigReader::ConfigReader(QString path) : m_path(std::move(path))
+{ }
 
-ConfigItem ConfigReader::openError(const QString& description) {
+ConfigItem ConfigReader::openError(const QString& description)
+{
     m_done = true;
     ConfigItem item;
     item.kind = ConfigItem::Kind::OpenError;
@@ -170,12 +202,14 @@ ConfigItem ConfigReader::openError(const QString& description) {
     return item;
 }
 
-void ConfigReader::load() {
+void ConfigReader::load()
+{
     m_loaded = true;
     m_text = decode(files::readRegular(m_path, kMaxFileSize, QStringLiteral("a configuration file")));
 }
 
-std::optional<ConfigItem> ConfigReader::next() {
+std::optional<ConfigItem> ConfigReader::next()
+{
     if (m_done) {
         return std::nullopt;
     }
@@ -193,8 +227,8 @@ std::optional<ConfigItem> ConfigReader::next() {
             ++end;
         }
         const QStringView line = QStringView(m_text).mid(m_pos, end - m_pos);
-        if (end < m_text.size() && m_text.at(end) == QLatin1Char('\r') && end + 1 < m_text.size() &&
-            m_text.at(end + 1) == QLatin1Char('\n')) {
+        if (end < m_text.size() && m_text.at(end) == QLatin1Char('\r') && end + 1 < m_text.size()
+            && m_text.at(end + 1) == QLatin1Char('\n')) {
             ++end;
         }
         m_pos = end + 1;
@@ -207,7 +241,8 @@ std::optional<ConfigItem> ConfigReader::next() {
     return std::nullopt;
 }
 
-std::optional<ConfigItem> ConfigReader::lineItem(QStringView line) {
+std::optional<ConfigItem> ConfigReader::lineItem(QStringView line)
+{
     if (line.isEmpty()) {
         return std::nullopt;
     }
@@ -226,8 +261,8 @@ std::optional<ConfigItem> ConfigReader::lineItem(QStringView line) {
         const std::optional<qint64> length = files::leadingNumber(number);
         if (!length || *length < kMinStringLength || *length > kMaxStringLength) {
             return openError(QStringLiteral("String length %1 in line %2 is not a number from 1 to 10")
-                                 .arg(excerpt(number))
-                                 .arg(m_lineNumber));
+                                     .arg(excerpt(number))
+                                     .arg(m_lineNumber));
         }
         ConfigItem item;
         item.kind = ConfigItem::Kind::StringLength;
@@ -264,9 +299,10 @@ std::optional<ConfigItem> ConfigReader::lineItem(QStringView line) {
         ConfigItem item;
         item.kind = ConfigItem::Kind::LineError;
         item.lineNumber = m_lineNumber;
-        item.description = QStringLiteral("Row number %1 in line %2 is below 0").arg(excerpt(fields.at(0))).arg(m_lineNumber);
-        item.message = QLatin1String(kLineErrorPrefix) + item.description + QStringLiteral(" iitemnumber-1 =") +
-                       QString::number(rounded - 1, 'g', 12);  // "-1e+300", not 300 digits
+        item.description =
+                QStringLiteral("Row number %1 in line %2 is below 0").arg(excerpt(fields.at(0))).arg(m_lineNumber);
+        item.message = QLatin1String(kLineErrorPrefix) + item.description + QStringLiteral(" iitemnumber-1 =")
+                + QString::number(rounded - 1, 'g', 12);  // "-1e+300", not 300 digits
         return item;
     }
 
@@ -287,7 +323,8 @@ std::optional<ConfigItem> ConfigReader::lineItem(QStringView line) {
     return item;
 }
 
-void applyRow(const ConfigItem& item, RowTable& rows) {
+void applyRow(const ConfigItem& item, RowTable& rows)
+{
     if (item.kind != ConfigItem::Kind::Row) {
         return;
     }
@@ -301,7 +338,8 @@ void applyRow(const ConfigItem& item, RowTable& rows) {
     }
 }
 
-LoadSummary applyTo(RowTable& rows, const QString& path, const std::function<void(int)>& onStringLength) {
+LoadSummary applyTo(RowTable& rows, const QString& path, const std::function<void(int)>& onStringLength)
+{
     LoadSummary summary;
     ConfigReader reader(path);
     while (const std::optional<ConfigItem> item = reader.next()) {
@@ -317,8 +355,12 @@ LoadSummary applyTo(RowTable& rows, const QString& path, const std::function<voi
             ++summary.rowLines;
             summary.linesOfRow[item->row].append(item->lineNumber);
             break;
-        case ConfigItem::Kind::LineError: summary.lineErrors.append(item->message); break;
-        case ConfigItem::Kind::OpenError: summary.openError = item->message; break;
+        case ConfigItem::Kind::LineError:
+            summary.lineErrors.append(item->message);
+            break;
+        case ConfigItem::Kind::OpenError:
+            summary.openError = item->message;
+            break;
         }
     }
     return summary;

@@ -29,7 +29,7 @@ inline constexpr qint64 kMaxFileSize = 16 * 1024 * 1024;
 // field needs it, so files without tabs or line breaks in their fields keep
 // the plain format that older copies of the program read.
 inline constexpr char kEscapeMarker[] =
-    "#Fields escaped: \\t tab, \\n line feed, \\r carriage return, \\s trailing blank, \\\\ backslash";
+        "#Fields escaped: \\t tab, \\n line feed, \\r carriage return, \\s trailing blank, \\\\ backslash";
 
 // Message prefixes the window shows before a description.
 inline constexpr char kOpenErrorPrefix[] = "Error opening specified config file. ";
@@ -66,9 +66,9 @@ void save(const QString& path, const RowTable& rows, int stringLength,
 struct ConfigItem final {
     enum class Kind {
         StringLength,  // select string length `stringLength` (1..10) now
-        Row,           // apply keyName (and string/note when present) to `row`
-        LineError,     // show `message`; reading goes on
-        OpenError,     // show `message`; nothing more follows
+        Row,  // apply keyName (and string/note when present) to `row`
+        LineError,  // show `message`; reading goes on
+        OpenError,  // show `message`; nothing more follows
     };
     Kind kind = Kind::OpenError;
     int lineNumber = 0;  // 1-based line of the file; 0 when the file could not be read at all
@@ -78,7 +78,7 @@ struct ConfigItem final {
     std::optional<QString> string;
     std::optional<QString> note;
     QString description;  // errors: the plain description
-    QString message;      // errors: prefix + description (+ " iitemnumber-1 =" + (row - 1) for line errors)
+    QString message;  // errors: prefix + description (+ " iitemnumber-1 =" + (row - 1) for line errors)
 };
 
 // Yields a file's items one line at a time so the caller can act on each
@@ -121,17 +121,16 @@ void applyRow(const ConfigItem& item, RowTable& rows);
 
 struct LoadSummary final {
     std::optional<int> stringLength;  // the last string length the file selected
-    int rowLines = 0;                 // Row items applied
-    QMap<int, QList<int>> linesOfRow; // row -> the file lines that set it, in file order
-    QStringList lineErrors;           // messages of LineError items, in file order
-    QString openError;                // message of the OpenError, empty when read to the end
+    int rowLines = 0;  // Row items applied
+    QMap<int, QList<int>> linesOfRow;  // row -> the file lines that set it, in file order
+    QStringList lineErrors;  // messages of LineError items, in file order
+    QString openError;  // message of the OpenError, empty when read to the end
     bool complete() const { return openError.isEmpty(); }
 };
 
 // Reads the whole file into `rows` (for callers that do not need to act line by
 // line, such as the command-line tool). `onStringLength`, when given, is called
 // for each string-length line as it is read, before the rows that follow it.
-LoadSummary applyTo(RowTable& rows, const QString& path,
-                    const std::function<void(int)>& onStringLength = {});
+LoadSummary applyTo(RowTable& rows, const QString& path, const std::function<void(int)>& onStringLength = {});
 
 }  // namespace config_file

@@ -7,8 +7,7 @@
 // after its fixed message prefix ("Error saving file ", ...).
 class FileError final : public std::runtime_error {
 public:
-    explicit FileError(const QString& description)
-        : std::runtime_error(description.toStdString()) {}
+    explicit FileError(const QString& description) : std::runtime_error(description.toStdString()) { }
 
     QString description() const { return QString::fromStdString(what()); }
 };

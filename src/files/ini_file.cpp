@@ -16,16 +16,20 @@ namespace {
 struct Line final {
     enum class Kind { Other, Section, Key };
     Kind kind = Kind::Other;
-    qsizetype start = 0;       // first byte of the line
+    qsizetype start = 0;  // first byte of the line
     qsizetype contentEnd = 0;  // first byte of the terminator (or end of file)
-    qsizetype end = 0;         // first byte after the terminator
-    QByteArray name;           // section or key name, trimmed
+    qsizetype end = 0;  // first byte after the terminator
+    QByteArray name;  // section or key name, trimmed
     qsizetype valueStart = 0;  // key lines: first byte of the value (after '=' and blanks)
 };
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
 
-Line classify(const QByteArray& raw, qsizetype start, qsizetype contentEnd, qsizetype end) {
+Line classify(const QByteArray& raw, qsizetype start, qsizetype contentEnd, qsizetype end)
+{
     Line line;
     line.start = start;
     line.contentEnd = contentEnd;
@@ -62,7 +66,8 @@ Line classify(const QByteArray& raw, qsizetype start, qsizetype contentEnd, qsiz
     return line;
 }
 
-QList<Line> splitLines(const QByteArray& raw) {
+QList<Line> splitLines(const QByteArray& raw)
+{
     QList<Line> lines;
     // A UTF-8 byte-order mark written by some editors must not hide the first section.
     qsizetype pos = raw.startsWith("\xEF\xBB\xBF") ? 3 : 0;
@@ -79,7 +84,8 @@ QList<Line> splitLines(const QByteArray& raw) {
     return lines;
 }
 
-bool sameName(const QByteArray& a, const QString& b) {
+bool sameName(const QByteArray& a, const QString& b)
+{
     return QString::fromLatin1(a).compare(b, Qt::CaseInsensitive) == 0;
 }
 
@@ -90,7 +96,8 @@ struct Span final {
     qsizetype end = -1;
 };
 
-Span findSection(const QList<Line>& lines, const QString& section) {
+Span findSection(const QList<Line>& lines, const QString& section)
+{
     Span span;
     for (qsizetype i = 0; i < lines.size(); ++i) {
         if (lines.at(i).kind != Line::Kind::Section) {
@@ -109,7 +116,8 @@ Span findSection(const QList<Line>& lines, const QString& section) {
 }
 
 // The key lines of the first section of that name, in file order.
-QList<Line> keyLines(const QByteArray& raw, const QString& section) {
+QList<Line> keyLines(const QByteArray& raw, const QString& section)
+{
     const QList<Line> lines = splitLines(raw);
     const Span span = findSection(lines, section);
     QList<Line> keys;
@@ -121,11 +129,11 @@ QList<Line> keyLines(const QByteArray& raw, const QString& section) {
     return keys;
 }
 
-QString valueOf(const QByteArray& raw, const Line& line) {
+QString valueOf(const QByteArray& raw, const Line& line)
+{
     QByteArray value = raw.mid(line.valueStart, line.contentEnd - line.valueStart).trimmed();
     // Like the platform's private-profile reader, one pair of matching quotes is dropped.
-    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
-        value.back() == value.front()) {
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front()) {
         value = value.mid(1, value.size() - 2);
     }
     return QString::fromLatin1(value.left(IniFile::kMaxValue));
@@ -134,7 +142,8 @@ QString valueOf(const QByteArray& raw, const Line& line) {
 const QString kWhat = QStringLiteral("a settings file");
 
 // The file's bytes; std::nullopt when it is missing or cannot be read.
-std::optional<QByteArray> readBytes(const QString& path) {
+std::optional<QByteArray> readBytes(const QString& path)
+{
     try {
         return files::readRegular(path, IniFile::kMaxFileSize, kWhat);
     } catch (const FileError&) {
@@ -142,13 +151,18 @@ std::optional<QByteArray> readBytes(const QString& path) {
     }
 }
 
-QString shown(const QString& path) { return QDir::toNativeSeparators(path); }
+QString shown(const QString& path)
+{
+    return QDir::toNativeSeparators(path);
+}
 
-bool hasLineBreak(const QString& text) {
+bool hasLineBreak(const QString& text)
+{
     return text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r'));
 }
 
-bool isEightBit(const QString& text) {
+bool isEightBit(const QString& text)
+{
     for (const QChar c : text) {
         if (c.unicode() > 0xFF) {
             return false;
@@ -157,14 +171,14 @@ bool isEightBit(const QString& text) {
     return true;
 }
 
-void checkWritable(const QString& path, const QString& section, const QString& key,
-                   const QString& value) {
+void checkWritable(const QString& path, const QString& section, const QString& key, const QString& value)
+{
     const QString where = QStringLiteral(" for \"%1\"").arg(shown(path));
     if (section.trimmed().isEmpty() || hasLineBreak(section) || section.contains(QLatin1Char(']'))) {
         throw FileError(QStringLiteral("Section name \"%1\" cannot be written").arg(section) + where);
     }
-    if (key.trimmed().isEmpty() || hasLineBreak(key) || key.contains(QLatin1Char('=')) ||
-        key.trimmed().startsWith(QLatin1Char('[')) || key.trimmed().startsWith(QLatin1Char(';'))) {
+    if (key.trimmed().isEmpty() || hasLineBreak(key) || key.contains(QLatin1Char('='))
+        || key.trimmed().startsWith(QLatin1Char('[')) || key.trimmed().startsWith(QLatin1Char(';'))) {
         throw FileError(QStringLiteral("Key name \"%1\" cannot be written").arg(key) + where);
     }
     if (hasLineBreak(value)) {
@@ -177,9 +191,11 @@ void checkWritable(const QString& path, const QString& section, const QString& k
 
 }  // namespace
 
-IniFile::IniFile(QString path) : m_path(std::move(path)) {}
+IniFile::IniFile(QString path) : m_path(std::move(path))
+{ }
 
-QString IniFile::read(const QString& section, const QString& key, const QString& fallback) const {
+QString IniFile::read(const QString& section, const QString& key, const QString& fallback) const
+{
     const std::optional<QByteArray> raw = readBytes(m_path);
     if (!raw) {
         return fallback;
@@ -192,7 +208,8 @@ QString IniFile::read(const QString& section, const QString& key, const QString&
     return fallback;
 }
 
-QList<QPair<QString, QString>> IniFile::section(const QString& section) const {
+QList<QPair<QString, QString>> IniFile::section(const QString& section) const
+{
     QList<QPair<QString, QString>> entries;
     const std::optional<QByteArray> raw = readBytes(m_path);
     if (!raw) {
@@ -204,7 +221,8 @@ QList<QPair<QString, QString>> IniFile::section(const QString& section) const {
     return entries;
 }
 
-void IniFile::write(const QString& section, const QString& key, const QString& value) {
+void IniFile::write(const QString& section, const QString& key, const QString& value)
+{
     checkWritable(m_path, section, key, value);
 
     QByteArray raw;
@@ -238,8 +256,8 @@ void IniFile::write(const QString& section, const QString& key, const QString& v
                 replaced = true;
                 break;
             }
-            if (line.contentEnd > line.start &&
-                !raw.mid(line.start, line.contentEnd - line.start).trimmed().isEmpty()) {
+            if (line.contentEnd > line.start
+                && !raw.mid(line.start, line.contentEnd - line.start).trimmed().isEmpty()) {
                 lastFilled = i;
             }
         }

@@ -7,7 +7,8 @@
 
 namespace log_file {
 
-QByteArray encodeLine(const QString& line) {
+QByteArray encodeLine(const QString& line)
+{
     QByteArray bytes;
     bytes.reserve(line.size() + 2);
     for (const QChar c : line) {
@@ -17,7 +18,8 @@ QByteArray encodeLine(const QString& line) {
     return bytes;
 }
 
-void append(const QString& path, const QStringList& lines) {
+void append(const QString& path, const QStringList& lines)
+{
     const QString shown = QDir::toNativeSeparators(path);
     if (path.isEmpty()) {
         throw FileError(QStringLiteral("No log file has been chosen"));
@@ -37,6 +39,9 @@ void append(const QString& path, const QStringList& lines) {
     file.close();
 }
 
-void append(const QString& path, const QString& line) { append(path, QStringList{line}); }
+void append(const QString& path, const QString& line)
+{
+    append(path, QStringList{line});
+}
 
 }  // namespace log_file

@@ -31,7 +31,8 @@ std::optional<QString> headerValue(const QStringList& lines, const QString& tag)
 
 }  // namespace
 
-RecoveryStore::RecoveryStore(QString folder) : m_folder(std::move(folder)) {}
+RecoveryStore::RecoveryStore(QString folder) : m_folder(std::move(folder))
+{ }
 
 QString RecoveryStore::defaultFolder()
 {
@@ -63,9 +64,10 @@ void RecoveryStore::write(const TableState& state, const QDateTime& taken) const
     QString text = QString::fromUtf8(config_file::render(state.rows, state.stringLength, taken));
     // After the header and date lines, where the reader takes them as comments.
     const qsizetype afterDate = text.indexOf(kEol, text.indexOf(kEol) + kEol.size()) + kEol.size();
-    text.insert(afterDate, kTakenTag + taken.toUTC().toString(Qt::ISODateWithMs) + kEol + kFileNameTag
-                                   + config_file::escapeField(state.configFileName) + kEol + kLabelTag
-                                   + config_file::escapeField(state.configLabel) + kEol);
+    text.insert(afterDate,
+                kTakenTag + taken.toUTC().toString(Qt::ISODateWithMs) + kEol + kFileNameTag
+                        + config_file::escapeField(state.configFileName) + kEol + kLabelTag
+                        + config_file::escapeField(state.configLabel) + kEol);
     files::writeAtomically(path(), text.toUtf8());
 }
 

@@ -25,7 +25,8 @@ const QString kFastExchangeKey = QStringLiteral("FASTEXCHANGE");
 
 // Long hand-edited values are cut in messages so the message box stays readable;
 // control characters (a NUL would end the text where it is shown) become "?".
-QString quoted(const QString& value) {
+QString quoted(const QString& value)
+{
     constexpr int kShown = 40;
     QString shown = value.size() > kShown ? value.left(kShown) + QStringLiteral("...") : value;
     for (QChar& c : shown) {
@@ -39,16 +40,15 @@ QString quoted(const QString& value) {
 // A 16-bit signed number: the whole number the value starts with, as for the
 // string length of a configuration file ("3 ports" and "3.0" are 3); only a
 // value that does not start with a number ("", "three") is refused.
-std::optional<int> toInt16(const QString& text, const QString& key, const QString& where,
-                           QStringList& errors) {
+std::optional<int> toInt16(const QString& text, const QString& key, const QString& where, QStringList& errors)
+{
     const std::optional<qint64> value = files::leadingNumber(text);
     if (!value) {
         errors.append(QStringLiteral("%1 value %2 in %3 is not a number").arg(key, quoted(text), where));
         return std::nullopt;
     }
     if (*value < std::numeric_limits<qint16>::min() || *value > std::numeric_limits<qint16>::max()) {
-        errors.append(
-            QStringLiteral("%1 value %2 in %3 is outside -32768..32767").arg(key, quoted(text), where));
+        errors.append(QStringLiteral("%1 value %2 in %3 is outside -32768..32767").arg(key, quoted(text), where));
         return std::nullopt;
     }
     return static_cast<int>(*value);
@@ -56,7 +56,8 @@ std::optional<int> toInt16(const QString& text, const QString& key, const QStrin
 
 // [PORTS] COM<n>=<device path>. Paths are file-system bytes, so they are decoded
 // the way the file system names files rather than as 8-bit text.
-void readPorts(const IniFile& ini, const QString& where, Settings& settings, QStringList& errors) {
+void readPorts(const IniFile& ini, const QString& where, Settings& settings, QStringList& errors)
+{
     static const QRegularExpression kPortKey(QStringLiteral("^COM([0-9]{1,5})$"),
                                              QRegularExpression::CaseInsensitiveOption);
     const QList<QPair<QString, QString>> entries = ini.section(kPortsSection);
@@ -65,12 +66,12 @@ void readPorts(const IniFile& ini, const QString& where, Settings& settings, QSt
         const int number = match.hasMatch() ? match.captured(1).toInt() : 0;
         if (number < 1 || number > std::numeric_limits<qint16>::max()) {
             errors.append(QStringLiteral("[PORTS] entry %1 in %2 is not COM<n>=<device path>; it is ignored")
-                              .arg(quoted(key), where));
+                                  .arg(quoted(key), where));
             continue;
         }
         if (value.isEmpty()) {
-            errors.append(QStringLiteral("[PORTS] entry %1 in %2 names no device; it is ignored")
-                              .arg(quoted(key), where));
+            errors.append(
+                    QStringLiteral("[PORTS] entry %1 in %2 names no device; it is ignored").arg(quoted(key), where));
             continue;
         }
         if (!settings.portPaths.contains(number)) {  // the first entry wins, as for any key
@@ -83,18 +84,21 @@ void readPorts(const IniFile& ini, const QString& where, Settings& settings, QSt
 
 namespace settings_file {
 
-QString pathIn(const QString& programFolder) {
+QString pathIn(const QString& programFolder)
+{
     return QDir(programFolder).filePath(QStringLiteral("QZ4Vel.ini"));
 }
 
-QString userFolder() {
+QString userFolder()
+{
     // A fixed folder name, not one derived from the application's display name,
     // so that the file is found whatever name a build gives itself.
     return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation))
             .filePath(QStringLiteral("qz4veld"));
 }
 
-bool folderWritable(const QString& folder) {
+bool folderWritable(const QString& folder)
+{
     if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
         return false;
     }
@@ -104,13 +108,15 @@ bool folderWritable(const QString& folder) {
     return probe.open();
 }
 
-Location locate(const QString& programFolder) {
+Location locate(const QString& programFolder)
+{
     const QString programPath = pathIn(programFolder);
     const bool fileWritable = !QFileInfo::exists(programPath) || QFileInfo(programPath).isWritable();
     return locate(programFolder, userFolder(), fileWritable && folderWritable(programFolder));
 }
 
-Location locate(const QString& programFolder, const QString& userFolder, bool programWritable) {
+Location locate(const QString& programFolder, const QString& userFolder, bool programWritable)
+{
     Location where;
     where.programPath = pathIn(programFolder);
     where.userPath = pathIn(userFolder);
@@ -120,7 +126,8 @@ Location locate(const QString& programFolder, const QString& userFolder, bool pr
     return where;
 }
 
-void prepareSave(const Location& location) {
+void prepareSave(const Location& location)
+{
     if (!location.savesToUser || QFileInfo::exists(location.userPath)) {
         return;
     }
@@ -131,11 +138,13 @@ void prepareSave(const Location& location) {
     if (!QFileInfo::exists(location.programPath)) {
         return;
     }
-    files::writeAtomically(location.userPath, files::readRegular(location.programPath, IniFile::kMaxFileSize,
-                                                                 QStringLiteral("a settings file")));
+    files::writeAtomically(
+            location.userPath,
+            files::readRegular(location.programPath, IniFile::kMaxFileSize, QStringLiteral("a settings file")));
 }
 
-LoadResult load(const QString& iniPath) {
+LoadResult load(const QString& iniPath)
+{
     LoadResult result;
     const QString where = QDir::toNativeSeparators(iniPath);
     if (QFileInfo::exists(iniPath)) {
@@ -170,7 +179,8 @@ LoadResult load(const QString& iniPath) {
     return result;
 }
 
-void save(const QString& iniPath, const Settings& settings) {
+void save(const QString& iniPath, const Settings& settings)
+{
     IniFile ini(iniPath);
     ini.write(kComSection, QStringLiteral("PORT"), QString::number(settings.comPort));
     ini.write(kComSection, QStringLiteral("BAUD"), settings.baud);
@@ -183,7 +193,8 @@ void save(const QString& iniPath, const Settings& settings) {
         ini.write(kGeneralSection, kFastExchangeKey, QString::number(settings.fastExchange == 1 ? 1 : 0));
 }
 
-void savePortPath(const QString& iniPath, int comPort, const QString& devicePath) {
+void savePortPath(const QString& iniPath, int comPort, const QString& devicePath)
+{
     IniFile(iniPath).write(kPortsSection, QStringLiteral("COM%1").arg(comPort),
                            QString::fromLatin1(QFile::encodeName(devicePath)));
 }

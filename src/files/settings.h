@@ -6,12 +6,12 @@
 
 // The four settings of QZ4Vel.ini, plus the Linux port mapping.
 struct Settings final {
-    int comPort = 1;                 // [COMSETTINGS] PORT
-    QString baud = QStringLiteral("9600");   // [COMSETTINGS] BAUD, as text
-    QString parity = QStringLiteral("N");    // [COMSETTINGS] PARITY
-    int enableStrings = 0;           // [GENERAL] ENABLESTRINGS, 1 = notes on
-    QMap<int, QString> portPaths;    // [PORTS] COM<n>=<device path>
-    int fastExchange = 0;            // [GENERAL] FASTEXCHANGE, 1 = fixed waits end once the answer is in
+    int comPort = 1;  // [COMSETTINGS] PORT
+    QString baud = QStringLiteral("9600");  // [COMSETTINGS] BAUD, as text
+    QString parity = QStringLiteral("N");  // [COMSETTINGS] PARITY
+    int enableStrings = 0;  // [GENERAL] ENABLESTRINGS, 1 = notes on
+    QMap<int, QString> portPaths;  // [PORTS] COM<n>=<device path>
+    int fastExchange = 0;  // [GENERAL] FASTEXCHANGE, 1 = fixed waits end once the answer is in
 };
 
 namespace settings_file {
@@ -23,11 +23,11 @@ QString pathIn(const QString& programFolder);
 // an installed copy (under /opt, say) cannot write there, so SAVE then goes to
 // the user's configuration folder instead, and reading follows it there.
 struct Location final {
-    QString programPath;        // QZ4Vel.ini in the program folder
-    QString userPath;           // QZ4Vel.ini in the user's configuration folder
-    QString readPath;           // what start-up reads
-    QString savePath;           // what SAVE writes
-    bool savesToUser = false;   // the program folder's file cannot be written
+    QString programPath;  // QZ4Vel.ini in the program folder
+    QString userPath;  // QZ4Vel.ini in the user's configuration folder
+    QString readPath;  // what start-up reads
+    QString savePath;  // what SAVE writes
+    bool savesToUser = false;  // the program folder's file cannot be written
 };
 
 // The user's configuration folder for this program: ~/.config/qz4veld.

@@ -77,15 +77,15 @@ QString rewriteItems(const QString& text, Literal literal, ClosedField closedFie
 {
     QString out;
     const std::optional<QString> open = walkItems(
-        text,
-        [&](QChar c) {
-            out.append(literal(c));
-            return true;
-        },
-        [&](const QString& digits) {
-            out.append(closedField(digits));
-            return true;
-        });
+            text,
+            [&](QChar c) {
+                out.append(literal(c));
+                return true;
+            },
+            [&](const QString& digits) {
+                out.append(closedField(digits));
+                return true;
+            });
     if (open)
         out.append(QLatin1Char('{') + *open);
     return out;
@@ -104,22 +104,22 @@ std::optional<QByteArray> toDeviceBytes(const QString& text, int length)
     bool sound = true;
     // A field still open at the end adds nothing.
     walkItems(
-        text,
-        [&](QChar c) {
-            // A NUL would end the string on the device like a {00}; no byte
-            // stands for a character above U+00FF.
-            sound = c.unicode() != 0 && c.unicode() <= 0xFF;
-            bytes.append(static_cast<char>(c.unicode()));
-            return sound;
-        },
-        [&](const QString& digits) {
-            // A field must stand for one byte 0x01..0xFF: an empty field or a 0x00
-            // would end the string on the device, a larger value has no byte.
-            const int value = fieldValue(digits);
-            sound = value >= 1 && value <= 0xFF;
-            bytes.append(static_cast<char>(value));
-            return sound;
-        });
+            text,
+            [&](QChar c) {
+                // A NUL would end the string on the device like a {00}; no byte
+                // stands for a character above U+00FF.
+                sound = c.unicode() != 0 && c.unicode() <= 0xFF;
+                bytes.append(static_cast<char>(c.unicode()));
+                return sound;
+            },
+            [&](const QString& digits) {
+                // A field must stand for one byte 0x01..0xFF: an empty field or a 0x00
+                // would end the string on the device, a larger value has no byte.
+                const int value = fieldValue(digits);
+                sound = value >= 1 && value <= 0xFF;
+                bytes.append(static_cast<char>(value));
+                return sound;
+            });
     if (!sound)
         return std::nullopt;
     while (bytes.size() < length)
@@ -144,29 +144,30 @@ int itemCount(const QString& text)
 
 QString textToHexFields(const QString& text)
 {
-    return rewriteItems(text, [](QChar c) { return field(c.unicode(), 2); }, asWritten);
+    return rewriteItems(
+            text, [](QChar c) { return field(c.unicode(), 2); }, asWritten);
 }
 
 QString comparisonForm(const QString& text)
 {
     return rewriteItems(
-        text, [](QChar c) { return field(c.unicode(), 2); },
-        [](const QString& digits) {
-            const int value = fieldValue(digits);
-            return value >= 0 && value <= 0xFF ? field(value, 2) : asWritten(digits);
-        });
+            text, [](QChar c) { return field(c.unicode(), 2); },
+            [](const QString& digits) {
+                const int value = fieldValue(digits);
+                return value >= 0 && value <= 0xFF ? field(value, 2) : asWritten(digits);
+            });
 }
 
 QString hexFieldsToText(const QString& text, bool* ok)
 {
     bool sound = true;
     const QString out = rewriteItems(
-        text, [](QChar c) { return QString(c); },
-        [&sound](const QString& digits) {
-            const int value = fieldValue(digits);
-            sound = sound && value >= 0;
-            return value >= 32 && value <= 125 ? QString(QChar(value)) : asWritten(digits);
-        });
+            text, [](QChar c) { return QString(c); },
+            [&sound](const QString& digits) {
+                const int value = fieldValue(digits);
+                sound = sound && value >= 0;
+                return value >= 32 && value <= 125 ? QString(QChar(value)) : asWritten(digits);
+            });
     if (ok)
         *ok = sound;
     return out;

@@ -55,7 +55,8 @@ Pass runOnce(const QString& text, int stringLength, int line, QStringList& messa
         } else {
             ++digits;
             if (digits > 2 || !isUpperHexDigit(c)) {
-                messages << text.mid(fieldStart - 1) + QStringLiteral(" only 2 HEX chars allowed within brackets (like {C7})");
+                messages << text.mid(fieldStart - 1)
+                                + QStringLiteral(" only 2 HEX chars allowed within brackets (like {C7})");
                 pass.text = text.left(fieldStart);
                 pass.cut = true;
                 pass.inHexField = true;
@@ -69,7 +70,7 @@ Pass runOnce(const QString& text, int stringLength, int line, QStringList& messa
 
     if (counter > stringLength) {
         messages << itemMessagePrefix(line)
-                + QStringLiteral(" is too long .. max string length is %1 chars").arg(stringLength);
+                        + QStringLiteral(" is too long .. max string length is %1 chars").arg(stringLength);
         pass.text = text.left(cutPosition);
         pass.cut = true;
         return pass;

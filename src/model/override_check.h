@@ -8,8 +8,8 @@
 namespace override_check {
 
 struct LiveResult final {
-    QString text;          // the text after every cut (what is stored in the row)
-    int count = 0;         // caption of the line's length label
+    QString text;  // the text after every cut (what is stored in the row)
+    int count = 0;  // caption of the line's length label
     bool inHexField = false;  // the text examined last ends inside an open field
     QStringList messages;  // message boxes, in the order they appear
 };

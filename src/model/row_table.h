@@ -20,7 +20,7 @@ struct RowTable final {
     std::array<QString, kRows> strings{};
     std::array<QString, kRows> notes{};
     std::array<StatusPicture, kRows> pictures{};  // RowImagePaths
-    std::array<bool, kRows> pictureShown{};        // RowImageShown
-    std::array<QString, kRows> pictureTips{};      // RowImageTips
-    std::array<bool, kRows> verified{};            // RowVerified
+    std::array<bool, kRows> pictureShown{};  // RowImageShown
+    std::array<QString, kRows> pictureTips{};  // RowImageTips
+    std::array<bool, kRows> verified{};  // RowVerified
 };

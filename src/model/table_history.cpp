@@ -8,7 +8,7 @@
 bool TableState::sameTable(const TableState& other) const
 {
     return stringLength == other.stringLength && rows.keyNames == other.rows.keyNames
-           && rows.strings == other.rows.strings && rows.notes == other.rows.notes;
+            && rows.strings == other.rows.strings && rows.notes == other.rows.notes;
 }
 
 bool lengthChangeLoses(const RowTable& rows, int fromLength, int toLength)
@@ -17,14 +17,13 @@ bool lengthChangeLoses(const RowTable& rows, int fromLength, int toLength)
     const int oldCapacity = capacity::maxKeysForIndex(fromLength - 1);
     for (int r = 0; r < RowTable::kRows; ++r) {
         const auto at = static_cast<std::size_t>(r);
-        const bool holds = !rows.keyNames.at(at).isEmpty() || !rows.strings.at(at).isEmpty()
-                           || !rows.notes.at(at).isEmpty();
+        const bool holds =
+                !rows.keyNames.at(at).isEmpty() || !rows.strings.at(at).isEmpty() || !rows.notes.at(at).isEmpty();
         if (holds && r >= newCapacity && r < oldCapacity)
             return true;
         const QString& text = rows.strings.at(at);
         try {
-            if (!text.isEmpty()
-                && override_check::liveCheck(text, toLength, r % RowTable::kLinesPerPage).text != text)
+            if (!text.isEmpty() && override_check::liveCheck(text, toLength, r % RowTable::kLinesPerPage).text != text)
                 return true;
         } catch (const std::exception&) {
             return true;  // a string the check cannot take is worth a step back

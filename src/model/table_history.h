@@ -11,9 +11,9 @@
 // string length and the configuration file the table came from.
 struct TableState final {
     RowTable rows;
-    int stringLength = 6;    // 1..10
+    int stringLength = 6;  // 1..10
     QString configFileName;  // the path Save writes to
-    QString configLabel;     // what CONFIG FILE: shows
+    QString configLabel;  // what CONFIG FILE: shows
 
     // Same keys, strings, notes and string length: what a file would hold.
     bool sameTable(const TableState& other) const;

@@ -17,7 +17,7 @@ namespace guarded_run {
 
 struct Failure final {
     QString messagePrefix;  // the message box text before the error's description
-    QString completion;     // the completion label's text; empty: the label stays as it is
+    QString completion;  // the completion label's text; empty: the label stays as it is
 };
 
 // Runs body() and returns its outcome. An abort (the window is closing) closes

@@ -14,8 +14,8 @@ void HeadlessView::selectStringLengthIndex(int index)
 {
     if (index < 0 || index >= capacity::kLengthCount)
         throw std::out_of_range(QStringLiteral("string length entry %1 does not exist (0..%2)")
-                                    .arg(index)
-                                    .arg(capacity::kLengthCount - 1)
-                                    .toStdString());
+                                        .arg(index)
+                                        .arg(capacity::kLengthCount - 1)
+                                        .toStdString());
     m_lengthIndex = index;
 }

@@ -14,13 +14,13 @@ public:
     // Throws std::out_of_range for an index outside the ten entries.
     void selectStringLengthIndex(int index) override;
     int currentPage() const override { return 0; }
-    void showPage() override {}
-    void refreshPageRows() override {}
-    void showRowOnLine(int) override {}
-    void showRowPicture(int) override {}
-    void setRowCounter(int) override {}
-    void disableControls() override {}
-    void enableControls() override {}
+    void showPage() override { }
+    void refreshPageRows() override { }
+    void showRowOnLine(int) override { }
+    void showRowPicture(int) override { }
+    void setRowCounter(int) override { }
+    void disableControls() override { }
+    void enableControls() override { }
 
 private:
     int m_lengthIndex;

@@ -12,18 +12,18 @@ struct RowTable;
 class OperationView {
 public:
     virtual ~OperationView() = default;
-    virtual int stringLengthIndex() const = 0;            // StrConfig list index 0..9
+    virtual int stringLengthIndex() const = 0;  // StrConfig list index 0..9
     virtual void selectStringLengthIndex(int index) = 0;  // runs the string-length change handling
     virtual int currentPage() const = 0;
-    virtual void showPage() = 0;                          // the rows of the current page on its lines
+    virtual void showPage() = 0;  // the rows of the current page on its lines
     virtual void refreshPageRows() = 0;
-    virtual void showRowOnLine(int row) = 0;     // a current-page row's key and string into its line
-    virtual void showRowPicture(int row) = 0;    // a current-page row's picture, made visible
-    virtual void setRowCounter(int row) = 0;     // the hidden row counter Label13
+    virtual void showRowOnLine(int row) = 0;  // a current-page row's key and string into its line
+    virtual void showRowPicture(int row) = 0;  // a current-page row's picture, made visible
+    virtual void setRowCounter(int row) = 0;  // the hidden row counter Label13
     virtual void disableControls() = 0;
     virtual void enableControls() = 0;
     // Read's rows are about to replace the table; the window keeps the table as it was.
-    virtual void aboutToReplaceTable() {}
+    virtual void aboutToReplaceTable() { }
 };
 
 // Everything a device operation works on; the operations are plain classes

@@ -25,8 +25,10 @@ ReadOperation::Outcome ReadOperation::run()
 {
     Protocol protocol(m_context.link, m_context.waiter, m_context.status, m_context.fastExchange);
     m_notRead = 0;
-    return guarded_run::run<Outcome>(m_context, protocol, {QStringLiteral("Error retrieve current key overrides - "), QStringLiteral("Failed Read")},
-                                     [this, &protocol] { return readTable(protocol); });
+    return guarded_run::run<Outcome>(
+            m_context, protocol,
+            {QStringLiteral("Error retrieve current key overrides - "), QStringLiteral("Failed Read")},
+            [this, &protocol] { return readTable(protocol); });
 }
 
 ReadOperation::Outcome ReadOperation::readTable(Protocol& protocol)

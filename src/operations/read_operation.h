@@ -9,7 +9,7 @@ class ReadOperation final {
 public:
     enum class Outcome { Succeeded, Incomplete, Failed };
 
-    explicit ReadOperation(OperationContext& context) : m_context(context) {}
+    explicit ReadOperation(OperationContext& context) : m_context(context) { }
 
     // Runs the whole operation inside the caller's click handler. The table is
     // emptied only once the device has answered with a valid string length, so a

@@ -25,13 +25,13 @@ std::optional<QString> rowRefusal(int row, const QString& string, int length)
     if (notation::checkLen(string, length))
         return QStringLiteral("String at position %1 is longer than %2. This is invalid and you must fix it before "
                               "continuing.")
-            .arg(row)
-            .arg(length);
+                .arg(row)
+                .arg(length);
     if (!notation::toDeviceBytes(string, length))
         return QStringLiteral("Row %1: the string \"%2\" cannot be converted to device bytes (every character must "
                               "be one byte other than 00 and every {..} field a hexadecimal value from 01 to FF)")
-            .arg(row)
-            .arg(shown(string));
+                .arg(row)
+                .arg(shown(string));
     return std::nullopt;
 }
 
@@ -39,7 +39,8 @@ std::optional<QString> firstUnsendableRow(const RowTable& rows, int lengthIndex)
 {
     const int rowCount = capacity::maxKeysForIndex(lengthIndex);
     for (int r = 0; r < rowCount; ++r) {
-        if (std::optional<QString> refusal = rowRefusal(r, rows.strings.at(static_cast<std::size_t>(r)), lengthIndex + 1))
+        if (std::optional<QString> refusal =
+                    rowRefusal(r, rows.strings.at(static_cast<std::size_t>(r)), lengthIndex + 1))
             return refusal;
     }
     return std::nullopt;

@@ -29,8 +29,9 @@ SendOperation::Outcome SendOperation::run()
     m_failed = 0;
     m_lengthSent = false;
     m_lastWritten = -1;
-    return guarded_run::run<Outcome>(m_context, protocol, {QStringLiteral("Error sending to QZ4VELD. "), QStringLiteral("FATAL ERROR")},
-                                     [this, &protocol] { return sendTable(protocol); }, [this] { tellWhatTheDeviceHolds(); });
+    return guarded_run::run<Outcome>(
+            m_context, protocol, {QStringLiteral("Error sending to QZ4VELD. "), QStringLiteral("FATAL ERROR")},
+            [this, &protocol] { return sendTable(protocol); }, [this] { tellWhatTheDeviceHolds(); });
 }
 
 SendOperation::Outcome SendOperation::sendTable(Protocol& protocol)
@@ -134,8 +135,8 @@ void SendOperation::tellWhatTheDeviceHolds()
     const QString written = m_lastWritten < 0 ? QStringLiteral("no rows written")
                                               : QStringLiteral("rows 0 to %1 written").arg(m_lastWritten);
     try {
-        m_context.status.add(
-            QStringLiteral("The device now holds an incomplete table: %1, the rest empty. Send again.").arg(written));
+        m_context.status.add(QStringLiteral("The device now holds an incomplete table: %1, the rest empty. Send again.")
+                                     .arg(written));
     } catch (const std::exception&) {
         // Only the log file can refuse the line; the stop being reported matters more.
     }

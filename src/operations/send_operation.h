@@ -9,7 +9,7 @@ class SendOperation final {
 public:
     enum class Outcome { Succeeded, Incomplete, Failed };
 
-    explicit SendOperation(OperationContext& context) : m_context(context) {}
+    explicit SendOperation(OperationContext& context) : m_context(context) { }
 
     // Runs the whole operation inside the caller's click handler. Succeeded: every
     // block was acknowledged and read back as sent; Incomplete: the run completed

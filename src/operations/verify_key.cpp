@@ -48,15 +48,16 @@ bool VerifyKey::check(int row)
             m_rows.pictureTips.at(index) = QStringLiteral("VELD refused to read this row (CMDERR)");
         } else if (!deviceKey.isEmpty()) {
             matches = deviceKey == m_rows.keyNames.at(index)
-                      && deviceFields == notation::comparisonForm(m_rows.strings.at(index));
+                    && deviceFields == notation::comparisonForm(m_rows.strings.at(index));
             if (!matches)
                 m_rows.pictureTips.at(index) = QStringLiteral("VELD Key=") + deviceKey + QStringLiteral("  STR=")
-                                               + notation::hexFieldsToText(deviceFields);
+                        + notation::hexFieldsToText(deviceFields);
         } else {
             // A slot without a known key outputs nothing; it matches a row without a key.
             matches = m_rows.keyNames.at(index).isEmpty();
             if (!matches)
-                m_rows.pictureTips.at(index) = QStringLiteral("VELD Key=,STR=") + notation::hexFieldsToText(deviceFields);
+                m_rows.pictureTips.at(index) =
+                        QStringLiteral("VELD Key=,STR=") + notation::hexFieldsToText(deviceFields);
         }
         m_rows.pictures.at(index) = matches ? StatusPicture::CheckMark : StatusPicture::QuestionMark;
     }

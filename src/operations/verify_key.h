@@ -12,8 +12,7 @@ class VerifyKey final {
 public:
     VerifyKey(Protocol& protocol, RowTable& rows, OperationView& view)
         : m_protocol(protocol), m_rows(rows), m_view(view)
-    {
-    }
+    { }
 
     // True when the device's slot holds the screen row's key and string. Sets the
     // row's picture (check mark or question mark), its tip on a mismatch, makes

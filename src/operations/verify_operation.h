@@ -9,7 +9,7 @@ class VerifyOperation final {
 public:
     enum class Outcome { Succeeded, Mismatched, Failed };
 
-    explicit VerifyOperation(OperationContext& context) : m_context(context) {}
+    explicit VerifyOperation(OperationContext& context) : m_context(context) { }
 
     // Runs the whole operation inside the caller's click handler. Succeeded: every
     // row compared matched; Mismatched: the run completed with failed rows

@@ -8,7 +8,7 @@ class VersionOperation final {
 public:
     enum class Outcome { Succeeded, Failed, Aborted };
 
-    explicit VersionOperation(OperationContext& context) : m_context(context) {}
+    explicit VersionOperation(OperationContext& context) : m_context(context) { }
 
     // Runs the whole operation inside the caller's click handler. The completion
     // label reads "Operation Successful" only when a device answered the presence

@@ -1,6 +1,5 @@
 #include "ui/com_choices.h"
 
-
 #include <cmath>
 #include <limits>
 #include <stdexcept>

@@ -11,8 +11,7 @@ ConfigCommand::ConfigCommand(Settings& settings, QString programFolder, Messages
                              ConfigDialog::WindowActions actions, QWidget& dialogParent)
     : m_settings(settings), m_programFolder(std::move(programFolder)), m_messages(messages), m_status(status),
       m_actions(std::move(actions)), m_dialogParent(dialogParent)
-{
-}
+{ }
 
 void ConfigCommand::run()
 {

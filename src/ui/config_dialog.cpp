@@ -55,10 +55,7 @@ QComboBox* addList(QWidget* parent, const twips::Placer& placer, const char* nam
 
 ConfigDialog::ConfigDialog(Settings& settings, QString iniPath, Messages& messages, WindowActions actions,
                            QWidget* parent)
-    : QDialog(parent),
-      m_settings(settings),
-      m_iniPath(std::move(iniPath)),
-      m_messages(messages),
+    : QDialog(parent), m_settings(settings), m_iniPath(std::move(iniPath)), m_messages(messages),
       m_actions(std::move(actions))
 {
     build();
@@ -149,7 +146,8 @@ void ConfigDialog::chooseDevice()
     if (port < 1 || !m_actions.chooseDevice)
         return;
     // The search probes at what the lists show now, saved or not.
-    const QString baud = m_baud->currentIndex() >= 0 ? com_choices::baudSettingFor(m_baud->currentText()) : m_settings.baud;
+    const QString baud =
+            m_baud->currentIndex() >= 0 ? com_choices::baudSettingFor(m_baud->currentText()) : m_settings.baud;
     const QString parity = m_parity->currentIndex() >= 0 ? m_parity->currentText().left(1) : m_settings.parity;
     if (m_actions.chooseDevice(port, port_settings::settingsText(baud, parity), m_iniPath, this))
         showDevice();

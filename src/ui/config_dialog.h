@@ -35,7 +35,7 @@ public:
         // "Choose device...": the chooser for COM<n>, probing at settingsText;
         // true when it wrote a new [PORTS] entry into iniPath.
         std::function<bool(int comPort, const QString& settingsText, const QString& iniPath, QWidget* parent)>
-            chooseDevice;
+                chooseDevice;
     };
 
     // Time SAVE gives the port and the window to settle before it closes.

@@ -12,8 +12,7 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
-DeviceChooserDialog::DeviceChooserDialog(int comPort, QMap<int, QString> mapping, QString settingsText,
-                                         QWidget* parent)
+DeviceChooserDialog::DeviceChooserDialog(int comPort, QMap<int, QString> mapping, QString settingsText, QWidget* parent)
     : QDialog(parent), m_mapping(std::move(mapping)), m_settingsText(std::move(settingsText))
 {
     build(comPort);
@@ -37,7 +36,8 @@ void DeviceChooserDialog::build(int comPort)
     setModal(true);
     auto* layout = new QVBoxLayout(this);
 
-    auto* intro = new QLabel(QStringLiteral("Serial ports of this computer (the list follows plugging in and out):"), this);
+    auto* intro =
+            new QLabel(QStringLiteral("Serial ports of this computer (the list follows plugging in and out):"), this);
     layout->addWidget(intro);
     m_table = new QTableView(this);
     m_table->setObjectName(QStringLiteral("DeviceTable"));

@@ -2,8 +2,8 @@
 
 #include "files/config_file.h"
 #include "model/messages.h"
-#include "ui/file_dialogs.h"
 #include "operations/operation_context.h"
+#include "ui/file_dialogs.h"
 #include "ui/row_lines.h"
 
 #include <QCoreApplication>
@@ -15,7 +15,8 @@
 #include <exception>
 #include <optional>
 
-FileCommands::FileCommands(Window window) : m_window(window) {}
+FileCommands::FileCommands(Window window) : m_window(window)
+{ }
 
 QString FileCommands::fileNameOf(const QString& path)
 {
@@ -83,7 +84,7 @@ void FileCommands::open()
     std::optional<QString> chosen;
     try {
         chosen = m_window.dialogs.openFileName(m_window.dialogParent, QStringLiteral("Open"), m_fileName,
-                                                     QLatin1String(kOpenFilter));
+                                               QLatin1String(kOpenFilter));
     } catch (const std::exception& e) {
         messages.info(QLatin1String(config_file::kOpenErrorPrefix) + QString::fromStdString(e.what()));
         return;

@@ -27,11 +27,11 @@ public:
         const char* file;
     };
     static constexpr std::array<Page, 5> kPages{{
-        {"OverView", "OverView", "OverView.htm"},
-        {"EnterKey", "Entering Keyboard Keys", "EnterKey.htm"},
-        {"CreateString", "Creating Output Strings", "CreateString.htm"},
-        {"VerifyOp", "Verifying Operation", "Verify.htm"},
-        {"Misc", "Miscellaneous", "Misc.htm"},
+            {"OverView", "OverView", "OverView.htm"},
+            {"EnterKey", "Entering Keyboard Keys", "EnterKey.htm"},
+            {"CreateString", "Creating Output Strings", "CreateString.htm"},
+            {"VerifyOp", "Verifying Operation", "Verify.htm"},
+            {"Misc", "Miscellaneous", "Misc.htm"},
     }};
 
     // window: whose outer size the pane follows. browser / close: the window's

@@ -28,11 +28,7 @@ QString describe(const std::exception& e)
 
 KeyCapture::KeyCapture(RowLines& lines, RowTable& rows, KeyNamer& namer, Messages& messages,
                        std::function<int()> stringLengthIndex, QObject* parent)
-    : QObject(parent),
-      m_lines(&lines),
-      m_rows(rows),
-      m_namer(namer),
-      m_messages(messages),
+    : QObject(parent), m_lines(&lines), m_rows(rows), m_namer(namer), m_messages(messages),
       m_stringLengthIndex(std::move(stringLengthIndex))
 {
     static_assert(std::tuple_size_v<decltype(m_fields)> == RowLines::kLines);

@@ -8,7 +8,6 @@
 #include "model/messages.h"
 #include "ui/clear_all.h"
 #include "ui/config_command.h"
-#include "ui/serial_device_chooser.h"
 #include "ui/file_commands.h"
 #include "ui/help_pane.h"
 #include "ui/key_capture.h"
@@ -16,6 +15,7 @@
 #include "ui/operation_runner.h"
 #include "ui/row_lines.h"
 #include "ui/screen_print.h"
+#include "ui/serial_device_chooser.h"
 #include "ui/status_panel.h"
 #include "ui/string_field.h"
 #include "ui/table_undo.h"
@@ -49,10 +49,11 @@ MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
     m_chooser = std::make_unique<SerialDeviceChooser>(m_settings, m_services.messages, [this] { setupCommPort(); });
     m_config = std::make_unique<ConfigCommand>(
             m_settings, m_services.programFolder, m_services.messages, *m_status,
-            ConfigDialog::WindowActions{[this] { setupCommPort(); }, [this] { m_notes->hide(); },
-                                        [this](int port, const QString& settingsText, const QString& ini, QWidget* parent) {
-                                            return m_chooser->choose(port, settingsText, ini, parent);
-                                        }},
+            ConfigDialog::WindowActions{
+                    [this] { setupCommPort(); }, [this] { m_notes->hide(); },
+                    [this](int port, const QString& settingsText, const QString& ini, QWidget* parent) {
+                        return m_chooser->choose(port, settingsText, ini, parent);
+                    }},
             *this);
     m_help = std::make_unique<HelpPane>(*this, m_placer, m_panes.help, m_panes.helpClose, m_services.programFolder);
     m_print = std::make_unique<ScreenPrint>(*this, m_services.printDialog);
@@ -64,7 +65,9 @@ MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
 void MainWindow::makeTableUndo()
 {
     TableUndo::Table table{
-            [this] { return TableState{m_rows, stringLength(), m_files->fileName(), m_frame.configFile->text()}; },
+            [this] {
+                return TableState{m_rows, stringLength(), m_files->fileName(), m_frame.configFile->text()};
+            },
             [this](const TableState& state) { restoreTable(state); },
             [this] { return m_controls.strConfig->currentIndex() + 1; }};
     m_undo = std::make_unique<TableUndo>(std::move(table), m_menus.undo, m_menus.redo, m_services.messages,
@@ -248,8 +251,8 @@ void MainWindow::setupCommPort()
         if (link.isOpen())
             link.close();
         link.setPortPaths(m_settings.portPaths);
-        link.configure(m_settings.comPort, m_settings.baud + QLatin1Char(',') + m_settings.parity
-                                                   + QStringLiteral(",8,2"));
+        link.configure(m_settings.comPort,
+                       m_settings.baud + QLatin1Char(',') + m_settings.parity + QStringLiteral(",8,2"));
         m_frame.port->setText(QStringLiteral("COM") + QString::number(m_settings.comPort));
         m_frame.baud->setText(m_settings.baud);
         // Exact comparisons: any other letter leaves the caption as it was.
@@ -287,15 +290,14 @@ void MainWindow::onStringLengthChosen(int index)
 
 OperationContext MainWindow::operationContext()
 {
-    return OperationContext{m_services.link, m_services.waiter, m_services.messages, *m_status,
-                            m_rows,          *this,            m_settings.comPort, m_settings.fastExchange == 1};
+    return OperationContext{m_services.link, m_services.waiter,  m_services.messages,         *m_status, m_rows,
+                            *this,           m_settings.comPort, m_settings.fastExchange == 1};
 }
 
 int MainWindow::stringLengthIndex() const
 {
     // Before start-up has filled the list the string length is the start-up one.
-    return m_lengthIndex >= 0 && m_lengthIndex < capacity::kLengthCount ? m_lengthIndex
-                                                                         : capacity::kDefaultListIndex;
+    return m_lengthIndex >= 0 && m_lengthIndex < capacity::kLengthCount ? m_lengthIndex : capacity::kDefaultListIndex;
 }
 
 void MainWindow::selectStringLengthIndex(int index)

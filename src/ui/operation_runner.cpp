@@ -13,7 +13,8 @@
 
 #include <exception>
 
-OperationRunner::OperationRunner(const window_layout::Controls& controls, std::function<OperationContext()> context, QWidget& window)
+OperationRunner::OperationRunner(const window_layout::Controls& controls, std::function<OperationContext()> context,
+                                 QWidget& window)
     : m_controls(controls), m_context(std::move(context)), m_window(window)
 {
     setOperation(Button::Read, [](OperationContext& c) { ReadOperation(c).run(); });

@@ -25,7 +25,8 @@ public:
     // controls and wires the four buttons. context: what an operation works on,
     // made afresh for every run (the port number and the fast exchange follow
     // the settings). window: closed once a stopped operation has ended.
-    OperationRunner(const window_layout::Controls& controls, std::function<OperationContext()> context, QWidget& window);
+    OperationRunner(const window_layout::Controls& controls, std::function<OperationContext()> context,
+                    QWidget& window);
 
     // What a click on a button runs; Read, Send, Verify and the version query to start with.
     void setOperation(Button button, Operation operation);

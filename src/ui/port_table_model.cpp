@@ -7,8 +7,8 @@ namespace {
 bool sameRow(const PortRow& a, const PortRow& b)
 {
     return a.devicePath == b.devicePath && a.stablePath == b.stablePath && a.description == b.description
-           && a.manufacturer == b.manufacturer && a.serialNumber == b.serialNumber && a.vidPid == b.vidPid
-           && a.inUse == b.inUse && a.present == b.present && a.mappedAs == b.mappedAs;
+            && a.manufacturer == b.manufacturer && a.serialNumber == b.serialNumber && a.vidPid == b.vidPid
+            && a.inUse == b.inUse && a.present == b.present && a.mappedAs == b.mappedAs;
 }
 
 }  // namespace
@@ -66,14 +66,22 @@ QString PortTableModel::cell(int row, int column) const
 {
     const PortRow& port = m_rows.at(row);
     switch (column) {
-    case 0: return port.devicePath;
-    case 1: return port.stablePath;
-    case 2: return port.description;
-    case 3: return port.manufacturer;
-    case 4: return port.serialNumber;
-    case 5: return port.vidPid;
-    case 6: return port.inUse ? QStringLiteral("in use") : QString();
-    default: break;
+    case 0:
+        return port.devicePath;
+    case 1:
+        return port.stablePath;
+    case 2:
+        return port.description;
+    case 3:
+        return port.manufacturer;
+    case 4:
+        return port.serialNumber;
+    case 5:
+        return port.vidPid;
+    case 6:
+        return port.inUse ? QStringLiteral("in use") : QString();
+    default:
+        break;
     }
     const ProbeResult* probe = probeFor(port);
     if (probe)

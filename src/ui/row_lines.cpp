@@ -2,8 +2,8 @@
 
 #include "model/capacity.h"
 #include "model/messages.h"
-#include "model/override_check.h"
 #include "model/notation.h"
+#include "model/override_check.h"
 #include "ui/key_field.h"
 #include "ui/string_field.h"
 #include "ui/twips.h"
@@ -35,9 +35,7 @@ void setBase(QWidget* field, const QColor& colour)
 
 RowLines::RowLines(QWidget* parent, const twips::Placer& placer, RowTable& rows, Messages& messages,
                    QString programFolder, std::function<int()> stringLengthIndex)
-    : m_rows(rows),
-      m_messages(messages),
-      m_programFolder(std::move(programFolder)),
+    : m_rows(rows), m_messages(messages), m_programFolder(std::move(programFolder)),
       m_stringLengthIndex(std::move(stringLengthIndex))
 {
     build(parent, placer);

@@ -28,17 +28,17 @@ public:
     static constexpr int kLastPage = 3;  // rows 0..95; row 96 is never shown
 
     struct Line final {
-        QLabel* image = nullptr;   // Image1
+        QLabel* image = nullptr;  // Image1
         QLabel* number = nullptr;  // Label3
-        KeyField* key = nullptr;   // KbdKey
+        KeyField* key = nullptr;  // KbdKey
         StringField* string = nullptr;  // KeyString
-        QLabel* count = nullptr;   // StringCount
+        QLabel* count = nullptr;  // StringCount
     };
 
     // The lines' widgets are made children of `parent`. stringLengthIndex: the
     // StrConfig list index (0..9) the checks and the capacity follow.
-    RowLines(QWidget* parent, const twips::Placer& placer, RowTable& rows, Messages& messages,
-             QString programFolder, std::function<int()> stringLengthIndex);
+    RowLines(QWidget* parent, const twips::Placer& placer, RowTable& rows, Messages& messages, QString programFolder,
+             std::function<int()> stringLengthIndex);
 
     const Line& line(int index) const;  // throws for an index outside 0..23
 

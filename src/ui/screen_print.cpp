@@ -17,7 +17,8 @@ bool QtPrintDialog::choosePrinter(QPrinter& printer, QWidget* parent)
     return dialog.exec() == QDialog::Accepted;
 }
 
-ScreenPrint::ScreenPrint(QWidget& window, PrintDialog& dialog) : m_window(window), m_dialog(dialog) {}
+ScreenPrint::ScreenPrint(QWidget& window, PrintDialog& dialog) : m_window(window), m_dialog(dialog)
+{ }
 
 QString ScreenPrint::defaultPdfPath()
 {

@@ -8,8 +8,7 @@
 
 SerialDeviceChooser::SerialDeviceChooser(Settings& settings, Messages& messages, std::function<void()> mappingChanged)
     : m_settings(settings), m_messages(messages), m_mappingChanged(std::move(mappingChanged))
-{
-}
+{ }
 
 bool SerialDeviceChooser::choose(int comPort, const QString& settingsText, const QString& iniPath, QWidget* parent)
 {

@@ -20,8 +20,8 @@
 StatusPanel::StatusPanel(QWidget* parent, const twips::Placer& placer, Messages& messages, FileDialogs& dialogs)
     : m_messages(messages), m_dialogs(dialogs), m_dialogParent(parent)
 {
-    m_progressLabel = controls::makeLabel(parent, placer, "ProgressLabel", QStringLiteral("Progress"), 10200, 7440, 975,
-                                          255);
+    m_progressLabel =
+            controls::makeLabel(parent, placer, "ProgressLabel", QStringLiteral("Progress"), 10200, 7440, 975, 255);
 
     m_bar = new QProgressBar(parent);
     m_bar->setObjectName(QStringLiteral("ProgressBar1"));
@@ -201,7 +201,8 @@ void StatusPanel::onLogClicked(bool ticked)
     if (!ticked)
         return;
     // The dialog is shown on every tick; a cancel keeps the name chosen before.
-    if (const auto chosen = m_dialogs.saveFileName(m_dialogParent, QStringLiteral("Log to file"), m_logName, logFilter()))
+    if (const auto chosen =
+                m_dialogs.saveFileName(m_dialogParent, QStringLiteral("Log to file"), m_logName, logFilter()))
         m_logName = *chosen;
     if (m_logName.isEmpty()) {
         m_logBox->setChecked(false);

@@ -38,7 +38,7 @@ public:
     // operation reports the failure with its own message.
     int add(const QString& line) override;
     void setLine(int index, const QString& line) override;  // throws for a line not in the list
-    QString line(int index) const override;                 // throws for a line not in the list
+    QString line(int index) const override;  // throws for a line not in the list
     void clear() override;
     void showCompletion(const QString& text) override;
     void hideCompletion(const QString& text) override;

@@ -3,7 +3,8 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 
-StringField::StringField(int line, QWidget* parent) : QLineEdit(parent), m_line(line) {}
+StringField::StringField(int line, QWidget* parent) : QLineEdit(parent), m_line(line)
+{ }
 
 void StringField::keyPressEvent(QKeyEvent* event)
 {

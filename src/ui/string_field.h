@@ -22,7 +22,7 @@ public:
 
 signals:
     void characterTyped(int line);  // before the character enters the text
-    void focusLost(int line);       // to another control of the window
+    void focusLost(int line);  // to another control of the window
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

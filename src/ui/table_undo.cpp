@@ -3,9 +3,9 @@
 #include "model/messages.h"
 
 #include <QAction>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QGuiApplication>
 #include <QLocale>
 
 #include <exception>
@@ -39,7 +39,8 @@ TableUndo::~TableUndo()
 void TableUndo::tableAboutToChange(const QString& what)
 {
     TableState before = m_table.capture();
-    if (what == QLatin1String(kStringLength) && !lengthChangeLoses(before.rows, before.stringLength, m_table.chosenLength()))
+    if (what == QLatin1String(kStringLength)
+        && !lengthChangeLoses(before.rows, before.stringLength, m_table.chosenLength()))
         return;
     record(what, std::move(before));
 }
@@ -142,7 +143,7 @@ bool TableUndo::eventFilter(QObject* watched, QEvent* event)
     const auto* field = qobject_cast<QLineEdit*>(watched);
     const QKeyCombination keys = static_cast<QKeyEvent*>(event)->keyCombination();
     const bool passOn = (keys == m_undo->shortcut()[0] && !field->isUndoAvailable())
-                        || (keys == m_redo->shortcut()[0] && !field->isRedoAvailable());
+            || (keys == m_redo->shortcut()[0] && !field->isRedoAvailable());
     // Unclaimed, the key goes on to the menu item's shortcut.
     if (passOn)
         event->ignore();

@@ -79,7 +79,7 @@ private:
     TableHistory m_history;
     std::optional<RecoveryStore> m_store;  // none when snapshots are off or another copy keeps them
     QTimer m_timer;
-    TableState m_clean;    // the last file opened or saved (the empty table at start)
+    TableState m_clean;  // the last file opened or saved (the empty table at start)
     TableState m_written;  // what the snapshot (or its absence) last stood for
     bool m_busy = false;
     bool m_writeFailureShown = false;

@@ -33,7 +33,7 @@ inline QRect toRect(int left, int top, int width, int height, int dpi)
 // is built so that every control uses the same scale.
 class Placer final {
 public:
-    explicit Placer(int dpi) : m_dpi(dpi > 0 ? dpi : 96) {}
+    explicit Placer(int dpi) : m_dpi(dpi > 0 ? dpi : 96) { }
 
     int dpi() const { return m_dpi; }
     int px(int twips) const { return toPx(twips, m_dpi); }

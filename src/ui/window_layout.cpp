@@ -48,14 +48,14 @@ Controls buildControls(QWidget* central, const twips::Placer& placer)
     QLabel* maker = makeLabel(central, placer, "Label10", QStringLiteral("Quorvane"), 6840, 0, 1575, 375);
     maker->setFont(ui_style::decorativeFont(14.25, true));
     maker->setAlignment(Qt::AlignCenter);
-    QLabel* title = makeLabel(central, placer, "Label1", QStringLiteral("QZ4VELD KEY-OUTPUT CONFIGURATION"), 3960,
-                              480, 8055, 375);
+    QLabel* title = makeLabel(central, placer, "Label1", QStringLiteral("QZ4VELD KEY-OUTPUT CONFIGURATION"), 3960, 480,
+                              8055, 375);
     title->setFont(ui_style::sansFont(18, true));
     title->setAlignment(Qt::AlignCenter);
 
     Controls made;
-    made.previousPage = makeButton(central, placer, "PreviousPage", QStringLiteral("<<< PreviousPage"), {}, 4680, 7440,
-                                   2175, 375);
+    made.previousPage =
+            makeButton(central, placer, "PreviousPage", QStringLiteral("<<< PreviousPage"), {}, 4680, 7440, 2175, 375);
     made.nextPage = makeButton(central, placer, "NextPage", QStringLiteral("NextPage >>>"), {}, 8040, 7440, 2055, 375);
 
     makeLabel(central, placer, "Label12", QStringLiteral("Maximum Override String Length"), 360, 7560, 3855, 255);

@@ -43,7 +43,7 @@ struct SettingsFrame final {
 SettingsFrame buildSettingsFrame(QWidget* central, const twips::Placer& placer);
 
 struct HiddenPanes final {
-    QTextEdit* notes = nullptr;     // StrDes
+    QTextEdit* notes = nullptr;  // StrDes
     QFrame* notesPointer = nullptr;  // StrLine
     QTextBrowser* help = nullptr;
     QPushButton* helpClose = nullptr;

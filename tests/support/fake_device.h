@@ -19,7 +19,11 @@ namespace fakedev {
 
 class RecordingStatus final : public StatusSink {
 public:
-    int add(const QString& line) override { lines.append(line); return static_cast<int>(lines.size() - 1); }
+    int add(const QString& line) override
+    {
+        lines.append(line);
+        return static_cast<int>(lines.size() - 1);
+    }
     void setLine(int index, const QString& line) override
     {
         if (index < 0 || index >= lines.size())
@@ -50,7 +54,11 @@ public:
 class RecordingMessages final : public Messages {
 public:
     void info(const QString& text) override { infos.append(text); }
-    bool confirm(const QString& text, const QString& title) override { confirms.append(title + ": " + text); return confirmAnswer; }
+    bool confirm(const QString& text, const QString& title) override
+    {
+        confirms.append(title + ": " + text);
+        return confirmAnswer;
+    }
     void beep() override { ++beeps; }
 
     QStringList infos;
@@ -64,8 +72,8 @@ public:
     int stringLengthIndex() const override { return lengthIndex; }
     void selectStringLengthIndex(int index) override { lengthIndex = index; }
     int currentPage() const override { return page; }
-    void showPage() override {}
-    void refreshPageRows() override {}
+    void showPage() override { }
+    void refreshPageRows() override { }
     void showRowOnLine(int row) override { shownRows.append(row); }
     void showRowPicture(int row) override { pictureRows.append(row); }
     void setRowCounter(int row) override { rowCounter = row; }

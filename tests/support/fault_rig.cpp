@@ -53,7 +53,8 @@ bool writeDeviceState(const QString& path)
     for (int r = 0; r < kRows; ++r) {
         const QString& key = kDevice.keyNames.at(r);
         const int scancode = key.isEmpty() ? 0xFF : key_table::scancodeForKeyName(key);
-        device.setSlot(r, static_cast<std::uint8_t>(scancode), notation::toDeviceBytes(kDevice.strings.at(r), kLength).value());
+        device.setSlot(r, static_cast<std::uint8_t>(scancode),
+                       notation::toDeviceBytes(kDevice.strings.at(r), kLength).value());
     }
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(device.saveState()) >= 0;
@@ -68,9 +69,12 @@ bool runOperation(Op op, OperationContext& context)
             throw OperationAborted();
         return outcome == VersionOperation::Outcome::Succeeded;
     }
-    case Op::Read: return ReadOperation(context).run() == ReadOperation::Outcome::Succeeded;
-    case Op::Verify: return VerifyOperation(context).run() == VerifyOperation::Outcome::Succeeded;
-    case Op::Send: return SendOperation(context).run() == SendOperation::Outcome::Succeeded;
+    case Op::Read:
+        return ReadOperation(context).run() == ReadOperation::Outcome::Succeeded;
+    case Op::Verify:
+        return VerifyOperation(context).run() == VerifyOperation::Outcome::Succeeded;
+    case Op::Send:
+        return SendOperation(context).run() == SendOperation::Outcome::Succeeded;
     }
     return false;
 }
@@ -78,16 +82,18 @@ bool runOperation(Op op, OperationContext& context)
 QString tableProblem(const Scenario& s, const RowTable& before, const RowTable& after)
 {
     for (int r = 0; r < RowTable::kRows; ++r) {
-        const bool fromDevice = s.table == TableAfter::Device || (s.table == TableAfter::DevicePrefix && r < s.prefixRows);
+        const bool fromDevice =
+                s.table == TableAfter::Device || (s.table == TableAfter::DevicePrefix && r < s.prefixRows);
         const RowTable& source = fromDevice ? kDevice : before;
         const bool cleared = (!fromDevice && s.table == TableAfter::DevicePrefix) || r == s.emptyRow;
         const QString key = cleared ? QString() : source.keyNames.at(r);
         const QString string = cleared ? QString() : source.strings.at(r);
         // Read writes bytes back in the screen's notation: compare item by item.
-        if (after.keyNames.at(r) != key || notation::comparisonForm(after.strings.at(r)) != notation::comparisonForm(string))
+        if (after.keyNames.at(r) != key
+            || notation::comparisonForm(after.strings.at(r)) != notation::comparisonForm(string))
             return QStringLiteral("row %1 holds \"%2\" \"%3\" instead of \"%4\" \"%5\"")
-                .arg(r)
-                .arg(after.keyNames.at(r), after.strings.at(r), key, string);
+                    .arg(r)
+                    .arg(after.keyNames.at(r), after.strings.at(r), key, string);
     }
     return {};
 }
@@ -171,12 +177,15 @@ QStringList run(const Scenario& s, int limitMs)
     // %1 the device, %O and %G its owner and group, %P the process holding it.
     const auto withPath = [&](QString text) {
         const QFileInfo node(path);
-        return text.replace(QLatin1String("%1"), path).replace(QLatin1String("%O"), node.owner())
-            .replace(QLatin1String("%G"), node.group()).replace(QLatin1String("%P"), QString::number(holderPid));
+        return text.replace(QLatin1String("%1"), path)
+                .replace(QLatin1String("%O"), node.owner())
+                .replace(QLatin1String("%G"), node.group())
+                .replace(QLatin1String("%P"), QString::number(holderPid));
     };
     const QStringList expectedMessages = s.message.isEmpty() ? QStringList() : QStringList{withPath(s.message)};
     if (messages.infos != expectedMessages)
-        problems << QStringLiteral("messages [%1] instead of [%2]").arg(messages.infos.join(" | "), expectedMessages.join(""));
+        problems << QStringLiteral("messages [%1] instead of [%2]")
+                            .arg(messages.infos.join(" | "), expectedMessages.join(""));
     if (!s.line.isEmpty() && !status.lines.contains(withPath(s.line)))
         problems << QStringLiteral("no status line \"%1\" in [%2]").arg(withPath(s.line), status.lines.join(" | "));
     if (!view.controlsEnabled)
@@ -199,8 +208,7 @@ int holdPort(const char* path)
         return std::printf("failed: %s\n", qPrintable(port.errorString())), 1;
     std::printf("held\n");
     std::fflush(stdout);
-    while (std::fgetc(stdin) != EOF) {
-    }
+    while (std::fgetc(stdin) != EOF) { }
     return 0;
 }
 

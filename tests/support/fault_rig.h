@@ -23,8 +23,8 @@ struct Scenario final {
     QStringList simArgs{};
     bool succeeds = false;
     QString completion{};  // the completion label, "" = not shown
-    QString message{};     // the one message box ("%1" = device path), "" = none
-    QString line{};        // a status line that must be there ("%1" = device path), "" = none
+    QString message{};  // the one message box ("%1" = device path), "" = none
+    QString line{};  // a status line that must be there ("%1" = device path), "" = none
     Access access = Access::Open;
     TableAfter table = TableAfter::Kept;
     int prefixRows = 0;

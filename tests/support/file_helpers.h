@@ -11,19 +11,22 @@
 // Small file helpers for the files-layer tests.
 namespace test_files {
 
-inline QByteArray readAll(const QString& path) {
+inline QByteArray readAll(const QString& path)
+{
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-inline bool writeAll(const QString& path, const QByteArray& bytes) {
+inline bool writeAll(const QString& path, const QByteArray& bytes)
+{
     QFile file(path);
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
 }
 
 // The message of the Error that `action` throws; "no error" when it throws none.
 template <typename Error = std::runtime_error, typename Action>
-QString errorOf(Action&& action) {
+QString errorOf(Action&& action)
+{
     try {
         action();
     } catch (const Error& e) {
@@ -37,7 +40,8 @@ QString errorOf(Action&& action) {
 // tests run as root; this works for any user.
 class FileSizeLimit final {
 public:
-    explicit FileSizeLimit(rlim_t bytes) {
+    explicit FileSizeLimit(rlim_t bytes)
+    {
         std::signal(SIGXFSZ, SIG_IGN);  // the write must fail with an error, not end the test
         if (getrlimit(RLIMIT_FSIZE, &m_old) == 0) {
             rlimit limit = m_old;
@@ -45,7 +49,8 @@ public:
             m_active = setrlimit(RLIMIT_FSIZE, &limit) == 0;
         }
     }
-    ~FileSizeLimit() {
+    ~FileSizeLimit()
+    {
         if (m_active) {
             setrlimit(RLIMIT_FSIZE, &m_old);
         }

@@ -14,7 +14,7 @@ namespace opstest {
 // device's own, readable at once.
 class ScriptedLink final : public SerialLink {
 public:
-    explicit ScriptedLink(FakeSerialLink& inner) : m_inner(inner) {}
+    explicit ScriptedLink(FakeSerialLink& inner) : m_inner(inner) { }
     void configure(int port, const QString& settings) override { m_inner.configure(port, settings); }
     void open() override { m_inner.open(); }
     void close() override;
@@ -26,10 +26,14 @@ public:
     QMap<QByteArray, QByteArray> answers;
 
 private:
-    void throwPendingError() { if (!m_error.empty()) throw SerialError(std::exchange(m_error, {})); }
+    void throwPendingError()
+    {
+        if (!m_error.empty())
+            throw SerialError(std::exchange(m_error, {}));
+    }
 
     FakeSerialLink& m_inner;
-    std::string m_error;   // an unplug seen at a write, thrown at the next read as on the real port
+    std::string m_error;  // an unplug seen at a write, thrown at the next read as on the real port
     QByteArray m_command;  // written since the last answered command
     QByteArray m_received;
 };

@@ -16,8 +16,7 @@ public:
         const QDeadlineTimer deadline(10000);
         if (!m_process.waitForStarted(10000))
             return;
-        while (!m_process.canReadLine() && m_process.waitForReadyRead(static_cast<int>(deadline.remainingTime()))) {
-        }
+        while (!m_process.canReadLine() && m_process.waitForReadyRead(static_cast<int>(deadline.remainingTime()))) { }
         if (m_process.canReadLine())
             m_path = QString::fromLocal8Bit(m_process.readLine()).trimmed();
     }

@@ -86,7 +86,10 @@ struct WindowRig {
     fakedev::RecordingMessages messages;
     ScriptedFileDialogs dialogs;
     PdfAnswer print;
-    MainWindowServices services() { return {link, waiter, messages, dialogs, print, folder.path(), folder.filePath(QStringLiteral("state"))}; }
+    MainWindowServices services()
+    {
+        return {link, waiter, messages, dialogs, print, folder.path(), folder.filePath(QStringLiteral("state"))};
+    }
     std::unique_ptr<MainWindow> window;
 };
 
