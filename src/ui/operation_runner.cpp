@@ -15,7 +15,7 @@
 
 OperationRunner::OperationRunner(const window_layout::Controls& controls, std::function<OperationContext()> context,
                                  QWidget& window)
-    : m_controls(controls), m_context(std::move(context)), m_window(window)
+    : m_controls(controls), m_context(std::move(context)), m_window(window), m_pacer(window)
 {
     setOperation(Button::Read, [](OperationContext& c) { ReadOperation(c).run(); });
     setOperation(Button::Send, [](OperationContext& c) { SendOperation(c).run(); });
@@ -54,6 +54,7 @@ void OperationRunner::run(const Operation& operation)
     if (!operation || m_running)
         return;
     m_running = true;
+    m_pacer.setHeld(true);
     OperationContext context = m_context();
     try {
         operation(context);
@@ -68,6 +69,7 @@ void OperationRunner::run(const Operation& operation)
         }
     }
     m_running = false;
+    m_pacer.setHeld(false);
     if (m_closePending) {
         context.link.close();
         m_window.close();

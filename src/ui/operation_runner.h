@@ -1,6 +1,7 @@
 #pragma once
 
 #include "operations/operation_context.h"
+#include "ui/paint_pacer.h"
 #include "ui/window_layout.h"
 
 #include <QObject>
@@ -45,6 +46,7 @@ private:
     window_layout::Controls m_controls;
     std::function<OperationContext()> m_context;
     QWidget& m_window;
+    PaintPacer m_pacer;  // the window repaints at a steady pace while an operation runs
     std::array<Operation, 4> m_operations{};
     bool m_running = false;
     bool m_closePending = false;
