@@ -11,14 +11,31 @@
 #include <exception>
 #include <functional>
 
-// The frame Read, Verify and Send run their bodies in, so that each ends the same
-// way whatever stops it.
+// The frame Read, Verify and Send run their bodies in: the same start, the same
+// early and normal ends, and the same handling of whatever stops them.
 namespace guarded_run {
 
 struct Failure final {
     QString messagePrefix;  // the message box text before the error's description
     QString completion;  // the completion label's text; empty: the label stays as it is
 };
+
+// The start of Read and Verify: the completion label hidden, holding the text
+// a success shows; the controls off; the status list emptied; the request line.
+void begin(OperationContext& ctx, const QString& success, const QString& requestLine);
+
+// A run that ends before its table is done: the controls come back and, when
+// given, the completion label shows `completion`.
+void endEarly(OperationContext& ctx, const QString& completion = {});
+
+// No device answered the presence check: a beep, the check's result as the
+// last status line, then endEarly().
+void notAttached(OperationContext& ctx, const QString& result, const QString& completion = {});
+
+// The end of a run that went through every row: the controls come back and the
+// completion label shows `success`, or counts the failed rows (" 3 FAILED
+// blocks"). True when none failed.
+bool finish(OperationContext& ctx, int failed, const QString& success, const QString& failedWhat);
 
 // Runs body() and returns its outcome. An abort (the window is closing) closes
 // the port, runs afterStop and passes on. Any other error is reported in one
@@ -38,9 +55,7 @@ Outcome run(OperationContext& ctx, Protocol& protocol, const Failure& failure, c
         throw;
     } catch (const std::exception& error) {
         ctx.messages.info(failure.messagePrefix + table_steps::describe(error));
-        ctx.view.enableControls();
-        if (!failure.completion.isEmpty())
-            ctx.status.showCompletion(failure.completion);
+        endEarly(ctx, failure.completion);
         if (afterStop)
             afterStop();
         return Outcome::Failed;

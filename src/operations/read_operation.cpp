@@ -37,10 +37,7 @@ ReadOperation::Outcome ReadOperation::readTable(Protocol& protocol)
     StatusSink& status = ctx.status;
     RowTable& rows = ctx.rows;
 
-    status.hideCompletion(QStringLiteral("Successful Read"));
-    ctx.view.disableControls();
-    status.clear();
-    status.add(QStringLiteral("Read Operation Requested"));
+    guarded_run::begin(ctx, QStringLiteral("Successful Read"), QStringLiteral("Read Operation Requested"));
 
     status.showProgress();
     status.setPercentText(QStringLiteral("0%"));
@@ -48,10 +45,7 @@ ReadOperation::Outcome ReadOperation::readTable(Protocol& protocol)
 
     const AttachCheck attach = checkAttached(protocol, ctx.messages, ctx.comPort);
     if (!attach.attached()) {
-        ctx.messages.beep();
-        status.add(attach.result);
-        ctx.view.enableControls();
-        status.showCompletion(QStringLiteral("FAILED READ"));
+        guarded_run::notAttached(ctx, attach.result, QStringLiteral("FAILED READ"));
         return Outcome::Failed;
     }
 
@@ -60,8 +54,7 @@ ReadOperation::Outcome ReadOperation::readTable(Protocol& protocol)
     if (lengthIndex < 0) {
         ctx.messages.info(QStringLiteral("Invalid string configuration in QZ4 ..")
                           + table_steps::firstCharacter(lengthAnswer));
-        ctx.view.enableControls();
-        status.showCompletion(QStringLiteral("FAILED READ"));
+        guarded_run::endEarly(ctx, QStringLiteral("FAILED READ"));
         return Outcome::Failed;
     }
 
@@ -108,12 +101,8 @@ ReadOperation::Outcome ReadOperation::readTable(Protocol& protocol)
 
     table_steps::closeAndPause(protocol, ctx.waiter, status, kClosingPauseMs);
     ctx.view.refreshPageRows();
-    ctx.view.enableControls();
-    if (m_notRead == 0) {
-        status.showCompletion(QStringLiteral("Successful Read"));
+    if (guarded_run::finish(ctx, m_notRead, QStringLiteral("Successful Read"), QStringLiteral("rows not read")))
         return Outcome::Succeeded;
-    }
     ctx.messages.beep();
-    status.showCompletion(table_steps::failedCount(m_notRead, QStringLiteral("rows not read")));
     return Outcome::Incomplete;
 }

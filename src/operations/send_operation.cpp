@@ -47,8 +47,7 @@ SendOperation::Outcome SendOperation::sendTable(Protocol& protocol)
     // length is set, the device's old table is gone.
     if (const std::optional<QString> refusal = send_check::firstUnsendableRow(rows, ctx.view.stringLengthIndex())) {
         ctx.messages.info(*refusal);
-        ctx.view.enableControls();
-        status.showCompletion(QStringLiteral("Operation Aborted"));
+        guarded_run::endEarly(ctx, QStringLiteral("Operation Aborted"));
         return Outcome::Failed;
     }
 
@@ -61,9 +60,7 @@ SendOperation::Outcome SendOperation::sendTable(Protocol& protocol)
 
     const AttachCheck attach = checkAttached(protocol, ctx.messages, ctx.comPort);
     if (!attach.attached()) {
-        ctx.messages.beep();
-        status.add(attach.result);
-        ctx.view.enableControls();
+        guarded_run::notAttached(ctx, attach.result);
         return Outcome::Failed;
     }
     status.hideCompletion(QStringLiteral("Successful Operation"));
@@ -75,8 +72,7 @@ SendOperation::Outcome SendOperation::sendTable(Protocol& protocol)
     const QByteArray lengthAnswer = protocol.setStringLength(length);
     if (lengthAnswer.isEmpty() || static_cast<unsigned char>(lengthAnswer.at(0)) != Protocol::kAck) {
         status.add(QStringLiteral("FAILED to set string length to ") + digit);
-        ctx.view.enableControls();
-        status.showCompletion(QStringLiteral("FAILED OPERATION"));
+        guarded_run::endEarly(ctx, QStringLiteral("FAILED OPERATION"));
         return Outcome::Failed;
     }
     status.add(QStringLiteral("String length successfully set to ") + digit);
@@ -119,13 +115,9 @@ SendOperation::Outcome SendOperation::sendTable(Protocol& protocol)
     }
 
     table_steps::closeAndPause(protocol, ctx.waiter, status, kClosingPauseMs);
-    ctx.view.enableControls();
-    if (m_failed == 0) {
-        status.showCompletion(QStringLiteral("Successful Operation"));
-        return Outcome::Succeeded;
-    }
-    status.showCompletion(table_steps::failedCount(m_failed, QStringLiteral("FAILED blocks")));
-    return Outcome::Incomplete;
+    return guarded_run::finish(ctx, m_failed, QStringLiteral("Successful Operation"), QStringLiteral("FAILED blocks"))
+            ? Outcome::Succeeded
+            : Outcome::Incomplete;
 }
 
 void SendOperation::tellWhatTheDeviceHolds()

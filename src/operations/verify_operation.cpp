@@ -34,16 +34,11 @@ VerifyOperation::Outcome VerifyOperation::verifyTable(Protocol& protocol)
     StatusSink& status = ctx.status;
     RowTable& rows = ctx.rows;
 
-    status.hideCompletion(QStringLiteral("Successful Verification"));
-    ctx.view.disableControls();
-    status.clear();
-    status.add(QStringLiteral("Veriy Operation Requested"));
+    guarded_run::begin(ctx, QStringLiteral("Successful Verification"), QStringLiteral("Veriy Operation Requested"));
 
     const AttachCheck attach = checkAttached(protocol, ctx.messages, ctx.comPort);
     if (!attach.attached()) {
-        ctx.messages.beep();
-        status.add(attach.result);
-        ctx.view.enableControls();
+        guarded_run::notAttached(ctx, attach.result);
         return Outcome::Failed;
     }
 
@@ -68,7 +63,7 @@ VerifyOperation::Outcome VerifyOperation::verifyTable(Protocol& protocol)
     if (lengthIndex < 0) {
         ctx.messages.info(QStringLiteral("Invalid string configuration in QZ4 ..")
                           + table_steps::firstCharacter(lengthAnswer));
-        ctx.view.enableControls();
+        guarded_run::endEarly(ctx);
         return Outcome::Failed;
     }
     ctx.view.selectStringLengthIndex(lengthIndex);
@@ -85,11 +80,8 @@ VerifyOperation::Outcome VerifyOperation::verifyTable(Protocol& protocol)
 
     table_steps::closeAndPause(protocol, ctx.waiter, status, kClosingPauseMs);
     ctx.view.showPage();
-    ctx.view.enableControls();
-    if (m_failed == 0) {
-        status.showCompletion(QStringLiteral("Successful Verification"));
-        return Outcome::Succeeded;
-    }
-    status.showCompletion(table_steps::failedCount(m_failed, QStringLiteral("FAILED verifications")));
-    return Outcome::Mismatched;
+    return guarded_run::finish(ctx, m_failed, QStringLiteral("Successful Verification"),
+                               QStringLiteral("FAILED verifications"))
+            ? Outcome::Succeeded
+            : Outcome::Mismatched;
 }
