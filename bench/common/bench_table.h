@@ -8,11 +8,16 @@
 #include "model/key_table.h"
 #include "model/messages.h"
 #include "model/row_table.h"
+#include "operations/operation_context.h"
+#include "operations/read_operation.h"
+#include "operations/send_operation.h"
+#include "operations/verify_operation.h"
 
 #include <QElapsedTimer>
 #include <QString>
 #include <cstdio>
 #include <functional>
+#include <stdexcept>
 
 class PrintedMessages final : public Messages {
 public:
@@ -65,4 +70,17 @@ inline void fillTable(RowTable& rows, int length)
                                      : QString(QLatin1Char(static_cast<char>('a' + (r + i) % 26)));
         rows.strings.at(index) = text;
     }
+}
+
+// Runs Read, Verify or Send, named as on the benchmark's command line.
+inline void runTableOperation(const QString& op, OperationContext& context)
+{
+    if (op == QLatin1String("read"))
+        ReadOperation(context).run();
+    else if (op == QLatin1String("verify"))
+        VerifyOperation(context).run();
+    else if (op == QLatin1String("send"))
+        SendOperation(context).run();
+    else
+        throw std::runtime_error("the operation must be read, verify or send");
 }

@@ -13,9 +13,6 @@
 #include "model/row_table.h"
 #include "operations/headless_view.h"
 #include "operations/operation_context.h"
-#include "operations/read_operation.h"
-#include "operations/send_operation.h"
-#include "operations/verify_operation.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
@@ -119,14 +116,7 @@ int run(const QStringList& args)
 
     QElapsedTimer wall;
     wall.start();
-    if (op == QLatin1String("read"))
-        ReadOperation(context).run();
-    else if (op == QLatin1String("verify"))
-        VerifyOperation(context).run();
-    else if (op == QLatin1String("send"))
-        SendOperation(context).run();
-    else
-        throw std::runtime_error("the operation must be read, verify or send");
+    runTableOperation(op, context);
     const qint64 wallMs = wall.elapsed();
 
     const qint64 exchangeMs = wallMs - pauseMs;

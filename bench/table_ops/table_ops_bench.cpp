@@ -11,9 +11,6 @@
 #include "model/row_table.h"
 #include "operations/headless_view.h"
 #include "operations/operation_context.h"
-#include "operations/read_operation.h"
-#include "operations/send_operation.h"
-#include "operations/verify_operation.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -96,14 +93,7 @@ int run(const QStringList& args)
     const qint64 cpuBefore = cpuMs();
     QElapsedTimer wall;
     wall.start();
-    if (op == QLatin1String("read"))
-        ReadOperation(context).run();
-    else if (op == QLatin1String("verify"))
-        VerifyOperation(context).run();
-    else if (op == QLatin1String("send"))
-        SendOperation(context).run();
-    else
-        throw std::runtime_error("the operation must be read, verify or send");
+    runTableOperation(op, context);
     const qint64 wallMs = wall.elapsed();
     const qint64 cpu = cpuMs() - cpuBefore;
 
