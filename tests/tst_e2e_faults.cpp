@@ -23,51 +23,24 @@ const QString kAbsent = QStringLiteral("QZ4VELDT not responsing on port COM1");
 const QString kWrong = QStringLiteral("Not a QZ4VELDT that is connected (received 0x%1)");
 const QString kAttachError = QStringLiteral("Error checking for QZ4VELD attachment- ");
 const QString kGone = QStringLiteral("device %1 was disconnected");
-const QString kWaitFor = QStringLiteral("FAILED to set string length to :");
-const QString kIncomplete =
-        QStringLiteral("The device now holds an incomplete table: rows 0 to 0 written, the rest empty. Send again.");
 
 // What each operation shows: completion when the presence check fails, when a later
 // error ends it (with the message's prefix), when the first exchange after the
 // presence check gets no good answer (with its status line), and on success.
 struct Texts final {
     const char* name;
-    QString notAttached, failed, errorPrefix, firstFails, firstFailsLine, done, doneLine;
     int firstWaitMs;  // the first fixed wait after the presence check
     QList<int> unplugs;  // the line drops after this many exchanges
+    QString notAttached, failed, errorPrefix, firstFails, firstFailsLine, done, doneLine;
 };
 const Texts kTexts[] = {
-        {"version",
-         "FAILED OPERATION",
-         "FAILED OPERATION",
-         "Error getting code version. ",
-         "FAILED OPERATION",
-         "Version = ???",
-         "Operation Successful",
-         "Version = V2.10",
-         25,
-         {1}},
-        {"read",
-         "FAILED READ",
-         "Failed Read",
-         "Error retrieve current key overrides - ",
-         "FAILED READ",
-         "",
-         "Successful Read",
-         "",
-         100,
-         {1, 4}},
-        {"verify", "", "", "Error verifying values. ", "", "", "Successful Verification", "", 100, {1, 4}},
-        {"send",
-         "",
-         "FATAL ERROR",
-         "Error sending to QZ4VELD. ",
-         "FAILED OPERATION",
-         kWaitFor,
-         "Successful Operation",
-         "success  blk# 16",
-         50,
-         {1, 2, 3}},
+        {"version", 25, QList<int>{1}, "FAILED OPERATION", "FAILED OPERATION", "Error getting code version. ",
+         "FAILED OPERATION", "Version = ???", "Operation Successful", "Version = V2.10"},
+        {"read", 100, QList<int>{1, 4}, "FAILED READ", "Failed Read", "Error retrieve current key overrides - ",
+         "FAILED READ", "", "Successful Read", ""},
+        {"verify", 100, QList<int>{1, 4}, "", "", "Error verifying values. ", "", "", "Successful Verification", ""},
+        {"send", 50, QList<int>{1, 2, 3}, "", "FATAL ERROR", "Error sending to QZ4VELD. ", "FAILED OPERATION",
+         "FAILED to set string length to :", "Successful Operation", "success  blk# 16"},
 };
 
 }  // namespace
@@ -116,7 +89,10 @@ void E2eFaultsTest::matrix_data()
             add(QStringLiteral("unplug %1").arg(after), {"--unplug-after", QString::number(after)},
                 {.completion = t.failed,
                  .message = t.errorPrefix + kGone,
-                 .line = op == Op::Send && after == 3 ? kIncomplete : "",
+                 .line = op == Op::Send && after == 3
+                         ? "The device now holds an incomplete table: rows 0 to 0 written, "
+                           "the rest empty. Send again."
+                         : "",
                  .table = cut ? TableAfter::DevicePrefix : TableAfter::Kept,
                  .prefixRows = 2});
         }

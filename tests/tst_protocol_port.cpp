@@ -17,39 +17,23 @@ class PortTest final : public QObject {
 private slots:
     void parse_data()
     {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("outcome");  // "<baud> <parity> <data> <stop>" or the refusal
-        QTest::newRow("defaults") << "9600,N,8,2"
-                                  << "9600 N 8 2";
-        QTest::newRow("lower-case odd") << "2400,o,7,1"
-                                        << "2400 O 7 1";
-        QTest::newRow("baud text") << "x,N,8,2"
-                                   << "Invalid baud rate \"x\"";
-        QTest::newRow("negative baud") << "-9600,N,8,2"
-                                       << "Invalid baud rate \"-9600\"";
-        QTest::newRow("huge baud") << "99999999999999,N,8,2"
-                                   << "Invalid baud rate \"99999999999999\"";
-        QTest::newRow("mark parity") << "9600,M,8,2"
-                                     << "Invalid parity \"M\"";
-        QTest::newRow("nine data bits") << "9600,N,9,2"
-                                        << "Invalid data bits \"9\"";
-        QTest::newRow("1.5 stop bits") << "9600,N,8,1.5"
-                                       << "Invalid stop bits \"1.5\"";
-        QTest::newRow("too few fields")
-                << "9600,N,8"
+        QTest::addColumn<QString>("outcome");  // "<baud> <parity> <data> <stop>" or the refusal; the row is the text
+        QTest::newRow("9600,N,8,2") << "9600 N 8 2";
+        QTest::newRow("2400,o,7,1") << "2400 O 7 1";
+        QTest::newRow("x,N,8,2") << "Invalid baud rate \"x\"";
+        QTest::newRow("-9600,N,8,2") << "Invalid baud rate \"-9600\"";
+        QTest::newRow("99999999999999,N,8,2") << "Invalid baud rate \"99999999999999\"";
+        QTest::newRow("9600,M,8,2") << "Invalid parity \"M\"";
+        QTest::newRow("9600,N,9,2") << "Invalid data bits \"9\"";
+        QTest::newRow("9600,N,8,1.5") << "Invalid stop bits \"1.5\"";
+        QTest::newRow("9600,N,8")
                 << "Invalid port settings \"9600,N,8\" (expected <baud>,<parity>,<data bits>,<stop bits>)";
     }
     void parse()
     {
-        QFETCH(QString, text);
         try {
-            const PortSettings s = port_settings::parse(text);
-            QTEST(QStringLiteral("%1 %2 %3 %4")
-                          .arg(s.baud)
-                          .arg(QChar::fromLatin1(s.parity))
-                          .arg(s.dataBits)
-                          .arg(s.stopBits),
-                  "outcome");
+            const PortSettings s = port_settings::parse(QString::fromLatin1(QTest::currentDataTag()));
+            QTEST(QString::asprintf("%d %c %d %d", s.baud, s.parity, s.dataBits, s.stopBits), "outcome");
         } catch (const SerialError& error) {
             QTEST(QString::fromUtf8(error.what()), "outcome");
         }
@@ -57,59 +41,47 @@ private slots:
 
     void openFailureTexts_data()
     {
-        QTest::addColumn<int>("error");
-        QTest::addColumn<int>("accessErrno");
+        QTest::addColumn<int>("accessErrno");  // ENOENT: the node is missing; else the port refused access
         QTest::addColumn<int>("mode");
         QTest::addColumn<QString>("membership");  // "user", "session": in the node's group since when
         QTest::addColumn<QString>("extra");  // the holder, or the [PORTS] entry
         QTest::addColumn<QString>("text");
-        const int missing = QSerialPort::DeviceNotFoundError, denied = QSerialPort::PermissionError;
-        QTest::newRow("missing") << missing << ENOENT << 0 << ""
-                                 << ""
-                                 << "Cannot open /dev/ttyUSB0: no such serial device";
+        const QString none;
+        QTest::newRow("missing") << ENOENT << 0 << none << none << "Cannot open /dev/ttyUSB0: no such serial device";
         QTest::newRow("mapped, unplugged")
-                << missing << ENOENT << 0 << ""
-                << "COM3"
+                << ENOENT << 0 << none << "COM3"
                 << "COM3 is mapped to /dev/ttyUSB0 which is not connected; plug it in or choose another device";
         QTest::newRow("not in the group")
-                << denied << EACCES << 0660 << ""
-                << ""
+                << EACCES << 0660 << none << none
                 << "Permission denied opening /dev/ttyUSB0: add your user to the dialout group "
                    "(sudo usermod -aG dialout $USER), then log out and in again";
         QTest::newRow("joined, old session")
-                << denied << EACCES << 0660 << "user"
-                << ""
+                << EACCES << 0660 << "user" << none
                 << "Permission denied opening /dev/ttyUSB0: your user is in the dialout group, "
                    "but this session started before that; log out and in again";
         QTest::newRow("group may not use it")
-                << denied << EACCES << 0600 << ""
-                << ""
+                << EACCES << 0600 << none << none
                 << "Permission denied opening /dev/ttyUSB0 (owner root, group dialout, mode 0600)";
         QTest::newRow("in the group, still refused")
-                << denied << EACCES << 0660 << "session"
-                << ""
+                << EACCES << 0660 << "session" << none
                 << "Permission denied opening /dev/ttyUSB0 (owner root, group dialout, mode 0660)";
-        QTest::newRow("held") << denied << 0 << 0660 << ""
-                              << "minicom, pid 42"
+        QTest::newRow("held") << 0 << 0660 << none << "minicom, pid 42"
                               << "Cannot open /dev/ttyUSB0: in use by another program (minicom, pid 42)";
-        QTest::newRow("held, holder unknown") << denied << 0 << 0660 << ""
-                                              << ""
-                                              << "Cannot open /dev/ttyUSB0: in use by another program";
+        QTest::newRow("held, holder unknown")
+                << 0 << 0660 << none << none << "Cannot open /dev/ttyUSB0: in use by another program";
     }
     void openFailureTexts()
     {
-        QFETCH(int, error);
+        QFETCH(int, accessErrno);
+        QFETCH(int, mode);
         QFETCH(QString, membership);
         QFETCH(QString, extra);
         serial_errors::NodeFacts facts;
-        facts.owner = "root", facts.group = "dialout";
-        QFETCH(int, accessErrno);
-        QFETCH(int, mode);
-        facts.accessErrno = accessErrno, facts.mode = mode;
+        facts.accessErrno = accessErrno, facts.mode = mode, facts.owner = "root", facts.group = "dialout";
         facts.userInGroup = !membership.isEmpty(), facts.sessionInGroup = membership == "session";
         (extra.startsWith("COM") ? facts.mappedAs : facts.holder) = extra;
-        QTEST(serial_errors::describeOpenFailure("/dev/ttyUSB0", QSerialPort::SerialPortError(error), "x", facts),
-              "text");
+        const auto error = accessErrno == ENOENT ? QSerialPort::DeviceNotFoundError : QSerialPort::PermissionError;
+        QTEST(serial_errors::describeOpenFailure("/dev/ttyUSB0", error, "x", facts), "text");
     }
 
     void devicePathAndMappedLink()

@@ -9,12 +9,7 @@ class ReadOperationTest final : public QObject {
     Q_OBJECT
 
 private slots:
-    void fullRead_data()
-    {
-        QTest::addColumn<int>("length");
-        QTest::newRow("length 1, 93 rows") << 1;
-        QTest::newRow("length 10, 23 rows") << 10;
-    }
+    void fullRead_data() { addLengthRows(); }
     void fullRead()
     {
         QFETCH(int, length);
@@ -27,21 +22,13 @@ private slots:
         rig.device.setSlot(rows - 1, 0x05, "");
 
         QCOMPARE(ReadOperation(rig.context).run(), ReadOperation::Outcome::Succeeded);
-        const QStringList head{"Read Operation Requested", "Sent /L?", "Response  " + QString(QChar('0' + length))};
-        QCOMPARE(rig.status.lines, head.mid(0, 1) + presentLines() + head.mid(1) + slotTrace(rig.device, 0));
-        QByteArray written("z/L?");
-        for (int r = 0; r < rows; ++r)
-            written += readCommand(r);
-        QCOMPARE(rig.base.link.written(), written);
-        QCOMPARE(rig.base.waiter.totalWaitedMs(), 5 + 100 + rows * 100 + 2000);
-        QCOMPARE(rig.view.lengthIndex, length - 1);
+        checkSlotWalk(rig, "Read Operation Requested", 0);
         QCOMPARE(rig.rows.strings[0], length == 1 ? "a" : "a{0D}");
         QCOMPARE(rig.rows.keyNames[rows - 1] + rig.rows.keyNames[3] + rig.rows.strings[95], "F1");
         QCOMPARE(rig.view.shownRows, (rows < 24 ? QList<int>{0, rows - 1} : QList<int>{0}));
         QCOMPARE(rig.view.rowCounter, rows - 1);
-        QCOMPARE(rig.status.percentText + rig.status.completion, "100%Successful Read");
-        QVERIFY(rig.status.completionShown && !rig.status.progressShown && !rig.link.isOpen());
-        QCOMPARE(rig.view.controlEvents, (QStringList{"disable", "enable"}));
+        QCOMPARE(rig.status.percentText, "100%");
+        QCOMPARE(ending(rig), endedWith("Successful Read"));
     }
 
     // How a slot's bytes become row 1 (the string's notation itself is checked with the notation).
@@ -52,21 +39,14 @@ private slots:
         QTest::addColumn<QStringList>("trace");
         QTest::addColumn<QString>("completion");
         const QString read = "Successful Read", notRead = " 1 rows not read";
-        QTest::newRow("example") << QByteArray("\x1C"
-                                               "ab\r\0\0",
-                                               6)
-                                 << "A ab{0D}" << QStringList{"Response: {1C}{61}{62}{0D}{00}{00}"} << read;
+        QTest::newRow("example") << QByteArray("\034ab\r\0\0", 6) << "A ab{0D}"
+                                 << QStringList{"Response: {1C}{61}{62}{0D}{00}{00}"} << read;
         QTest::newRow("scan code only") << QByteArray("\x05") << "F1 " << QStringList{"Response: {05}"} << read;
-        QTest::newRow("unknown scan code") << QByteArray("\x02"
-                                                         "a")
-                                           << " " << QStringList{"Response: {02}{61}"} << read;
-        QTest::newRow("full slot") << QByteArray("\x1C"
-                                                 "abcdef")
-                                   << "A abcdef" << QStringList{"Response: {1C}{61}{62}{63}{64}{65}{66}"} << read;
-        QTest::newRow("wider than the slot")
-                << QByteArray("\x1C"
-                              "abcdefg")
-                << " " << QStringList{"Response: {1C}{61}{62}{63}{64}{65}{66}{67}"} << notRead;
+        QTest::newRow("unknown scan code") << QByteArray("\002a") << " " << QStringList{"Response: {02}{61}"} << read;
+        QTest::newRow("full slot") << QByteArray("\034abcdef") << "A abcdef"
+                                   << QStringList{"Response: {1C}{61}{62}{63}{64}{65}{66}"} << read;
+        QTest::newRow("wider than the slot") << QByteArray("\034abcdefg") << " "
+                                             << QStringList{"Response: {1C}{61}{62}{63}{64}{65}{66}{67}"} << notRead;
         QTest::newRow("CMDERR is empty, not key I")
                 << QByteArray("CMDERR") << " " << QStringList{"CMDERR", "Response: "} << notRead;
         QTest::newRow("no answer") << QByteArray() << " " << QStringList{"No response to command received"} << notRead;
@@ -75,14 +55,14 @@ private slots:
     {
         QFETCH(QByteArray, answer);
         QFETCH(QStringList, trace);
-        OpsRig rig;
         QFETCH(QString, completion);
+        OpsRig rig;
         rig.link.answers[readCommand(1)] = answer;
-        const ReadOperation::Outcome outcome = ReadOperation(rig.context).run();
-        QCOMPARE(outcome,
-                 completion.startsWith(' ') ? ReadOperation::Outcome::Incomplete : ReadOperation::Outcome::Succeeded);
+        const bool short_ = completion.startsWith(' ');
+        QCOMPARE(ReadOperation(rig.context).run(),
+                 short_ ? ReadOperation::Outcome::Incomplete : ReadOperation::Outcome::Succeeded);
         QCOMPARE(rig.status.completion, completion);
-        QCOMPARE(rig.base.messages.beeps, completion.startsWith(' ') ? 1 : 0);
+        QCOMPARE(rig.base.messages.beeps, short_ ? 1 : 0);
         QTEST(rig.rows.keyNames[1] + ' ' + rig.rows.strings[1], "keyAndString");
         const qsizetype at = rig.status.lines.indexOf("Sent /R{01}") + 1;
         QCOMPARE(rig.status.lines.mid(at, trace.size() + 1), trace + QStringList{"Sent /R{02}"});
@@ -95,9 +75,7 @@ private slots:
         QTest::addColumn<QString>("message");  // none: a beep
         QTest::addColumn<QString>("completion");
         QTest::newRow("absent") << Setup([](OpsRig& r) { r.device.faults().absent = true; })
-                                << "QZ4VELDT not responsing on port COM1"
-                                << ""
-                                << "FAILED READ";
+                                << "QZ4VELDT not responsing on port COM1" << QString() << "FAILED READ";
         QTest::newRow("line dropped") << Setup([](OpsRig& r) { r.device.faults().unplugAfter = 1; }) << "Sent /L?"
                                       << "Error retrieve current key overrides - device /dev/fake1 was disconnected"
                                       << "Failed Read";
@@ -106,6 +84,7 @@ private slots:
     {
         QFETCH(Setup, setup);
         QFETCH(QString, message);
+        QFETCH(QString, completion);
         OpsRig rig;
         rig.rows.keyNames[3] = "F1";
         rig.rows.strings[3] = "keep{0D}";
@@ -116,9 +95,10 @@ private slots:
         QTEST(rig.status.lines.constLast(), "lastLine");
         QCOMPARE(rig.infos.join(QString()), message);
         QCOMPARE(rig.base.messages.beeps, message.isEmpty() ? 1 : 0);
-        QTEST(rig.status.completion, "completion");
-        QVERIFY(rig.status.completionShown && rig.status.progressShown && rig.rows.pictureShown[3]);
-        QCOMPARE(rig.view.controlEvents, (QStringList{"disable", "enable"}));
+        QCOMPARE(ending(rig),
+                 (QStringList{"shown: " + completion, "bar up", message.isEmpty() ? "port open" : "port closed",
+                              "disable enable"}));
+        QVERIFY(rig.rows.pictureShown[3]);
         QCOMPARE(rig.rows.keyNames[3] + rig.rows.strings[3] + QString::number(rig.view.lengthIndex), "F1keep{0D}5");
     }
 

@@ -11,12 +11,7 @@ class VerifyOperationTest final : public QObject {
     Q_OBJECT
 
 private slots:
-    void fullVerify_data()
-    {
-        QTest::addColumn<int>("length");
-        QTest::newRow("length 1, 93 rows") << 1;
-        QTest::newRow("length 10, 23 rows") << 10;
-    }
+    void fullVerify_data() { addLengthRows(); }
     void fullVerify()
     {
         QFETCH(int, length);
@@ -31,28 +26,19 @@ private slots:
         rig.rows.verified[94] = true;
 
         QCOMPARE(VerifyOperation(rig.context).run(), VerifyOperation::Outcome::Mismatched);
-        const QStringList head{"Veriy Operation Requested", "Sent /L?", "Response  " + QString(QChar('0' + length))};
-        QCOMPARE(rig.status.lines, head.mid(0, 1) + presentLines() + head.mid(1) + slotTrace(rig.device, 1));
-        QByteArray written("z/L?");
-        for (int r = 0; r < rows; ++r)
-            written += readCommand(r);
-        QCOMPARE(rig.base.link.written(), written);
-        QCOMPARE(rig.base.waiter.totalWaitedMs(), 5 + 100 + rows * 100 + 2000);
+        checkSlotWalk(rig, "Veriy Operation Requested", 1);
         for (int r = 0; r < 95; ++r) {
             QCOMPARE(rig.rows.verified[r], (r < rows && r != 1) || r == 94);
             QCOMPARE(rig.rows.pictureShown[r], r < rows);
         }
         QCOMPARE(rig.view.pictureRows.size(), qMin(rows, 24));
-        QCOMPARE(rig.view.lengthIndex, length - 1);
         // The bar is the screen's (length 6, rows 0-35): it stops at its end, or the run ends short of it.
         QCOMPARE(QStringLiteral("%1/%2 %3")
                          .arg(rig.status.progressValue_)
                          .arg(rig.status.progressMax)
                          .arg(rig.status.percentText),
                  length == 1 ? "35/35 100%" : "22/35 62%");
-        QCOMPARE(rig.status.completion, " 1 FAILED verifications");
-        QVERIFY(rig.status.completionShown && !rig.status.progressShown && !rig.link.isOpen());
-        QCOMPARE(rig.view.controlEvents, (QStringList{"disable", "enable"}));
+        QCOMPARE(ending(rig), endedWith(" 1 FAILED verifications"));
     }
 
     // Row 30, on the page shown: the device's answer against the screen's key and string.
@@ -60,58 +46,30 @@ private slots:
     {
         QTest::addColumn<QByteArray>("answer");
         QTest::addColumn<QString>("keyAndString");
-        QTest::addColumn<QString>("tip");  // empty: a match
-        QTest::addColumn<QString>("trace");
-        const QByteArray ab0d("\x1C"
-                              "ab\r\0",
-                              5);
-        const QByteArray a0b("\x1C"
-                             "a\0b",
-                             4);
-        QTest::newRow("one-digit, lower case") << ab0d << "A {61}b{d}"
-                                               << ""
-                                               << "Response: {61}{62}{0D}{00}";
+        QTest::addColumn<QStringList>("tipAndTrace");  // an empty tip: a match
+        const QByteArray ab0d("\034ab\r\0", 5), a0b("\034a\0b", 4);
+        QTest::newRow("one-digit, lower case") << ab0d << "A {61}b{d}" << QStringList{"", "Response: {61}{62}{0D}{00}"};
         QTest::newRow("key differs") << ab0d << "F1 ab{0D}"
-                                     << "VELD Key=A  STR=ab{0D}"
-                                     << "Response: {61}{62}{0D}{00}";
-        QTest::newRow("string differs") << QByteArray("\x05"
-                                                      "a ")
-                                        << "F1 a"
-                                        << "VELD Key=F1  STR=a "
-                                        << "Response: {61}{20}";
-        QTest::newRow("scan code only") << QByteArray("\x05") << "F1 "
-                                        << ""
-                                        << "Response: ";
-        QTest::newRow("string ends at 0x00") << a0b << "A a"
-                                             << ""
-                                             << "Response: {61}{00}{62}";
-        QTest::newRow("after 0x00 is not output") << a0b << "A ab"
-                                                  << "VELD Key=A  STR=a"
-                                                  << "Response: {61}{00}{62}";
-        QTest::newRow("no key either side") << QByteArray("\xFF"
-                                                          "a")
-                                            << " xyz"
-                                            << ""
-                                            << "Response: {61}";
-        QTest::newRow("no key on device") << QByteArray("\xFF"
-                                                        "a\r",
-                                                        3)
-                                          << "A a"
-                                          << "VELD Key=,STR=a{0D}"
-                                          << "Response: {61}{0D}";
-        QTest::newRow("no answer") << QByteArray() << "A ab"
-                                   << "VELD Key= ,STR= "
-                                   << "";
+                                     << QStringList{"VELD Key=A  STR=ab{0D}", "Response: {61}{62}{0D}{00}"};
+        QTest::newRow("string differs") << QByteArray("\005a ") << "F1 a"
+                                        << QStringList{"VELD Key=F1  STR=a ", "Response: {61}{20}"};
+        QTest::newRow("scan code only") << QByteArray("\x05") << "F1 " << QStringList{"", "Response: "};
+        QTest::newRow("string ends at 0x00") << a0b << "A a" << QStringList{"", "Response: {61}{00}{62}"};
+        QTest::newRow("after 0x00 is not output")
+                << a0b << "A ab" << QStringList{"VELD Key=A  STR=a", "Response: {61}{00}{62}"};
+        QTest::newRow("no key either side") << QByteArray("\377a") << " xyz" << QStringList{"", "Response: {61}"};
+        QTest::newRow("no key on device")
+                << QByteArray("\377a\r") << "A a" << QStringList{"VELD Key=,STR=a{0D}", "Response: {61}{0D}"};
+        QTest::newRow("no answer") << QByteArray() << "A ab" << QStringList{"VELD Key= ,STR= "};
         QTest::newRow("CMDERR") << QByteArray("CMDERR") << " "
-                                << "VELD refused to read this row (CMDERR)"
-                                << "Response: {4D}{44}{45}{52}{52}";
+                                << QStringList{"VELD refused to read this row (CMDERR)",
+                                               "Response: {4D}{44}{45}{52}{52}"};
     }
     void verifyKey()
     {
         QFETCH(QByteArray, answer);
         QFETCH(QString, keyAndString);
-        QFETCH(QString, tip);
-        QFETCH(QString, trace);
+        QFETCH(QStringList, tipAndTrace);
         OpsRig rig;
         rig.link.answers[readCommand(30)] = answer;
         rig.rows.keyNames[30] = keyAndString.section(' ', 0, 0);
@@ -119,12 +77,13 @@ private slots:
         rig.view.page = 1;
         Protocol protocol(rig.link, rig.base.waiter, rig.status);
 
+        const QString tip = tipAndTrace.takeFirst();
         QCOMPARE(VerifyKey(protocol, rig.rows, rig.view).check(30), tip.isEmpty());
         QCOMPARE(rig.rows.pictures[30], tip.isEmpty() ? StatusPicture::CheckMark : StatusPicture::QuestionMark);
         QCOMPARE(rig.rows.pictureTips[30], tip);
         QVERIFY(rig.rows.pictureShown[30]);
         QCOMPARE(rig.view.pictureRows, QList<int>{30});
-        QCOMPARE(rig.status.lines, (QStringList{"Sent /R{1E}", trace}.mid(0, trace.isEmpty() ? 1 : 2)));
+        QCOMPARE(rig.status.lines, QStringList{"Sent /R{1E}"} + tipAndTrace);
     }
 
     void failureExits_data()
@@ -149,12 +108,13 @@ private slots:
         QCOMPARE(VerifyOperation(rig.context).run(), VerifyOperation::Outcome::Failed);
         QCOMPARE(rig.infos.join(QString()), message);
         QCOMPARE(rig.base.messages.beeps, message.isEmpty() ? 1 : 0);
-        QVERIFY(!rig.status.completionShown);
         // Absent: nothing reset and no progress; later exits: rows reset, progress left up.
-        QCOMPARE(rig.status.progressShown, !message.isEmpty());
+        QCOMPARE(ending(rig),
+
+                 (message.isEmpty() ? QStringList{"hidden", "bar down", "port open", "disable enable"}
+                                    : QStringList{"hidden", "bar up", "port closed", "disable enable"}));
         QCOMPARE(rig.rows.pictureTips[3] + QString::number(rig.rows.pictureShown[3]), message.isEmpty() ? "tip1" : "0");
         QTEST(rig.view.lengthIndex, "lengthIndex");
-        QCOMPARE(rig.view.controlEvents, (QStringList{"disable", "enable"}));
     }
 
     void abortClosesThePort()

@@ -59,6 +59,25 @@ QString braced(const QByteArray& bytes)
     return text;
 }
 
+void addLengthRows()
+{
+    QTest::addColumn<int>("length");
+    QTest::newRow("length 1, 93 rows") << 1;
+    QTest::newRow("length 10, 23 rows") << 10;
+}
+
+QStringList ending(const OpsRig& rig)
+{
+    return {rig.status.completionShown ? "shown: " + rig.status.completion : "hidden",
+            rig.status.progressShown ? "bar up" : "bar down", rig.link.isOpen() ? "port open" : "port closed",
+            rig.view.controlEvents.join(' ')};
+}
+
+QStringList endedWith(const QString& completion)
+{
+    return {"shown: " + completion, "bar down", "port closed", "disable enable"};
+}
+
 void checkAbortsCleanly(OpsRig& rig, const std::function<void()>& run, const std::function<bool()>& when)
 {
     qsizetype sent = -1;
@@ -71,12 +90,20 @@ void checkAbortsCleanly(OpsRig& rig, const std::function<void()>& run, const std
     QCOMPARE(rig.base.link.written().size(), sent);
 }
 
-QStringList slotTrace(const DeviceModel& device, int from)
+void checkSlotWalk(OpsRig& rig, const QString& requested, int from)
 {
-    QStringList lines;
-    for (int r = 0; r < device.capacity(); ++r)
-        lines << "Sent /R" + braced(readCommand(r).mid(2)) << "Response: " + braced(device.slotAnswer(r).mid(from));
-    return lines;
+    const int length = rig.device.stringLength(), rows = rig.device.capacity();
+    QStringList lines = QStringList{requested} + presentLines() << "Sent /L?"
+                                                                << "Response  " + QString(QChar(u'0' + length));
+    QByteArray written("z/L?");
+    for (int r = 0; r < rows; ++r) {
+        lines << "Sent /R" + braced(readCommand(r).mid(2)) << "Response: " + braced(rig.device.slotAnswer(r).mid(from));
+        written += readCommand(r);
+    }
+    QCOMPARE(rig.status.lines, lines);
+    QCOMPARE(rig.base.link.written(), written);
+    QCOMPARE(rig.base.waiter.totalWaitedMs(), 5 + 100 + rows * 100 + 2000);
+    QCOMPARE(rig.view.lengthIndex, length - 1);
 }
 
 }  // namespace opstest

@@ -56,13 +56,21 @@ QStringList presentLines();
 QByteArray readCommand(int row);
 // Every byte as "{hh}", two upper-case digits.
 QString braced(const QByteArray& bytes);
+// Rows "length 1" and "length 10" of an int column "length": the narrowest and the widest slots.
+void addLengthRows();
+// How a run left the screen, a fact an item: the completion label, the progress bar, the port (left open by a
+// failure that did not lose the line), the controls.
+QStringList ending(const OpsRig& rig);
+// The ending of a run that went through and showed `completion`.
+QStringList endedWith(const QString& completion);
 // Runs an operation that is asked to stop at the first wait after `when`
 // holds; it must end with OperationAborted, the port closed and nothing sent
 // after the stop.
 void checkAbortsCleanly(OpsRig& rig, const std::function<void()>& run, const std::function<bool()>& when);
-// The trace of a read-slot exchange for every row the device holds, each
-// answer braced from byte `from` on (0: Read's form, 1: Verify's form).
-QStringList slotTrace(const DeviceModel& device, int from);
+// The lines, bytes and waits of a run that asked the string length and then read
+// every row the device holds, each answer braced from byte `from` on (0: Read's form,
+// 1: Verify's form); the screen then shows the device's length.
+void checkSlotWalk(OpsRig& rig, const QString& requested, int from);
 
 }  // namespace opstest
 
