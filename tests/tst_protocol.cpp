@@ -1,7 +1,19 @@
+#include "device/attachment.h"
 #include "device/protocol.h"
-#include "support/fake_device.h"
+#include "operations/version_operation.h"
+#include "support/ops_rig.h"
 
 #include <QtTest>
+
+// Rows name only the faults they set; the rest keep their defaults.
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+
+Q_DECLARE_METATYPE(DeviceFaults)
+
+static QString markedLine(int marks)
+{
+    return "Check for QZ4VELDT attached" + QStringLiteral(" *").repeated(marks);
+}
 
 class ProtocolTest final : public QObject {
     Q_OBJECT
@@ -21,10 +33,7 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(ProtocolError, command::setLength(11));
         QVERIFY_THROWS_EXCEPTION(ProtocolError, command::readSlot(-1));
         QVERIFY_THROWS_EXCEPTION(ProtocolError, command::writeSlotHead(97));
-        QCOMPARE(trace::displayForm(QByteArray("\x06\0\x15\x0A"
-                                               "a{|}~\xE8",
-                                               10)),
-                 QStringLiteral("{6}{0}{15}{A}a{|{7D}{7E}{E8}"));
+        QCOMPARE(trace::displayForm(QByteArray("\006\0\025\na{|}~\350", 10)), "{6}{0}{15}{A}a{|{7D}{7E}{E8}");
     }
 
     void lateAnswerIsReadByNextCommand()
@@ -37,8 +46,7 @@ private slots:
         QCOMPARE(rig.status.lines,
                  (QStringList{"Requesting Version", "Version = ???", "Sent /L?", "Response  QZ4VELD V2.106"}));
         QCOMPARE(rig.link.written(), QByteArray("V/L?"));
-        QCOMPARE(rig.waiter.waits(),
-                 (QList<int>{25, 100}));  // the other fixed waits are counted in the operations' tests
+        QCOMPARE(rig.waiter.waits(), (QList<int>{25, 100}));  // the other fixed waits: the operations' tests
         QCOMPARE(rig.link.openCount(), 1);  // opened on demand, and an open port is never reopened
     }
 
@@ -86,10 +94,7 @@ private slots:
         protocol.writeSlot(10, 0x1C, QByteArray("ab\r\0", 4), 4, QStringLiteral("ab{0D}"));
         QCOMPARE(rig.link.writes(), (QList<QByteArray>{"/W\x0A", "\x1C", QByteArray("ab\r\0", 4)}));
         QVERIFY(rig.waiter.waits().isEmpty());  // no pause inside a block
-        QCOMPARE(rig.device.slotAnswer(10),
-                 QByteArray("\x1C"
-                            "ab\r\0",
-                            5));
+        QCOMPARE(rig.device.slotAnswer(10), QByteArray("\034ab\r\0", 5));
         QList<int> readBacks;
         const BlockAnswer answer = protocol.awaitBlockAnswer(10, [&](int row) { return readBacks.append(row), true; });
         QVERIFY(answer.acknowledged && answer.verified);
@@ -98,6 +103,95 @@ private slots:
         // The window always runs its five rounds, an early good answer included.
         QCOMPARE(rig.waiter.waits(), QList<int>(5, 10));
         QCOMPARE(rig.waiter.processEventsCount(), 5);
+    }
+
+    void checkAttached_data()
+    {
+        QTest::addColumn<DeviceFaults>("faults");
+        QTest::addColumn<int>("comPort");
+        QTest::addColumn<QString>("result");
+        QTest::addColumn<int>("tries");
+        QTest::newRow("first try") << DeviceFaults{} << 1 << QString() << 1;
+        QTest::newRow("third try") << DeviceFaults{.presenceAnswerFrom = 3} << 1 << QString() << 3;
+        QTest::newRow("absent") << DeviceFaults{.presenceAnswerLimit = 0} << 12
+                                << "QZ4VELDT not responsing on port COM12" << 8;
+        QTest::newRow("0x05 without leading zero")
+                << DeviceFaults{.presenceByte = 0x05} << 1 << "Not a QZ4VELDT that is connected (received 0x5)" << 8;
+        // The first answer comes after its try gave up and is taken by the second.
+        QTest::newRow("late answer counts on the next try") << DeviceFaults{.latencyMs = 300} << 1 << QString() << 2;
+    }
+    void checkAttached()
+    {
+        QFETCH(DeviceFaults, faults);
+        QFETCH(int, comPort);
+        fakedev::Rig rig;
+        rig.device.faults() = faults;
+        Protocol protocol(rig.link, rig.waiter, rig.status);
+        const AttachCheck check = ::checkAttached(protocol, rig.messages, comPort);
+        QTEST(check.result, "result");
+        QTEST(check.tries, "tries");
+        const QString responded = QStringLiteral("QZ4VELDT responded after %1 tries").arg(check.tries);
+        QCOMPARE(rig.status.lines,
+                 QStringList{markedLine(check.tries)} + QStringList{responded}.mid(!check.attached()));
+        QCOMPARE(rig.link.written(), QByteArray(check.tries, 'z'));
+        QCOMPARE(rig.waiter.processEventsCount(), check.tries);
+        if (faults.presenceAnswerLimit == 0)
+            QCOMPARE(rig.waiter.totalWaitedMs(), 8 * 51 * 5);
+        QVERIFY(rig.link.isOpen());  // left open for the caller
+        QCOMPARE(rig.messages.infos, QStringList());
+    }
+
+    void versionOperation_data()
+    {
+        using opstest::OpsRig, opstest::Setup;
+        QTest::addColumn<Setup>("setup");
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("completion");
+        const QStringList present{markedLine(1), "QZ4VELDT responded after 1 tries", "Requesting Version"};
+        const QString absent = "QZ4VELDT not responsing on port COM1", failed = "FAILED OPERATION";
+        QTest::newRow("device answers") << Setup([](OpsRig&) {}) << present + QStringList{"Version = QZ4VELD V2.10"}
+                                        << QString() << "Operation Successful";
+        QTest::newRow("empty version") << Setup([](OpsRig& r) { r.device.setVersion(QByteArray()); })
+                                       << present + QStringList{"Version = ???"} << QString() << failed;
+        QTest::newRow("absent: still asked")
+                << Setup([](OpsRig& r) { r.device.faults().absent = true; })
+                << QStringList{markedLine(8), absent, "Requesting Version", "Version = ???"} << QString() << failed;
+        // A serial failure in the presence check is its only message: no query follows.
+        QTest::newRow("unplugged at the presence check")
+                << Setup([](OpsRig& r) { r.device.faults().unplugAfter = 0; }) << QStringList{markedLine(1), absent}
+                << "Error checking for QZ4VELD attachment- device /dev/fake1 was disconnected" << failed;
+    }
+    void versionOperation()
+    {
+        QFETCH(opstest::Setup, setup);
+        QFETCH(QString, message);
+        QFETCH(QString, completion);
+        opstest::OpsRig rig;
+        setup(rig);
+        rig.status.add(QStringLiteral("left from the last operation"));
+        QCOMPARE(VersionOperation(rig.context).run(),
+                 completion == "Operation Successful" ? VersionOperation::Outcome::Succeeded
+                                                      : VersionOperation::Outcome::Failed);
+        QTEST(rig.status.lines, "lines");
+        QCOMPARE(rig.infos, message.isEmpty() ? QStringList{} : QStringList{message});  // never a second box
+        QCOMPARE(opstest::ending(rig), opstest::endedWith(completion));
+    }
+
+    void versionOperationAbortClosesPort()
+    {
+        fakedev::Rig rig;
+        rig.device.faults().absent = true;
+        rig.waiter.setOnEvents([&] {
+            if (rig.clock.nowMs >= 100)
+                rig.waiter.requestAbort();
+        });
+        QCOMPARE(VersionOperation(rig.context).run(), VersionOperation::Outcome::Aborted);
+        QVERIFY(!rig.link.isOpen());
+        QCOMPARE(rig.messages.infos, QStringList());
+        QVERIFY(!rig.status.completionShown);
+        QVERIFY(rig.view.controlsEnabled);
+        QCOMPARE(rig.waiter.totalWaitedMs(), 100);  // stopped at the wait that saw the request
     }
 };
 

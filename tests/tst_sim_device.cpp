@@ -20,20 +20,15 @@ private slots:
         QTest::addColumn<QByteArray>("input");
         QTest::addColumn<QByteArray>("answers");
         QTest::newRow("presence, version, default length")
-                << QByteArray("zV/L?") << QByteArray("\xE8|QZ4VELD V2.10|6|");
-        QTest::newRow("set length 10 then query") << QByteArray("/L:/L?") << QByteArray("\x06|:|");
-        QTest::newRow("fresh slot") << QByteArray("/R\0", 3) << QByteArray("\xFF\0\0\0\0\0\0|", 8);
-        QTest::newRow("write then read row 0") << QByteArray("/L2/W\0\x1C"
-                                                             "ab/R\0",
-                                                             12)
-                                               << QByteArray("\x06|\x06\0|\x1C"
-                                                             "ab|",
-                                                             9);
+                << QByteArray("zV/L?") << QByteArray("\350|QZ4VELD V2.10|6|");
+        QTest::newRow("set length 10 then query") << QByteArray("/L:/L?") << QByteArray("\006|:|");
+        QTest::newRow("fresh slot") << QByteArray("/R\0", 3) << QByteArray("\377\0\0\0\0\0\0|", 8);
+        QTest::newRow("write then read row 0")
+                << QByteArray("/L2/W\0\034ab/R\0", 12) << QByteArray("\006|\006\0|\034ab|", 9);
         QTest::newRow("bad commands") << QByteArray("/L0/X\r") << QByteArray("CMDERR|CMDERR|CMDERR|");
-        QTest::newRow("row beyond capacity") << QByteArray("/L:/R\x17") << QByteArray("\x06|CMDERR|");
-        QTest::newRow("refused block is consumed whole") << QByteArray("/L1/W\x5D\x1C"
-                                                                       "az")
-                                                         << QByteArray("\x06|CMDERR|\xE8|");
+        QTest::newRow("row beyond capacity") << QByteArray("/L:/R\x17") << QByteArray("\006|CMDERR|");
+        QTest::newRow("refused block is consumed whole")
+                << QByteArray("/L1/W\x5D\034az") << QByteArray("\006|CMDERR|\350|");
     }
     void commands()
     {
@@ -43,9 +38,7 @@ private slots:
 
     void commandsSplitAnywhere()
     {
-        const QByteArray stream("/L3/W\x05"
-                                "A\r\0\0/R\x05V",
-                                14);
+        const QByteArray stream("/L3/W\005A\r\0\0/R\005V", 14);
         DeviceModel whole;
         const QByteArray expected = joined(whole.receive(stream));
         QCOMPARE(whole.commandCount(), 4);
@@ -70,19 +63,14 @@ private slots:
     void stateRoundTripAndRefusals()
     {
         DeviceModel device;
-        device.receive(QByteArray("/L4/W\x17\x1C"
-                                  "ab\r\0",
-                                  11));
+        device.receive(QByteArray("/L4/W\027\034ab\r\0", 11));
         QVERIFY(device.takeStateChanged());
         device.receive("V/L?");
         QVERIFY(!device.takeStateChanged());  // queries change nothing
         DeviceModel restored;
         restored.loadState(device.saveState());
         QCOMPARE(restored.stringLength(), 4);
-        QCOMPARE(restored.slotAnswer(23),
-                 QByteArray("\x1C"
-                            "ab\r\0",
-                            5));
+        QCOMPARE(restored.slotAnswer(23), QByteArray("\034ab\r\0", 5));
         QByteArray badLength = device.saveState();
         badLength[5] = 11;
         for (const QByteArray& bad : {QByteArray(), device.saveState().chopped(1), badLength})
