@@ -12,22 +12,13 @@ using ui_test::WindowRig;
 
 namespace {
 
-// A window that keeps its table in `stateFolder`, like the program does.
-void startWindow(WindowRig& rig, const QString& stateFolder)
-{
-    MainWindowServices services = rig.services();
-    services.recoveryFolder = stateFolder;
-    rig.window.reset();
-    rig.window = std::make_unique<MainWindow>(services);
-    rig.window->startUp();
-}
-
 // The process to be killed: types a table, says "ready" once its snapshot is on
 // disk, then waits.
 int typeAndWait(const QString& stateFolder)
 {
     WindowRig rig;
-    startWindow(rig, stateFolder);
+    rig.stateFolder = stateFolder;
+    rig.restart();
     rig.keyString(0)->setText(QStringLiteral("abc"));
     rig.window->rows().notes.at(3) = QStringLiteral("note");
     if (!QTest::qWaitFor([&] { return QFile::exists(RecoveryStore(stateFolder).path()); }, 10000))
@@ -54,7 +45,8 @@ private slots:
         QVERIFY(child.waitForFinished(5000));
 
         WindowRig rig;
-        startWindow(rig, state.path());
+        rig.stateFolder = state.path();
+        rig.restart();
         QCOMPARE(rig.messages.confirms.size(), 1);
         QCOMPARE(rig.keyString(0)->text(), QStringLiteral("abc"));
         QCOMPARE(rig.window->rows().notes.at(3), QStringLiteral("note"));

@@ -79,11 +79,16 @@ private slots:
     }
 
     // The lines and progress steps of one wait reach the screen together: the list and the bar
-    // are painted once each when the event loop next runs, not once per change.
+    // are painted once each when the event loop next runs, not once per change. The bar, with its
+    // labels, is shown and hidden as a whole, and is never a busy indicator.
     void oneRepaintPerWait()
     {
         PanelRig rig;
         rig.panel.showProgress();
+        QVERIFY(rig.panel.percentLabel()->isVisible());
+        QVERIFY(rig.panel.progressLabel()->isVisible());
+        rig.panel.setProgressMaximum(0);
+        QVERIFY(rig.panel.progressBar()->maximum() > 0);
         rig.panel.setProgressMaximum(10);
         QCoreApplication::processEvents();
         PaintCounter bar(rig.panel.progressBar());
@@ -96,20 +101,16 @@ private slots:
         QCoreApplication::processEvents();
         QCOMPARE(bar.paints, 1);
         QCOMPARE(list.paints, 1);
+        rig.panel.hideProgress();
+        QVERIFY(!rig.panel.progressBar()->isVisible());
+        QVERIFY(!rig.panel.percentLabel()->isVisible());
     }
 
     // A tick copies the list, later lines are appended (8-bit); an untick stops that; a cancelled dialog
     // keeps the name chosen before. A failed append passes to the caller, after the line is listed.
-    // The progress bar is never a busy indicator.
-    void tickUntickAndTickAgainAndProgress()
+    void tickUntickAndTickAgain()
     {
         PanelRig rig;
-        rig.panel.showProgress();
-        rig.panel.setProgressMaximum(0);
-        QVERIFY(rig.panel.progressBar()->maximum() > 0);
-        QVERIFY(rig.panel.percentLabel()->isVisible() && rig.panel.progressLabel()->isVisible());
-        rig.panel.hideProgress();
-        QVERIFY(!rig.panel.progressBar()->isVisible() && !rig.panel.percentLabel()->isVisible());
         QDir(rig.dir.path()).mkdir(QStringLiteral("logs"));
         rig.panel.add("A");
         rig.panel.add("B");
@@ -157,12 +158,11 @@ private slots:
         rig.tick(answer == "-" ? std::nullopt : std::optional<QString>(answer.isEmpty() ? answer : rig.path(answer)));
         QCOMPARE(rig.panel.logBox()->isChecked(), ticked);
         QCOMPARE(rig.messages.infos.size(), message.isEmpty() ? 0 : 1);
-        QVERIFY(message.isEmpty()
-                || (rig.messages.infos.first().startsWith(message) && rig.messages.infos.first().contains(answer)));
+        for (const QString& info : rig.messages.infos)
+            QVERIFY2(info.startsWith(message) && info.contains(answer), qPrintable(info));
         QVERIFY(!QFile::exists(rig.path()));
         rig.panel.add("goes on");
         QCOMPARE(rig.log(), ticked ? QByteArray("goes on\r\n") : QByteArray());
-        QCOMPARE(QDir(rig.path(QStringLiteral("logs"))).entryList(QDir::Files).size(), ticked ? 1 : 0);
     }
 };
 

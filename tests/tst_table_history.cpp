@@ -5,6 +5,7 @@
 #include "support/ui_rig.h"
 
 #include <QComboBox>
+#include <QListWidget>
 #include <QtTest>
 
 using ui_test::WindowRig;
@@ -31,22 +32,6 @@ TableState shown(const WindowRig& rig)
 {
     return {rig.window->rows(), rig.window->stringLength(), rig.window->configFileName(),
             rig.find<QLabel>("CfgLabel")->text()};
-}
-
-QString snapshotPath(const WindowRig& rig)
-{
-    return RecoveryStore(rig.folder.filePath("state")).path();
-}
-
-// A fresh window over the rig's folder, started as the program starts; `snapshot` is left
-// in the state folder between the two runs.
-void restart(WindowRig& rig, const std::function<void()>& snapshot = {})
-{
-    rig.window.reset();
-    if (snapshot)
-        snapshot();
-    rig.window = std::make_unique<MainWindow>(rig.services());
-    rig.window->startUp();
 }
 
 }  // namespace
@@ -85,34 +70,27 @@ private slots:
     {
         QTest::addColumn<int>("row");
         QTest::addColumn<QString>("field");  // key, string or note
-        QTest::addColumn<QString>("text");
         QTest::addColumn<int>("from");
         QTest::addColumn<int>("to");
+        QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("loses");
-        QTest::newRow("empty table") << 0 << "key"
-                                     << "" << 6 << 1 << false;
-        QTest::newRow("shorter length shows more") << 30 << "key"
-                                                   << "F1" << 7 << 1 << false;
-        QTest::newRow("string fits") << 0 << "string"
-                                     << "a{0D}" << 6 << 2 << false;
-        QTest::newRow("string cut") << 0 << "string"
-                                    << "a{0D}b" << 6 << 2 << true;
-        QTest::newRow("key hidden") << 35 << "key"
-                                    << "F1" << 6 << 7 << true;
-        QTest::newRow("note hidden") << 32 << "note"
-                                     << "n" << 6 << 7 << true;
-        QTest::newRow("already hidden") << 40 << "key"
-                                        << "F1" << 6 << 7 << false;
+        QTest::newRow("empty table") << 0 << "key" << 6 << 1 << "" << false;
+        QTest::newRow("shorter length shows more") << 30 << "key" << 7 << 1 << "F1" << false;
+        QTest::newRow("string fits") << 0 << "string" << 6 << 2 << "a{0D}" << false;
+        QTest::newRow("string cut") << 0 << "string" << 6 << 2 << "a{0D}b" << true;
+        QTest::newRow("key hidden") << 35 << "key" << 6 << 7 << "F1" << true;
+        QTest::newRow("note hidden") << 32 << "note" << 6 << 7 << "n" << true;
+        QTest::newRow("already hidden") << 40 << "key" << 6 << 7 << "F1" << false;
     }
     void lengthChangeLoses()
     {
         QFETCH(int, row);
         QFETCH(QString, field);
+        QFETCH(int, from);
+        QFETCH(int, to);
         QFETCH(QString, text);
         RowTable rows;
         (field == "key" ? rows.keyNames : field == "string" ? rows.strings : rows.notes).at(row) = text;
-        QFETCH(int, from);
-        QFETCH(int, to);
         QTEST(::lengthChangeLoses(rows, from, to), "loses");
     }
 
@@ -167,7 +145,8 @@ private slots:
         rig.keyString(0)->setFocus();
         QTest::keyClicks(rig.keyString(0), "ab");
         QTest::keyClick(rig.keyString(0), Qt::Key_Z, Qt::ControlModifier);
-        QVERIFY(rig.keyString(0)->text() != "ab" && rig.window->rows().keyNames.at(2).isEmpty());
+        QVERIFY(rig.keyString(0)->text() != "ab");
+        QCOMPARE(rig.window->rows().keyNames.at(2), QString());
         rig.keyString(1)->setFocus();
         QTest::keyClick(rig.keyString(1), Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(rig.window->rows().keyNames.at(2), QStringLiteral("F2"));
@@ -180,20 +159,70 @@ private slots:
         TableState kept;
         std::tie(kept.rows.notes.at(7), kept.stringLength, kept.configFileName, kept.configLabel) =
                 std::tuple("kept", 8, "/x/k.cfg", "k.cfg");
-        const auto keep = [&] { RecoveryStore(rig.folder.filePath("state")).write(kept); };
-        restart(rig, keep);
+        const QString snapshot = RecoveryStore(rig.stateFolder).path();
+        const auto keep = [&] { RecoveryStore(rig.stateFolder).write(kept); };
+        rig.restart(keep);
         QCOMPARE(rig.messages.confirms.size(), 1);
         QVERIFY2(rig.messages.confirms.at(0).contains(": Restore the table from "),
                  qPrintable(rig.messages.confirms.at(0)));
         QVERIFY(same(shown(rig), kept));
         rig.messages.confirmAnswer = false;
-        restart(rig);  // a clean exit removed it
-        QVERIFY(rig.messages.confirms.size() == 1 && rig.messages.infos.isEmpty());
-        restart(rig, keep);
-        QVERIFY(rig.messages.confirms.size() == 2 && !QFile::exists(snapshotPath(rig)));
-        restart(rig, [&] { QVERIFY(test_files::writeAll(snapshotPath(rig), "junk")); });
+        rig.restart();  // a clean exit removed it
+        QCOMPARE(rig.messages.confirms.size(), 1);
+        rig.restart(keep);
+        QCOMPARE(rig.messages.confirms.size(), 2);
+        QVERIFY(!QFile::exists(snapshot));
+        rig.restart([&] { QVERIFY(test_files::writeAll(snapshot, "junk")); });
         QCOMPARE(rig.messages.infos.size(), 1);
         QVERIFY2(rig.messages.infos.at(0).contains("set aside"), qPrintable(rig.messages.infos.at(0)));
+    }
+
+    // Clear All empties every shown row and the page, keeps the page, the string length and the
+    // file name (Save then writes the empty table without asking).
+    void clearAllKeepsPageLengthAndFile()
+    {
+        WindowRig rig(QByteArray("[GENERAL]\r\nENABLESTRINGS=1\r\n"));
+        RowTable& rows = rig.window->rows();
+        rig.window->selectStringLengthIndex(0);  // 93 keys: page 2 reachable
+        for (std::size_t r = 0; r < RowTable::kRows; ++r) {
+            rows.keyNames.at(r) = rows.strings.at(r) = rows.notes.at(r) = rows.pictureTips.at(r) = "A";
+            rows.pictures.at(r) = StatusPicture::CheckMark;
+            rows.pictureShown.at(r) = true;
+        }
+        rig.click("NextPage");
+        rig.click("NextPage");
+        rig.find<QListWidget>("StatusBox")->addItem(QStringLiteral("a status line"));
+        const QString path = rig.folder.filePath("table.cfg");
+        rig.window->setConfigFileName(path);
+        rig.find<QLabel>("CfgLabel")->setText("table.cfg");
+        QTest::mouseClick(rig.count(2), Qt::LeftButton);  // the notes box open on row 50
+        rig.run("ClearAll");
+        QStringList lines, emptied;
+        for (int line = 0; line < 24; ++line) {
+            lines << QStringList{rig.rowLabel(line)->text(), rig.kbdKey(line)->text(), rig.keyString(line)->text(),
+                                 rig.count(line)->text(), rig.image(line)->isHidden() ? "" : "picture"}
+                             .join('|');
+            emptied << QStringLiteral("%1|||0|").arg(48 + line);
+        }
+        QCOMPARE(lines, emptied);
+        QStringList holding;  // rows holding more than their picture
+        for (std::size_t r = 0; r < RowTable::kRows; ++r)
+            if (!(rows.keyNames[r] + rows.strings[r] + rows.notes[r] + rows.pictureTips[r]).isEmpty()
+                || rows.pictureShown[r] || rows.pictures[r] != StatusPicture::CheckMark)
+                holding << QString::number(r);
+        QCOMPARE(holding, QStringList{"96"});  // never shown, never cleared
+        QCOMPARE(rig.find<QComboBox>("StrConfig")->currentIndex(), 0);
+        QCOMPARE(rig.find<QLabel>("CfgLabel")->text(), QStringLiteral("table.cfg"));
+        QCOMPARE(rig.statusLines(), QStringList());
+        QVERIFY(!rig.find<QWidget>("StrDes")->isHidden());
+        QTest::mouseClick(rig.count(2), Qt::LeftButton);  // closing stores the emptied text
+        QCOMPARE(rows.notes.at(50), QString());
+        rig.run("FSave");
+        const QList<QByteArray> saved = test_files::readAll(path).split('\n');
+        QCOMPARE(saved.size(), 5 + 94 + 1);
+        QCOMPARE(saved.at(5 + 93), "93\t\t\t\r");
+        QCOMPARE(rig.dialogs.startNames, QStringList());
+        QCOMPARE(rig.messages.infos, QStringList{"Save Successful"});
     }
 };
 

@@ -1,11 +1,60 @@
 #include "model/capacity.h"
+#include "model/override_check.h"
 #include "support/ui_rig.h"
-#include "ui/row_lines.h"
+#include "ui/config_dialog.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QMenuBar>
+#include <QTextEdit>
 #include <QtTest>
 
+using override_check::liveCheck;
+using override_check::structureCheck;
 using ui_test::WindowRig;
+
+namespace {
+
+const QByteArray kNotesOn("[GENERAL]\r\nENABLESTRINGS=1\r\n");
+
+// The window (capacity 36) on a page, "row=name" entries already held by rows.
+struct KeyRig final : WindowRig {
+    explicit KeyRig(const QStringList& held = {}, int page = 0)
+    {
+        for (const QString& entry : held)
+            window->rows().keyNames.at(entry.section('=', 0, 0).toUInt()) = entry.section('=', 1);
+        page == 1 ? click("NextPage") : window->showPage();
+    }
+    void focus(QWidget* widget)
+    {
+        QVERIFY(activate());
+        widget->setFocus();
+        QTRY_VERIFY(widget->hasFocus());
+    }
+    QString row(int r) const { return window->rows().keyNames.at(static_cast<std::size_t>(r)); }
+};
+
+void clickCount(const WindowRig& rig, int line)
+{
+    QTest::mouseClick(rig.count(line), Qt::LeftButton);
+}
+
+// Box left, pointer ends and height in twips, the box centred on the pointer, within the pixel that
+// converting twips may round; both shown, the pointer over the box.
+void checkNotesPlace(const WindowRig& rig, int boxLeft, int x1, int x2, int y)
+{
+    const QWidget* box = rig.find<QTextEdit>("StrDes");
+    const QWidget* pointer = rig.find<QFrame>("StrLine");
+    const QList<int> got{box->x(), pointer->x(), pointer->x() + pointer->width(), pointer->y(), box->y()};
+    const QList<int> want{boxLeft, x1, x2, y, y - 545};
+    for (int i = 0; i < got.size(); ++i)
+        QVERIFY2(qAbs(got[i] - rig.px(want[i])) <= 1, qPrintable(QString::number(want[i])));
+    QVERIFY(box->isVisible());
+    QVERIFY(pointer->isVisible());
+    QCOMPARE(box->parentWidget()->children().last(), pointer);
+}
+
+}  // namespace
 
 class TstUiRows : public QObject {
     Q_OBJECT
@@ -17,7 +66,7 @@ private slots:
     {
         QTest::addColumn<int>("index");
         for (int index = 0; index < capacity::kLengthCount; ++index)
-            QTest::newRow(qPrintable(QStringLiteral("length %1").arg(index + 1))) << index;
+            QTest::addRow("length %d", index + 1) << index;
     }
     void pagingAtEveryLength()
     {
@@ -41,7 +90,7 @@ private slots:
         for (int i = 0; i < 5; ++i)
             rig.click("PreviousPage");
         QCOMPARE(rig.window->currentPage(), 0);
-        QVERIFY(rig.messages.infos.isEmpty());
+        QCOMPARE(rig.messages.infos, QStringList());
     }
 
     // A length change keeps the page on screen, even one now beyond the capacity.
@@ -53,20 +102,20 @@ private slots:
         QCOMPARE(rig.window->rows().strings.at(27), QStringLiteral("AB{0D}"));
         QCOMPARE(rig.keyString(3)->accessibleName(), QStringLiteral("Row 27 output string"));
         rig.click("PreviousPage");
-        QVERIFY(rig.keyString(3)->text().isEmpty());
+        QCOMPARE(rig.keyString(3)->text(), QString());
         rig.click("NextPage");
         QCOMPARE(rig.keyString(3)->text() + ' ' + rig.count(3)->text(), QStringLiteral("AB{0D} 3"));
         rig.window->selectStringLengthIndex(9);  // 10 characters, 23 keys
         QCOMPARE(rig.window->currentPage(), 1);
-        for (int line = 0; line < 24; ++line)
-            QVERIFY(!rig.keyString(line)->isEnabled());
+        QVERIFY(!rig.keyString(0)->isEnabled());
         rig.click("PreviousPage");
-        QVERIFY(rig.keyString(22)->isEnabled() && !rig.keyString(23)->isEnabled());
+        QVERIFY(rig.keyString(22)->isEnabled());
+        QVERIFY(!rig.keyString(23)->isEnabled());
     }
 
     // Typing is checked key by key (hex digits upper-cased inside a field only),
     // and so is the text the page puts into a field; item numbers are line + 1 on every page.
-    void liveCheck()
+    void liveCheckInTheWindow()
     {
         WindowRig rig;
         rig.window->selectStringLengthIndex(1);  // 2 characters
@@ -84,22 +133,78 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(std::runtime_error, rig.window->showRowOnLine(97));
     }
 
-    void questionMarkOnKeyPressOnlyOnScreen()
+    // Text, string length, line; what is kept, its count, whether it ends inside a hexadecimal field,
+    // and the messages.
+    void live_data()
     {
-        WindowRig rig;
-        RowTable& rows = rig.window->rows();
-        rows.pictures.at(2) = StatusPicture::CheckMark;
-        rows.pictureShown.at(2) = true;
-        rig.window->showPage();
-        const QImage check = rig.image(2)->pixmap().toImage();
-        QVERIFY(!check.isNull() && rig.image(2)->isVisibleTo(rig.window.get()));
-        QTest::keyClick(rig.keyString(2), Qt::Key_Left);  // types nothing: no picture change
-        QCOMPARE(rig.image(2)->pixmap().toImage(), check);
-        QTest::keyClicks(rig.keyString(2), QStringLiteral("A"));
-        QVERIFY(rig.image(2)->pixmap().toImage() != check);
-        QCOMPARE(rows.pictures.at(2), StatusPicture::CheckMark);
-        rig.window->showPage();
-        QCOMPARE(rig.image(2)->pixmap().toImage(), check);
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("length");
+        QTest::addColumn<int>("line");
+        QTest::addColumn<QString>("kept");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<bool>("inField");
+        QTest::addColumn<QStringList>("messages");
+        const QStringList none, tooLong{"String entered for item # 1 is too long .. max string length is 2 chars"};
+        const QString null1 = "String entered for item # 1 is invalid - cannot not use null {00} character";
+        const auto hex = [](const char* start) {
+            return QStringList{start + QStringLiteral(" only 2 HEX chars allowed within brackets (like {C7})")};
+        };
+        QTest::newRow("fits") << "AB{C7}" << 6 << 0 << "AB{C7}" << 3 << false << none;
+        QTest::newRow("too long") << "ABC" << 2 << 0 << "AB" << 2 << false << tooLong;
+        QTest::newRow("too long keeps whole field") << "A{41}{42}" << 2 << 0 << "A{41}" << 2 << false << tooLong;
+        QTest::newRow("third digit") << "X{C7D" << 6 << 0 << "X{" << 1 << true << hex("{C7D");
+        QTest::newRow("comma in field") << "{," << 6 << 0 << "{" << 0 << true << hex("{,");
+        QTest::newRow("lower case in field") << "{c" << 6 << 0 << "{" << 0 << true << hex("{c");
+        QTest::newRow("null field") << "{00" << 6 << 0 << "{" << 0 << true << QStringList{null1};
+        QTest::newRow("null one digit") << "{0}" << 6 << 0 << "{" << 0 << true << QStringList{null1};
+        // Two characters go at a time, so a partial field can stay.
+        QTest::newRow("null twice") << "{0}{0}" << 6 << 0 << "{0" << 0 << true << QStringList{null1, null1};
+        QTest::newRow("brace outside counts") << "}}" << 2 << 0 << "}}" << 2 << false << none;
+        QTest::newRow("open field not counted") << "A{4" << 1 << 0 << "A{4" << 1 << true << none;
+    }
+    void live()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, length);
+        QFETCH(int, line);
+        const auto result = liveCheck(text, length, line);
+        QTEST(result.inHexField, "inField");
+        QTEST(result.text, "kept");
+        QTEST(result.count, "count");
+        QTEST(result.messages, "messages");
+        // What is kept must pass the check again without a message.
+        QCOMPARE(liveCheck(result.text, length, line).messages, QStringList());
+    }
+
+    // Any text, typed or pasted, ends in a text that passes the check and fits.
+    void randomTextsSettle()
+    {
+        const QString alphabet = QStringLiteral("AZaz09{}{}{}0F7,~ ");
+        QRandomGenerator rng(1234);
+        for (int n = 0; n < 2000; ++n) {
+            QString text;
+            const int size = int(rng.bounded(47));
+            for (int i = 0; i < size; ++i)
+                text.append(alphabet.at(int(rng.bounded(alphabet.size()))));
+            const int length = int(rng.bounded(1, 11));
+            const auto result = liveCheck(text, length, 0);
+            QVERIFY2(result.count <= length, qPrintable(text));
+            QVERIFY(liveCheck(result.text, length, 0).messages.isEmpty());
+            QVERIFY(text.startsWith(result.text));
+        }
+    }
+
+    void structure()
+    {
+        QCOMPARE(structureCheck("ab{0D}}", 3), QString());
+        QCOMPARE(structureCheck("{}", 3),
+                 QStringLiteral("Hexadecimal brackets in string do not contain any hex characters"));
+        QCOMPARE(structureCheck("{4,}", 5),
+                 QStringLiteral("Key String # 5contains invalid hex character at position 3"));
+        QCOMPARE(structureCheck("A\tB", 0),
+                 QStringLiteral("Key String # 0 contains an invalid character at position 2"));
+        QCOMPARE(structureCheck("\x7F", 1),
+                 QStringLiteral("Key String # 1 contains an invalid character at position 1"));
     }
 
     // A sound field lets the focus go; a faulty one (row numbers as on screen) takes
@@ -111,7 +216,7 @@ private slots:
         rig.keyString(3)->setFocus();
         rig.keyString(3)->setText(QStringLiteral("A{0D}"));
         rig.kbdKey(4)->setFocus();
-        QVERIFY(rig.messages.infos.isEmpty() && QApplication::focusWidget() == rig.kbdKey(4));
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(rig.kbdKey(4)));
         rig.click("NextPage");
         rig.keyString(5)->setText(QStringLiteral("{"));
         rig.keyString(3)->setText(QStringLiteral("{"));
@@ -121,6 +226,180 @@ private slots:
                  QStringList{"Key String # 27 cannot end with an open hexadecimal field { bracket"});
         QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(rig.keyString(3)));
         QCOMPARE(rig.keyString(3)->text(), QStringLiteral("{"));
+    }
+
+    // Only a key press that types into a string field puts up the question mark, on screen only.
+    void questionMarkOnKeyPressOnlyOnScreen()
+    {
+        WindowRig rig;
+        RowTable& rows = rig.window->rows();
+        rows.pictures.at(2) = StatusPicture::CheckMark;
+        rows.pictureShown.at(2) = true;
+        rig.window->showPage();
+        const QImage check = rig.image(2)->pixmap().toImage();
+        QVERIFY(rig.image(2)->isVisibleTo(rig.window.get()));
+        QTest::keyClick(rig.keyString(2), Qt::Key_Left);  // types nothing: no picture change
+        QCOMPARE(rig.image(2)->pixmap().toImage(), check);
+        QTest::keyClicks(rig.keyString(2), QStringLiteral("A"));
+        QVERIFY(rig.image(2)->pixmap().toImage() != check);
+        QCOMPARE(rows.pictures.at(2), StatusPicture::CheckMark);
+        rig.window->showPage();
+        QCOMPARE(rig.image(2)->pixmap().toImage(), check);
+    }
+
+    void notesOpenStoreReopenMove()
+    {
+        WindowRig rig(kNotesOn);
+        QVERIFY(rig.activate());
+        QTextEdit* box = rig.find<QTextEdit>("StrDes");
+        const RowTable& rows = rig.window->rows();
+        clickCount(rig, 0);
+        checkNotesPlace(rig, 7295, 6495, 7295, 1725);
+        // The pointer line lies over the String Length box it points from; a click there reaches the box.
+        const QWidget* pointer = rig.find<QFrame>("StrLine");
+        QCOMPARE(rig.window->childAt(pointer->mapTo(rig.window.get(), pointer->rect().center())), rig.count(0));
+        QCOMPARE(box->palette().color(QPalette::Base), QColor(255, 255, 192));
+        QCOMPARE(box->toPlainText(),
+                 QStringLiteral("Optional string notes can be entered here\n"
+                                "Click on String Length box to close this description"));
+        clickCount(rig, 3);  // moves to line 3 without a note for row 0
+        checkNotesPlace(rig, 7295, 6495, 7295, 1725 + 3 * 480);
+        box->setFocus();
+        QTest::keyClicks(box, QStringLiteral("why"));  // into a box the focus emptied
+        clickCount(rig, 3);
+        QVERIFY(box->isHidden());
+        clickCount(rig, 3);
+        QCOMPARE(box->toPlainText(), QStringLiteral("why"));
+        clickCount(rig, 15);
+        checkNotesPlace(rig, 4280, 9280, 9480, 1725 + 3 * 480);
+        rig.click("NextPage");  // the box stays with row 15
+        clickCount(rig, 0);  // closes row 15 on its untouched hint (no note), opens row 24
+        box->setPlainText(QStringLiteral("page 1"));
+        clickCount(rig, 0);
+        QCOMPARE(QStringList({rows.notes.at(0), rows.notes.at(3), rows.notes.at(15), rows.notes.at(24)}),
+                 QStringList({"", "why", "", "page 1"}));
+    }
+
+    // Descriptions off: a click never shows the box; switching them off while
+    // it is open hides it and loses the typed text.
+    void notesSwitchedOff_data()
+    {
+        QTest::addColumn<bool>("on");
+        QTest::newRow("never on") << false;
+        QTest::newRow("off by the dialog's SAVE") << true;
+    }
+    void notesSwitchedOff()
+    {
+        QFETCH(bool, on);
+        WindowRig rig(on ? kNotesOn : QByteArray());
+        clickCount(rig, 3);
+        rig.find<QTextEdit>("StrDes")->setPlainText(QStringLiteral("unsaved"));
+        if (on) {
+            QTimer::singleShot(0, [] {
+                auto* dialog = qobject_cast<ConfigDialog*>(QApplication::activeModalWidget());
+                if (!dialog)
+                    qFatal("the COM settings dialog did not open");
+                dialog->descriptionsBox()->click();
+                dialog->saveButton()->click();
+            });
+            rig.run("Config");
+            QVERIFY(rig.find<QTextEdit>("StrDes")->isHidden());
+        }
+        clickCount(rig, 3);
+        QVERIFY(rig.find<QTextEdit>("StrDes")->isHidden());
+        QVERIFY(rig.find<QFrame>("StrLine")->isHidden());
+        QCOMPARE(rig.window->rows().notes.at(3), QString());
+    }
+
+    void keyAssignment_data()
+    {
+        QTest::addColumn<QStringList>("held");
+        QTest::addColumn<int>("row");  // page 1 from row 24 on
+        QTest::addColumn<QKeyCombination>("key");
+        QTest::addColumn<QString>("name");  // the row's key afterwards
+        QTest::addColumn<QList<int>>("warnings");  // positions named
+        const QKeyCombination a(Qt::Key_A);
+        const QList<int> none;
+        QTest::newRow("A, page 1 line 3") << QStringList() << 27 << a << "A" << none;
+        QTest::newRow("A again, own row") << QStringList{"27=A"} << 27 << a << "A" << none;
+        QTest::newRow("A on rows 2, 27") << QStringList{"2=A", "27=A", "5=Q"} << 5 << a << "Q" << QList<int>{2, 27};
+        QTest::newRow("A only on row 36") << QStringList{"36=A"} << 4 << a << "A" << none;
+        QTest::newRow("beyond capacity") << QStringList() << 44 << QKeyCombination(Qt::Key_F5) << "F5" << none;
+        QTest::newRow("shift A") << QStringList{"8=Q"} << 8 << (Qt::ShiftModifier | Qt::Key_A) << "A" << none;
+        for (Qt::Key empties : {Qt::Key_Alt, Qt::Key_Control, Qt::Key_CapsLock})
+            QTest::addRow("empties %x", empties) << QStringList{"3=Q"} << 3 << QKeyCombination(empties) << "" << none;
+        QTest::newRow("shift tab") << QStringList() << 2 << (Qt::ShiftModifier | Qt::Key_Backtab) << "TAB" << none;
+        QTest::newRow("tab held") << QStringList{"9=TAB", "2=Z"} << 2 << QKeyCombination(Qt::Key_Tab) << "Z"
+                                  << QList<int>{9};
+        QTest::newRow("keypad 7, Home held")
+                << QStringList{"14=Home"} << 1 << (Qt::KeypadModifier | Qt::Key_7) << "KPhome" << none;
+        QTest::newRow("print press") << QStringList{"6=Q"} << 6 << QKeyCombination(Qt::Key_Print) << "Q" << none;
+    }
+    void keyAssignment()
+    {
+        QFETCH(int, row);
+        QFETCH(QKeyCombination, key);
+        QFETCH(QList<int>, warnings);
+        QFETCH(QStringList, held);
+        KeyRig rig(held, row / 24);
+        QTest::keyClick(rig.kbdKey(row % 24), key.key(), key.keyboardModifiers());
+        QTEST(rig.kbdKey(row % 24)->text(), "name");
+        QTEST(rig.row(row), "name");
+        QStringList expected;
+        for (int position : warnings)
+            expected << QStringLiteral("WARNING .. this same key already overridden (position %1)").arg(position);
+        QCOMPARE(rig.messages.infos, expected);
+    }
+
+    // A pair key pressed twice gives both names; only keys that type a
+    // character (Delete excepted) put the question mark on screen.
+    void homeTwiceAndQuestionMark()
+    {
+        KeyRig rig;
+        QTest::keyClick(rig.kbdKey(4), Qt::Key_Home);
+        const QString first = rig.row(4);
+        QTest::keyClick(rig.kbdKey(4), Qt::Key_Home);
+        QCOMPARE(QSet<QString>({first, rig.row(4)}), QSet<QString>({"KPhome", "Home"}));
+        QLabel* image = rig.image(3);
+        QTest::sendKeyEvent(QTest::Click, rig.kbdKey(3), Qt::Key_Delete, QStringLiteral("\x7f"), Qt::NoModifier);
+        QTest::keyClick(rig.kbdKey(3), Qt::Key_F1);
+        QVERIFY(image->pixmap().isNull());
+        QTest::keyClick(rig.kbdKey(3), Qt::Key_B);
+        QVERIFY(!image->pixmap().isNull());
+        QVERIFY(!image->isVisible());
+        QCOMPARE(rig.window->rows().pictures.at(3), StatusPicture::None);
+    }
+
+    void focusStaysAndAltKeepsOffTheMenuBar()
+    {
+        KeyRig rig({"1=Q"});
+        rig.focus(rig.kbdKey(1));
+        QTest::keyClick(rig.kbdKey(1), Qt::Key_Tab);
+        QVERIFY(rig.kbdKey(1)->hasFocus());
+        QTest::keyClick(rig.window->windowHandle(), Qt::Key_Alt);  // the window system's path
+        QCOMPARE(rig.window->menuBar()->activeAction(), nullptr);
+        QCOMPARE(rig.row(1), QString());
+        rig.focus(rig.keyString(1));  // elsewhere Alt does reach the menu bar
+        QTest::keyClick(rig.window->windowHandle(), Qt::Key_Alt);
+        QVERIFY(rig.window->menuBar()->activeAction() != nullptr);
+    }
+
+    // Print Screen is taken on release from a string or key field, without duplicate check; from
+    // elsewhere (a button) it names nothing.
+    void printScreenKey()
+    {
+        KeyRig rig({"2=PRSCN", "29=Q", "44=Q"}, 1);
+        for (QWidget* target : {rig.find<QWidget>("Read"), (QWidget*)rig.keyString(5), (QWidget*)rig.kbdKey(20)}) {
+            rig.focus(target);
+            QTest::keyClick(target, Qt::Key_Print);
+        }
+        QCOMPARE(rig.kbdKey(5)->text() + ' ' + rig.kbdKey(20)->text(), QStringLiteral("PRSCN PRSCN"));
+        QStringList named;
+        for (std::size_t r = 0; r < RowTable::kRows; ++r)
+            if (!rig.window->rows().keyNames[r].isEmpty())
+                named << QString::number(r) + '=' + rig.window->rows().keyNames[r];
+        QCOMPARE(named, QStringList({"2=PRSCN", "29=PRSCN", "44=PRSCN"}));
+        QCOMPARE(rig.messages.infos, QStringList());
     }
 };
 

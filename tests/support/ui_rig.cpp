@@ -19,6 +19,14 @@ WindowRig::WindowRig(const QByteArray& ini)
                     folder.filePath(QLatin1String(picture)));
     if (QFile file(iniPath()); !ini.isNull() && file.open(QIODevice::WriteOnly))
         file.write(ini);
+    restart();
+}
+
+void WindowRig::restart(const std::function<void()>& between)
+{
+    window.reset();
+    if (between)
+        between();
     window = std::make_unique<MainWindow>(services());
     window->startUp();
 }

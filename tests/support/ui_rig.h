@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 
+#include <functional>
 #include <memory>
 
 namespace ui_test {
@@ -74,6 +75,9 @@ struct WindowRig {
     QLabel* rowLabel(int line) const { return find<QLabel>(QStringLiteral("Label3_%1").arg(line)); }
     QLabel* image(int line) const { return find<QLabel>(QStringLiteral("Image1_%1").arg(line)); }
     QStringList statusLines() const;
+    // A fresh window over the same folder and device, started as the program starts;
+    // `between` runs once the old window is gone.
+    void restart(const std::function<void()>& between = {});
     int px(int twips) const { return twips::toPx(twips, window->logicalDpiX()); }
     // Shows the window and makes it active, so that focus changes send events.
     bool activate();
@@ -86,10 +90,8 @@ struct WindowRig {
     fakedev::RecordingMessages messages;
     ScriptedFileDialogs dialogs;
     PdfAnswer print;
-    MainWindowServices services()
-    {
-        return {link, waiter, messages, dialogs, print, folder.path(), folder.filePath(QStringLiteral("state"))};
-    }
+    QString stateFolder = folder.filePath(QStringLiteral("state"));  // where the window keeps its table
+    MainWindowServices services() { return {link, waiter, messages, dialogs, print, folder.path(), stateFolder}; }
     std::unique_ptr<MainWindow> window;
 };
 
