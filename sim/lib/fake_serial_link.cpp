@@ -60,9 +60,15 @@ void FakeSerialLink::write(const QByteArray& bytes)
     m_written.append(bytes);
     m_writes.append(bytes);
     m_writeTimes.append(m_clock.nowMs);
-    const QList<QByteArray> answers = m_device.receive(bytes);
+    QList<QByteArray> commands;
+    const QList<QByteArray> answers = m_device.receive(bytes, &commands);
     const DeviceFaults& faults = m_device.faults();
     qint64 due = m_clock.nowMs + (faults.latencyMs > 0 ? faults.latencyMs : 0);
+    for (const QByteArray& command : commands) {
+        if (command.startsWith("/W") && command.size() > 2
+            && static_cast<unsigned char>(command.at(2)) == faults.lateBlockRow)
+            due += kLateBlockMs;
+    }
     if (!m_pending.isEmpty() && m_pending.constLast().first > due)
         due = m_pending.constLast().first;  // answers never overtake each other
     for (const QByteArray& answer : answers) {

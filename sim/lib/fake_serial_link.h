@@ -13,6 +13,8 @@
 // when the device answers in chunks). Every byte written is recorded, per write, with the time.
 class FakeSerialLink final : public SerialLink {
 public:
+    static constexpr int kLateBlockMs = 100;  // how late DeviceFaults::lateBlockRow's acknowledge comes
+
     FakeSerialLink(DeviceModel& device, VirtualClock& clock);
 
     void configure(int portNumber, const QString& settingsText) override;

@@ -196,6 +196,17 @@ void Protocol::ensureOpen()
         m_link.open();
 }
 
+void Protocol::startCommand()
+{
+    ensureOpen();
+    // Every answer belongs to the command just sent. Bytes already waiting came
+    // after an earlier command's wait had ended (a late acknowledge, the tail of
+    // an over-long answer): left there, they would be taken for this command's
+    // answer, and one late answer would fail every block after it.
+    if (m_link.bytesAvailable() > 0)
+        m_link.readAll();
+}
+
 void Protocol::close()
 {
     m_link.close();
@@ -203,7 +214,7 @@ void Protocol::close()
 
 QByteArray Protocol::probePresence()
 {
-    ensureOpen();
+    startCommand();
     m_link.write(command::presence());
     for (int step = 0; step < kPresenceSteps; ++step) {
         m_waiter.delay(kPresenceStepMs);
@@ -218,7 +229,7 @@ QByteArray Protocol::probePresence()
 
 QString Protocol::queryVersion()
 {
-    ensureOpen();
+    startCommand();
     m_status.add(QStringLiteral("Requesting Version"));
     m_link.write(command::version());
     // The version text has no fixed length: only a quiet line says it is all in.
@@ -230,7 +241,7 @@ QString Protocol::queryVersion()
 
 QByteArray Protocol::queryStringLength()
 {
-    ensureOpen();
+    startCommand();
     m_link.write(command::queryLength());
     m_status.add(QStringLiteral("Sent /L?"));
     const QByteArray answer = collect(kQueryLengthWaitMs, [](const QByteArray& sofar) { return !sofar.isEmpty(); });
@@ -242,7 +253,7 @@ QByteArray Protocol::queryStringLength()
 QByteArray Protocol::setStringLength(int length)
 {
     const QByteArray bytes = command::setLength(length);
-    ensureOpen();
+    startCommand();
     m_link.write(bytes);
     m_status.add(QStringLiteral("Sent ") + asText(bytes));
     const QByteArray answer = collect(kSetLengthWaitMs, [](const QByteArray& sofar) { return !sofar.isEmpty(); });
@@ -254,7 +265,7 @@ QByteArray Protocol::setStringLength(int length)
 QByteArray Protocol::readSlot(int row)
 {
     const QByteArray bytes = command::readSlot(row);
-    ensureOpen();
+    startCommand();
     m_link.write(bytes);
     m_status.add(trace::readSlotSent(row));
     return collect(kReadSlotWaitMs, [this](const QByteArray& sofar) { return slotAnswerComplete(sofar); });
@@ -273,7 +284,7 @@ void Protocol::writeSlot(int row, int scancode, const QByteArray& slotBytes, int
                                     .arg(length)
                                     .toStdString());
     }
-    ensureOpen();
+    startCommand();
     m_link.write(head);
     m_link.write(QByteArray(1, static_cast<char>(scancode)));
     m_link.write(slotBytes);
@@ -294,6 +305,11 @@ BlockAnswer Protocol::awaitBlockAnswer(int row, const std::function<bool(int)>& 
         }
         if (answerIn()) {
             result.lastRead = m_link.readAll();
+            // Acknowledges of earlier blocks that came after their own window
+            // ended stand in front of this block's: they are not its answer.
+            while (result.lastRead.size() >= 4 && byteAt(result.lastRead, 0) == kAck
+                   && byteAt(result.lastRead, 1) != static_cast<unsigned char>(row))
+                result.lastRead.remove(0, 2);
             result.answered = true;
             result.acknowledged = byteAt(result.lastRead, 0) == kAck && result.lastRead.size() >= 2
                     && byteAt(result.lastRead, 1) == static_cast<unsigned char>(row);

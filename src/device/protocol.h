@@ -106,6 +106,7 @@ public:
     StatusSink& status() { return m_status; }
 
     void ensureOpen();
+    void startCommand();  // the port opened, and what waits unread from earlier commands dropped
     void close();
 
     // "z", then up to 51 polls of 5 ms; the first non-empty read, or "" when the
