@@ -114,8 +114,10 @@ private slots:
         const RowTable before = randomTable(~seed, true);  // loading must replace all of rows 0..92
         RowTable loaded = before;
         const auto summary = config_file::applyTo(loaded, path());
-        QVERIFY(summary.complete() && summary.lineErrors.isEmpty() && summary.rowLines == read
-                && summary.stringLength == length);
+        QVERIFY(summary.complete());
+        QCOMPARE(summary.lineErrors, QStringList());
+        QCOMPARE(summary.rowLines, read);
+        QCOMPARE(summary.stringLength, length);
         QCOMPARE(flat(loaded, 0, read), flat(original, 0, read));
         QCOMPARE(flat(loaded, read), flat(before, read));  // row 93 is written but never read
     }
@@ -131,51 +133,46 @@ private slots:
         const QString openError = QStringLiteral("open error: Error opening specified config file. ");
         const QString notLength = QStringLiteral(" is not a number from 1 to 10");
         const B marker = B(config_file::kEscapeMarker) + "\r\n";
-        QTest::newRow("comments and blank lines")
-                << B("   #c\r\n   \r\n\r\n#\tx\ty\r\n  String Length = 03  \r\n05\tF1\r\n")
-                << L{"length 3", "5|F1|-|-"};
-        QTest::newRow("fields present and absent")
-                << B("07\tF1\n08\tF2\tab\n09\tF3\tcd\tnote\n10\tF4\tef\tgh\textra\n  11\t\t a \t n  \n")
-                << L{"7|F1|-|-", "8|F2|ab|-", "9|F3|cd|note", "10|F4|ef|gh", "11|| a | n"};
-        QTest::newRow("numbers rounded half to even")
-                << B("5.5\tA\n4.5\tB\n 8 \tC\n1e1\tD\n-0.4\tE\n92.0\tF\n+3\tG\n")
-                << L{"6|A|-|-", "4|B|-|-", "8|C|-|-", "10|D|-|-", "0|E|-|-", "92|F|-|-", "3|G|-|-"};
-        QTest::newRow("lines that change nothing")
-                << B("92.4\tA\n93\tA\n100\tB\nQ\tC\n0x5\tD\ninf\tE\nnan\tF\n1,5\tG\n\tH\n05\nstring length = 5\n")
-                << L{};
-        QTest::newRow("row below 0 goes on")
-                << B("-1\tF1\n-2.6\tF2\n-1e300\tF4\n06\tF3\n")
-                << L{lineError + "\"-1\" in line 1 is below 0 iitemnumber-1 =-2",
-                     lineError + "\"-2.6\" in line 2 is below 0 iitemnumber-1 =-4",
-                     lineError + "\"-1e300\" in line 3 is below 0 iitemnumber-1 =-1e+300", "6|F3|-|-"};
-        QTest::newRow("string length 0 stops") << B("01\tA\nString Length = 0\n02\tB\n")
-                                               << L{"1|A|-|-", openError + "String length \"0\" in line 2" + notLength};
-        QTest::newRow("string length: the leading number")
-                << B("String Length = 3 chars\nString Length = 6.0\n") << L{"length 3", "length 6"};
-        QTest::newRow("string length letters")
-                << B("String Length = ch 5\n") << L{openError + "String length \"ch 5\" in line 1" + notLength};
-        QTest::newRow("string length missing")
-                << B("String Length =\n") << L{openError + "The string length is missing in line 1"};
-        QTest::newRow("string length by position")
-                << B("String Length=5\n") << L{openError + "The string length is missing in line 1"};
-        QTest::newRow("marker decodes fields") << marker + "01\t\\\\\ta\\tb\\q\tline\\r\\nnext\\s\\\n"
-                                               << L{"1|\\|a\tb\\q|line\r\nnext \\"};
-        QTest::newRow("no marker, no decoding") << B("01\t\\\\\ta\\tb\tc\\s\n") << L{"1|\\\\|a\\tb|c\\s"};
-        QTest::newRow("marker after rows ignored") << "01\tA\n" + marker + "02\t\\\\\n" << L{"1|A|-|-", "2|\\\\|-|-"};
-        QTest::newRow("LF and lone CR end lines")
-                << B("01\tA\n02\tB\r03\tC\r\n\r04\tD") << L{"1|A|-|-", "2|B|-|-", "3|C|-|-", "4|D|-|-"};
-        QTest::newRow("UTF-8 with byte-order mark") << B("\xEF\xBB\xBF"
-                                                         "01\t\xC3\xBC\t\xE2\x82\xAC\n")
-                                                    << L{QString::fromUtf8("1|\u00FC|\u20AC|-")};
-        QTest::newRow("not UTF-8 read as Latin-1")
-                << B("01\tA\t\xE9\x80\n02\t\xC3\xBC\n")
-                << L{QString::fromLatin1("1|A|\xE9\x80|-"), QString::fromLatin1("2|\xC3\xBC|-|-")};
-        QTest::newRow("NUL bytes") << B("01\tA\ta\0b\n\0\n02\tB\n", 17)
-                                   << L{"1|A|a" + QString(QChar(0)) + "b|-", "2|B|-|-"};
+        const auto row = [](const char* tag, const B& content, const L& items) {
+            QTest::newRow(tag) << content << items;
+        };
+        row("comments and blank lines", "   #c\r\n   \r\n\r\n#\tx\ty\r\n  String Length = 03  \r\n05\tF1\r\n",
+            {"length 3", "5|F1|-|-"});
+        row("fields present and absent",
+            "07\tF1\n08\tF2\tab\n09\tF3\tcd\tnote\n10\tF4\tef\tgh\textra\n  11\t\t a \t n  \n",
+            {"7|F1|-|-", "8|F2|ab|-", "9|F3|cd|note", "10|F4|ef|gh", "11|| a | n"});
+        row("numbers rounded half to even", "5.5\tA\n4.5\tB\n 8 \tC\n1e1\tD\n-0.4\tE\n92.0\tF\n+3\tG\n",
+            {"6|A|-|-", "4|B|-|-", "8|C|-|-", "10|D|-|-", "0|E|-|-", "92|F|-|-", "3|G|-|-"});
+        row("lines that change nothing",
+            "92.4\tA\n93\tA\n100\tB\nQ\tC\n0x5\tD\ninf\tE\nnan\tF\n1,5\tG\n\tH\n05\nstring length = 5\n", {});
+        row("row below 0 goes on", "-1\tF1\n-2.6\tF2\n-1e300\tF4\n06\tF3\n",
+            {lineError + "\"-1\" in line 1 is below 0 iitemnumber-1 =-2",
+             lineError + "\"-2.6\" in line 2 is below 0 iitemnumber-1 =-4",
+             lineError + "\"-1e300\" in line 3 is below 0 iitemnumber-1 =-1e+300", "6|F3|-|-"});
+        row("string length 0 stops", "01\tA\nString Length = 0\n02\tB\n",
+            {"1|A|-|-", openError + "String length \"0\" in line 2" + notLength});
+        row("string length: the leading number", "String Length = 3 chars\nString Length = 6.0\n",
+            {"length 3", "length 6"});
+        row("string length letters", "String Length = ch 5\n",
+            {openError + "String length \"ch 5\" in line 1" + notLength});
+        row("string length missing", "String Length =\n", {openError + "The string length is missing in line 1"});
+        row("string length by position", "String Length=5\n", {openError + "The string length is missing in line 1"});
+        row("marker decodes fields", marker + "01\t\\\\\ta\\tb\\q\tline\\r\\nnext\\s\\\n",
+            {"1|\\|a\tb\\q|line\r\nnext \\"});
+        row("no marker, no decoding", "01\t\\\\\ta\\tb\tc\\s\n", {"1|\\\\|a\\tb|c\\s"});
+        row("marker after rows ignored", "01\tA\n" + marker + "02\t\\\\\n", {"1|A|-|-", "2|\\\\|-|-"});
+        row("LF and lone CR end lines", "01\tA\n02\tB\r03\tC\r\n\r04\tD", {"1|A|-|-", "2|B|-|-", "3|C|-|-", "4|D|-|-"});
+        row("UTF-8 with byte-order mark",
+            "\xEF\xBB\xBF"
+            "01\t\xC3\xBC\t\xE2\x82\xAC\n",
+            {QString::fromUtf8("1|\u00FC|\u20AC|-")});
+        row("not UTF-8 read as Latin-1", "01\tA\t\xE9\x80\n02\t\xC3\xBC\n",
+            {QString::fromLatin1("1|A|\xE9\x80|-"), QString::fromLatin1("2|\xC3\xBC|-|-")});
+        row("NUL bytes", B("01\tA\ta\0b\n\0\n02\tB\n", 17), {"1|A|a" + QString(QChar(0)) + "b|-", "2|B|-|-"});
         // Huge lines and fields cost one pass; fields after the fourth are never split out.
-        QTest::newRow("long line") << B(4 << 20, 'x') + "\n01\tA\n" << L{"1|A|-|-"};
-        QTest::newRow("million tabs") << "02" + B(1 << 20, '\t') + "\n01\tA\tb\t" + B(2 << 20, 'n')
-                                      << L{"2|||", "1|A|b|" + QString(2 << 20, 'n')};
+        row("long line", B(4 << 20, 'x') + "\n01\tA\n", {"1|A|-|-"});
+        row("million tabs", "02" + B(1 << 20, '\t') + "\n01\tA\tb\t" + B(2 << 20, 'n'),
+            {"2|||", "1|A|b|" + QString(2 << 20, 'n')});
     }
     void reader()
     {

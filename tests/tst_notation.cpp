@@ -6,27 +6,32 @@ class TstNotation : public QObject {
     Q_OBJECT
 
 private slots:
-    // A null expected value: the text has no device form.
+    // A null expected value: the text has no device form. tooLong: more than `length` slots by checkLen.
     void deviceBytes_data()
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("length");
         QTest::addColumn<QByteArray>("bytes");
-        QTest::newRow("padded") << "AB{C7}" << 6 << QByteArray("AB\xC7\0\0\0", 6);
-        QTest::newRow("one digit") << "a{D}" << 4 << QByteArray("a\x0D\0\0", 4);
-        QTest::newRow("empty") << "" << 4 << QByteArray(4, '\0');
-        QTest::newRow("lower-case field") << "{0d}" << 1 << QByteArray("\x0D", 1);
-        QTest::newRow("open field adds nothing") << "A{4" << 2 << QByteArray("A\0", 2);
-        QTest::newRow("brace outside is literal") << "}" << 1 << QByteArray("}");
-        QTest::newRow("longer is not cut") << "ABC" << 2 << QByteArray("ABC");
-        QTest::newRow("three digits within a byte") << "{0FF}" << 1 << QByteArray("\xFF", 1);
-        QTest::newRow("above a byte") << "{100}" << 10 << QByteArray();
-        QTest::newRow("huge") << "{FFFFFFFFFFFFFFFFFFFF}" << 10 << QByteArray();
-        QTest::newRow("empty field") << "A{}" << 10 << QByteArray();
-        QTest::newRow("null field") << "{00}" << 10 << QByteArray();
-        QTest::newRow("not hex") << "{G1}" << 10 << QByteArray();
-        QTest::newRow("literal NUL") << QString("a") + QChar(0) + "b" << 10 << QByteArray();
-        QTest::newRow("wide character") << QString::fromUtf8("\u20AC") << 10 << QByteArray();
+        QTest::addColumn<bool>("tooLong");
+        QTest::newRow("padded") << "AB{C7}" << 6 << QByteArray("AB\xC7\0\0\0", 6) << false;
+        QTest::newRow("one digit") << "a{D}" << 4 << QByteArray("a\x0D\0\0", 4) << false;
+        QTest::newRow("empty") << "" << 1 << QByteArray(1, '\0') << false;
+        QTest::newRow("lower-case field") << "{0d}" << 1 << QByteArray("\x0D", 1) << false;
+        QTest::newRow("open field adds nothing") << "A{4" << 2 << QByteArray("A\0", 2) << false;
+        QTest::newRow("open field counts") << "AB{" << 2 << QByteArray("AB") << true;
+        QTest::newRow("A B open") << "A{42}{" << 2 << QByteArray("AB") << true;
+        QTest::newRow("A B") << "A{42}" << 2 << QByteArray("AB") << false;
+        QTest::newRow("brace outside is literal") << "}" << 1 << QByteArray("}") << false;
+        QTest::newRow("longer is not cut") << "ABC" << 2 << QByteArray("ABC") << true;
+        QTest::newRow("two fields max 1") << "{41}{42}" << 1 << QByteArray("AB") << true;
+        QTest::newRow("three digits within a byte") << "{0FF}" << 1 << QByteArray("\xFF", 1) << false;
+        QTest::newRow("above a byte") << "{100}" << 10 << QByteArray() << false;
+        QTest::newRow("huge") << "{FFFFFFFFFFFFFFFFFFFF}" << 10 << QByteArray() << false;
+        QTest::newRow("empty field") << "A{}" << 10 << QByteArray() << false;
+        QTest::newRow("null field") << "{00}" << 10 << QByteArray() << false;
+        QTest::newRow("not hex") << "{G1}" << 10 << QByteArray() << false;
+        QTest::newRow("literal NUL") << QString("a") + QChar(0) + "b" << 10 << QByteArray() << false;
+        QTest::newRow("wide character") << QString::fromUtf8("\u20AC") << 10 << QByteArray() << false;
     }
     void deviceBytes()
     {
@@ -35,28 +40,7 @@ private slots:
         QFETCH(QByteArray, bytes);
         QCOMPARE(notation::toDeviceBytes(text, length).value_or(QByteArray()), bytes);
         QCOMPARE(notation::toDeviceBytes(text, length).has_value(), !bytes.isNull());
-    }
-
-    void checkLen_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("max");
-        QTest::addColumn<bool>("tooLong");
-        QTest::newRow("open field counts") << "AB{" << 2 << true;
-        QTest::newRow("A B open") << "A{42}{" << 2 << true;
-        QTest::newRow("A B") << "A{42}" << 2 << false;
-        QTest::newRow("two literals") << "AB" << 2 << false;
-        QTest::newRow("three literals") << "ABC" << 2 << true;
-        QTest::newRow("two fields max 1") << "{41}{42}" << 1 << true;
-        QTest::newRow("one field max 1") << "{41}" << 1 << false;
-        QTest::newRow("empty") << "" << 1 << false;
-    }
-    void checkLen()
-    {
-        QFETCH(QString, text);
-        QFETCH(int, max);
-        QFETCH(bool, tooLong);
-        QCOMPARE(notation::checkLen(text, max), tooLong);
+        QTEST(notation::checkLen(text, length), "tooLong");
     }
 
     void otherForms()
@@ -64,10 +48,13 @@ private slots:
         QCOMPARE(notation::textToHexFields("A{7}{0d}b{}"), QStringLiteral("{41}{7}{0d}{62}{}"));
         QCOMPARE(notation::comparisonForm("A{7}{0d}b{}"), QStringLiteral("{41}{07}{0D}{62}{}"));
         bool ok = false;
-        QVERIFY(notation::hexFieldsToText("{41}{7E}{0D}", &ok) == "A{7E}{0D}" && ok);
+        QCOMPARE(notation::hexFieldsToText("{41}{7E}{0D}", &ok), QStringLiteral("A{7E}{0D}"));
+        QVERIFY(ok);
         QCOMPARE(notation::hexFieldsToText("{7B}{7D}{20}"), QStringLiteral("{} "));
-        QVERIFY(notation::hexFieldsToText("x{}y", &ok) == "x{}y" && !ok);
-        QVERIFY(notation::hexFieldsToText("{ZZ}", &ok) == "{ZZ}" && !ok);
+        for (const QString bad : {"x{}y", "{ZZ}"}) {
+            QCOMPARE(notation::hexFieldsToText(bad, &ok), bad);
+            QVERIFY(!ok);
+        }
         QCOMPARE(notation::fromDeviceBytes(QByteArray("ab\x0D\0B", 5)),
                  QStringLiteral("ab{0D}"));  // a null ends the text
         QCOMPARE(notation::fromDeviceBytes("\x20\x7F{}"), QStringLiteral("{20}{7F}{7B}}"));
