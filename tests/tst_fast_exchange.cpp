@@ -73,8 +73,15 @@ private slots:
     void endsWhenTheAnswerIsIn_data()
     {
         const Act query = [](Protocol& p) { return p.queryStringLength(); };
+        const Act setLength = [](Protocol& p) { return p.setStringLength(1); };
         const Act version = [](Protocol& p) { return p.queryVersion().toLatin1(); };
         const Act readRow3 = [](Protocol& p) { return p.readSlot(3); };
+        const Act readRow95 = [](Protocol& p) { return p.readSlot(95); };
+        const Act block = [](Protocol& p) {
+            p.setStringLength(1);
+            p.writeSlot(3, 0x1C, "a", 1, QStringLiteral("a"));
+            return p.awaitBlockAnswer(3, [&p](int row) { return !p.readSlot(row).isEmpty(); }).line.toLatin1();
+        };
         QTest::addColumn<Act>("act");
         QTest::addColumn<int>("latency");
         QTest::addColumn<bool>("chunked");
@@ -83,21 +90,15 @@ private slots:
         QTest::newRow("length digit at once") << query << 0 << false << 0 << 100;
         QTest::newRow("length digit late") << query << 30 << false << 30 << 100;
         QTest::newRow("length digit too late") << query << 150 << false << 100 << 100;
-        QTest::newRow("set-length ack") << Act([](Protocol& p) { return p.setStringLength(1); }) << 10 << false << 10
-                                        << 50;
+        QTest::newRow("set-length ack") << setLength << 10 << false << 10 << 50;
         QTest::newRow("slot in single bytes") << readRow3 << 0 << true << 1 << 100;
         QTest::newRow("slot, width unknown") << readRow3 << 0 << false << 100 << 100;
         // No slot 95: at width 1 "CM" looks like a whole slot, the rest of the refusal is waited for.
-        QTest::newRow("refusal in single bytes")
-                << Act([](Protocol& p) { return p.readSlot(95); }) << 0 << true << 5 << 100;
+        QTest::newRow("refusal in single bytes") << readRow95 << 0 << true << 5 << 100;
         QTest::newRow("version then quiet") << version << 0 << false << 20 << 25;
         QTest::newRow("version quiet past the cap") << version << 10 << false << 25 << 25;
         // Fast: the block window ends with the read-back, its idle rest is skipped.
-        QTest::newRow("block and read-back") << Act([](Protocol& p) {
-            p.setStringLength(1);
-            p.writeSlot(3, 0x1C, "a", 1, QStringLiteral("a"));
-            return p.awaitBlockAnswer(3, [&p](int row) { return !p.readSlot(row).isEmpty(); }).line.toLatin1();
-        }) << 3 << false << 9 << 200;
+        QTest::newRow("block and read-back") << block << 3 << false << 9 << 200;
     }
 
     void endsWhenTheAnswerIsIn()
@@ -138,14 +139,13 @@ private slots:
                 const int scancode = r == 2 ? 0x43 : key_table::records().at(static_cast<std::size_t>(r)).scancode;
                 rig.device.setSlot(r, static_cast<std::uint8_t>(scancode), QByteArray("MDERR{").left(r % length + 1));
                 rig.rows.keyNames.at(r) = key_table::keyNameForScancode(scancode);
-                rig.rows.strings.at(r) = r % 2 ? QStringLiteral("M")
-                        : length > 1           ? QStringLiteral("x{0D}")
-                                               : QStringLiteral("x");
+                rig.rows.strings.at(r) = r % 2 ? "M" : length > 1 ? "x{0D}" : "x";
             }
             rig.view.lengthIndex = length - 1;
-            op == 0           ? (void)ReadOperation(rig.context).run()
-                    : op == 1 ? (void)VerifyOperation(rig.context).run()
-                              : (void)SendOperation(rig.context).run();
+            if (op == 0)
+                ReadOperation(rig.context).run();
+            else
+                op == 1 ? (void)VerifyOperation(rig.context).run() : (void)SendOperation(rig.context).run();
             runs[fast] = record(rig);
             QVERIFY(rig.messages.infos.isEmpty());
         }
