@@ -50,27 +50,25 @@ private slots:
         QCOMPARE(rig.link.openCount(), 1);  // opened on demand, and an open port is never reopened
     }
 
+    // Ahead of each answer "abc", which a poll may take along.
     void presencePolling_data()
     {
-        QTest::addColumn<int>("latency");
-        QTest::addColumn<bool>("chunked");
+        QTest::addColumn<DeviceFaults>("faults");
         QTest::addColumn<QByteArray>("answer");
         QTest::addColumn<int>("polls");
-        QTest::newRow("after 12 ms") << 12 << false << QByteArray("\xE8") << 3;
-        QTest::newRow("at the last poll") << 255 << false << QByteArray("\xE8") << 51;
-        QTest::newRow("too late") << 256 << false << QByteArray() << 51;
+        QTest::newRow("after 12 ms") << DeviceFaults{.latencyMs = 12} << QByteArray("\xE8") << 3;
+        QTest::newRow("at the last poll") << DeviceFaults{.latencyMs = 255} << QByteArray("\xE8") << 51;
+        QTest::newRow("too late") << DeviceFaults{.latencyMs = 256} << QByteArray() << 51;
         // Bytes 1 ms apart from 3 ms on: the first poll that sees any takes what has come.
-        QTest::newRow("chunked") << 3 << true << QByteArray("abc") << 1;
+        QTest::newRow("chunked") << DeviceFaults{.chunked = true, .latencyMs = 3} << QByteArray("abc") << 1;
     }
     void presencePolling()
     {
+        QFETCH(DeviceFaults, faults);
         QFETCH(QByteArray, answer);
         QFETCH(int, polls);
         fakedev::Rig rig;
-        QFETCH(int, latency);
-        QFETCH(bool, chunked);
-        rig.device.faults().latencyMs = latency;
-        rig.device.faults().chunked = chunked;
+        rig.device.faults() = faults;
         rig.device.faults().garbageBefore = "abc";
         Protocol protocol(rig.link, rig.waiter, rig.status);
         const QByteArray got = protocol.probePresence();
@@ -97,7 +95,8 @@ private slots:
         QCOMPARE(rig.device.slotAnswer(10), QByteArray("\034ab\r\0", 5));
         QList<int> readBacks;
         const BlockAnswer answer = protocol.awaitBlockAnswer(10, [&](int row) { return readBacks.append(row), true; });
-        QVERIFY(answer.acknowledged && answer.verified);
+        QVERIFY(answer.acknowledged);
+        QVERIFY(answer.verified);
         QCOMPARE(readBacks, QList<int>{10});
         QCOMPARE(rig.status.lines, (QStringList{"/W{A}{1C}ab{0D}", "success  blk# A"}));
         // The window always runs its five rounds, an early good answer included.

@@ -98,21 +98,22 @@ private slots:
                 << "String at position 35 is longer than 6. This is invalid and you must fix it before continuing."
                 << "Operation Aborted" << QByteArray();
         // Refused before the length erases the device's table; the NUL is shown, not cut at.
+        const Setup nul = [](OpsRig& r) {
+            r.rows.strings[20] = "{7}", r.rows.strings[35] = QString("a") + QChar(0) + "b";
+        };
         QTest::newRow("no device form")
-                << Setup([](OpsRig& r) {
-                       r.rows.strings[20] = "{7}", r.rows.strings[35] = QString("a") + QChar(0) + "b";
-                   })
-                << requested
+                << nul << requested
                 << "Row 35: the string \"a{00}b\" cannot be converted to device bytes (every character must be one "
                    "byte other than 00 and every {..} field a hexadecimal value from 01 to FF)"
                 << "Operation Aborted" << QByteArray();
-        QTest::newRow("line dropped after the length") << Setup([](OpsRig& r) { r.device.faults().unplugAfter = 3; })
-                                                       << presentLines()
-                        + QStringList{"Sent /L6", "String length successfully set to 6", "/W{0}{FF}", "Sent /R{00}",
-                                      "The device now holds an incomplete table: rows 0 to 0 written, the rest empty. "
-                                      "Send again."} << "Error sending to QZ4VELD. device /dev/fake1 was disconnected"
-                                                       << "FATAL ERROR"
-                                                       << "z/L6" + block(0, 0xFF, QByteArray(6, 0)) + readCommand(0);
+        const QStringList dropped{"Sent /L6", "String length successfully set to 6", "/W{0}{FF}", "Sent /R{00}",
+                                  "The device now holds an incomplete table: rows 0 to 0 written, the rest empty. "
+                                  "Send again."};
+        QTest::newRow("line dropped after the length")
+                << Setup([](OpsRig& r) { r.device.faults().unplugAfter = 3; }) << presentLines() + dropped
+                << "Error sending to QZ4VELD. device /dev/fake1 was disconnected"
+                << "FATAL ERROR"
+                << "z/L6" + block(0, 0xFF, QByteArray(6, 0)) + readCommand(0);
         QTest::newRow("length refused") << Setup([](OpsRig& r) { r.link.answers["/L6"] = "\x15"; })
                                         << presentLines() + QStringList{"Sent /L6", "FAILED to set string length to 6"}
                                         << QString() << "FAILED OPERATION" << QByteArray("z/L6");
