@@ -176,14 +176,9 @@ private slots:
                                                           mapping, [&](const QString& path) { return path == usb1; });
         QStringList shown;
         for (const PortRow& r : table)
-            shown << QStringList{QFileInfo(r.devicePath).fileName(),
-                                 QFileInfo(r.stablePath).fileName(),
-                                 r.description,
-                                 r.vidPid,
-                                 r.inUse ? "in use" : "",
-                                 r.mappedAs,
-                                 QFileInfo(r.mappingPath()).fileName()}
-                             .join('|');
+            shown << QStringLiteral("%1|%2|%3|%4|%5|%6|%7")
+                             .arg(QFileInfo(r.devicePath).fileName(), QFileInfo(r.stablePath).fileName(), r.description,
+                                  r.vidPid, r.inUse ? "in use" : "", r.mappedAs, QFileInfo(r.mappingPath()).fileName());
         QCOMPARE(
                 shown,
                 (QStringList{

@@ -49,10 +49,7 @@ void E2eTableTest::sendClearReadVerify()
     QCOMPARE(SendOperation(context).run(), SendOperation::Outcome::Succeeded);
     QCOMPARE(status.completion, QStringLiteral("Successful Operation"));
 
-    for (int r = 0; r < RowTable::kRows; ++r) {
-        rows.keyNames[r].clear();
-        rows.strings[r].clear();
-    }
+    rows = RowTable();
     view.lengthIndex = 0;
     QCOMPARE(ReadOperation(context).run(), ReadOperation::Outcome::Succeeded);
     QCOMPARE(view.lengthIndex, 9);
@@ -68,13 +65,11 @@ void E2eTableTest::sendClearReadVerify()
     QVERIFY(messages.infos.isEmpty());
     QVERIFY(!link.isOpen());
 
-    // No command went out before the previous one's wait was over, as the device
-    // saw them arrive. The pseudo-terminal hands bytes over through a kernel
-    // worker, and a busy machine runs it and the simulator late at times, which
-    // makes single gaps look short by many milliseconds; a wait that ends early
-    // shortens every gap of its length, so the middle gap of each length is
-    // checked, to half a millisecond. The simulator meets its first commands
-    // cold: they are left out.
+    // No command went out before the previous one's wait was over, as the device saw them arrive.
+    // A busy machine runs the pseudo-terminal's kernel worker and the simulator late at times, which
+    // makes single gaps look short; a wait that ends early shortens every gap of its length, so the
+    // middle gap of each length is checked, to half a millisecond. The first commands meet a cold
+    // simulator: they are left out.
     QFile log(arrivals);
     QVERIFY(log.open(QIODevice::ReadOnly));
     const QList<QByteArray> lines = log.readAll().split('\n');
