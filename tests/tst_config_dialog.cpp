@@ -153,7 +153,7 @@ private slots:
         dialog.portList()->setCurrentIndex(3);
         dialog.baudList()->setCurrentIndex(0);
         QTest::mouseClick(dialog.chooseButton(), Qt::LeftButton);
-        QCOMPARE(asked, QStringLiteral("4 2400,E,8,2 ini"));
+        QCOMPARE(asked, "4 2400,E,8,2 ini");
         QCOMPARE(test_files::readAll(ini()), ok ? QByteArray(before).replace("/dev/old", "/dev/pts/77") : before);
         QCOMPARE(settings.portPaths.value(4), ok ? "/dev/pts/77" : "/dev/old");
         QCOMPARE(dialog.deviceLine()->accessibleName(), settings.portPaths.value(4));
@@ -230,7 +230,7 @@ private slots:
         QTEST(result.answered, "answered");
         QTEST(result.detail, "detail");
         QTEST(rig.link.written(), "written");
-        QCOMPARE(rig.link.settingsText(), QStringLiteral("19200,E,8,2"));
+        QCOMPARE(rig.link.settingsText(), "19200,E,8,2");
         QVERIFY(!rig.link.isOpen());
     }
 

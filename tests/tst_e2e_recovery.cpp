@@ -48,8 +48,8 @@ private slots:
         rig.stateFolder = state.path();
         rig.restart();
         QCOMPARE(rig.messages.confirms.size(), 1);
-        QCOMPARE(rig.keyString(0)->text(), QStringLiteral("abc"));
-        QCOMPARE(rig.window->rows().notes.at(3), QStringLiteral("note"));
+        QCOMPARE(rig.keyString(0)->text(), "abc");
+        QCOMPARE(rig.window->rows().notes.at(3), "note");
     }
 };
 

@@ -47,7 +47,7 @@ void E2eTableTest::sendClearReadVerify()
     const RowTable sent = rows;
 
     QCOMPARE(SendOperation(context).run(), SendOperation::Outcome::Succeeded);
-    QCOMPARE(status.completion, QStringLiteral("Successful Operation"));
+    QCOMPARE(status.completion, "Successful Operation");
 
     rows = RowTable();
     view.lengthIndex = 0;
@@ -59,7 +59,7 @@ void E2eTableTest::sendClearReadVerify()
     }
 
     QCOMPARE(VerifyOperation(context).run(), VerifyOperation::Outcome::Succeeded);
-    QCOMPARE(status.completion, QStringLiteral("Successful Verification"));
+    QCOMPARE(status.completion, "Successful Verification");
     for (int r = 0; r < kRows; ++r)
         QVERIFY2(rows.verified[r], qPrintable(QString::number(r)));
     QVERIFY(messages.infos.isEmpty());

@@ -82,8 +82,8 @@ private slots:
         for (const QString& info : rig.messages.infos)
             QVERIFY2(info.contains(QRegularExpression("^Error detected - .")), qPrintable(info));
         // Every start-up step ran, whatever the settings held; the port is never opened, no file is made.
-        QCOMPARE(rig.window->windowTitle(), QStringLiteral("QZ4VELD CONFIGURATION v1.02"));
-        QCOMPARE(rig.find<QComboBox>("StrConfig")->currentText(), QStringLiteral("6 Characters (up to 36 keys)"));
+        QCOMPARE(rig.window->windowTitle(), "QZ4VELD CONFIGURATION v1.02");
+        QCOMPARE(rig.find<QComboBox>("StrConfig")->currentText(), "6 Characters (up to 36 keys)");
         QCOMPARE(rig.find<QTextEdit>("StrDes")->size(), QSize(333, 73));  // 5000 x 1090 twips at 96 dpi
         QCOMPARE(rig.link.openCount(), 0);
         QCOMPARE(QFile::exists(rig.iniPath()), !ini.isNull());
@@ -110,7 +110,7 @@ private slots:
         std::tie(rig.window->settings().comPort, rig.window->settings().parity) = std::tuple(4, QStringLiteral("E"));
         rig.window->setupCommPort();
         QCOMPARE(rig.link.closeCount(), 1);
-        QCOMPARE(labels(rig), QStringLiteral("COM4/9600/EVEN"));
+        QCOMPARE(labels(rig), "COM4/9600/EVEN");
     }
 
     // During a run the seven controls are off, the menu bar and the lines stay on; afterwards all
@@ -126,10 +126,10 @@ private slots:
         });
         rig.click("GetVersionBtn");
         QCOMPARE(off, QSet<QString>(kGated.cbegin(), kGated.cend()));
-        QCOMPARE(rig.find<QLabel>("CompletionStatus")->text(), QStringLiteral("Operation Successful"));
+        QCOMPARE(rig.find<QLabel>("CompletionStatus")->text(), "Operation Successful");
         rig.device.setSlot(0, 0x1C, QByteArray("x\ry"));  // key A
         rig.click("Read");
-        QCOMPARE(rig.kbdKey(0)->text() + ' ' + rig.keyString(0)->text(), QStringLiteral("A x{0D}y"));
+        QCOMPARE(rig.kbdKey(0)->text() + ' ' + rig.keyString(0)->text(), "A x{0D}y");
         rig.window->operations().run([&](OperationContext& context) {
             context.view.disableControls();
             throw std::runtime_error("port vanished");
@@ -247,19 +247,15 @@ private slots:
         QCOMPARE(rig.messages.infos, QStringList());
     }
 
-    // Without a printer the dialog starts on a landscape PDF in the home folder.
-    void printDialogStart()
+    // Without a printer the dialog starts on a landscape PDF in the home folder. The picture is as
+    // large as the area allows with the proportions kept, at the top, centred across.
+    void printPage()
     {
         QPrinter printer;
         ScreenPrint::prepare(printer, false);
         QCOMPARE(printer.outputFormat(), QPrinter::PdfFormat);
         QCOMPARE(printer.outputFileName(), QDir::home().filePath(QStringLiteral("qz4veld-screen.pdf")));
         QCOMPARE(printer.pageLayout().orientation(), QPageLayout::Landscape);
-    }
-
-    // As large as the area allows with the proportions kept, at the top, centred across.
-    void printPlacement()
-    {
         QCOMPARE(ScreenPrint::placement(QSize(1000, 700), QRect(0, 0, 500, 800)), QRect(0, 0, 500, 350));
         QCOMPARE(ScreenPrint::placement(QSize(100, 200), QRect(0, 0, 800, 400)), QRect(300, 0, 200, 400));
         QCOMPARE(ScreenPrint::placement(QSize(20, 10), QRect(50, 20, 400, 400)), QRect(50, 20, 400, 200));

@@ -45,7 +45,7 @@ private slots:
     void undoRedoAndTwentySteps()
     {
         TableHistory history;
-        QCOMPARE(history.undoText() + history.redoText(), QStringLiteral("UndoRedo"));
+        QCOMPARE(history.undoText() + history.redoText(), "UndoRedo");
         QVERIFY(!history.undo(tableNamed("x")));
         QList<TableState> tables;
         for (int i = 0; i <= 25; ++i) {
@@ -53,13 +53,13 @@ private slots:
             if (i > 0)
                 history.record(QStringLiteral("Step %1").arg(i), tables.at(i - 1));
         }
-        QCOMPARE(history.undoText(), QStringLiteral("Undo Step 25"));
+        QCOMPARE(history.undoText(), "Undo Step 25");
         for (int i = 24; i >= 5; --i)
             QVERIFY(same(*history.undo(tables.at(i + 1)), tables.at(i)));
         QVERIFY(!history.canUndo());  // t4 and older are gone
-        QCOMPARE(history.redoText(), QStringLiteral("Redo Step 6"));
+        QCOMPARE(history.redoText(), "Redo Step 6");
         QVERIFY(same(*history.redo(tables.at(5)), tables.at(6)));
-        QCOMPARE(history.undoText(), QStringLiteral("Undo Step 6"));
+        QCOMPARE(history.undoText(), "Undo Step 6");
         history.record(QStringLiteral("Clear All"), tables.at(6));
         QVERIFY(!history.canRedo());
         QVERIFY(same(*history.undo(TableState{}), tables.at(6)));
@@ -128,7 +128,7 @@ private slots:
         QCOMPARE(rig.find<QAction>("Undo")->text(), "Undo " + what);
         rig.run("Undo");
         QVERIFY(same(shown(rig), before));
-        QCOMPARE(rig.keyString(0)->text(), QStringLiteral("abcd"));
+        QCOMPARE(rig.keyString(0)->text(), "abcd");
         rig.run("Redo");
         QVERIFY(same(shown(rig), after));
         QVERIFY(!rig.find<QAction>("Redo")->isEnabled());
@@ -148,7 +148,7 @@ private slots:
         QCOMPARE(rig.window->rows().keyNames.at(2), QString());
         rig.keyString(1)->setFocus();
         QTest::keyClick(rig.keyString(1), Qt::Key_Z, Qt::ControlModifier);
-        QCOMPARE(rig.window->rows().keyNames.at(2), QStringLiteral("F2"));
+        QCOMPARE(rig.window->rows().keyNames.at(2), "F2");
     }
 
     // Start-up offers a snapshot (No removes it); one that cannot be read is set aside and told once.
@@ -211,7 +211,7 @@ private slots:
                 holding << QString::number(r);
         QCOMPARE(holding, QStringList{"96"});  // never shown, never cleared
         QCOMPARE(rig.find<QComboBox>("StrConfig")->currentIndex(), 0);
-        QCOMPARE(rig.find<QLabel>("CfgLabel")->text(), QStringLiteral("table.cfg"));
+        QCOMPARE(rig.find<QLabel>("CfgLabel")->text(), "table.cfg");
         QCOMPARE(rig.statusLines(), QStringList());
         QVERIFY(!rig.find<QWidget>("StrDes")->isHidden());
         QTest::mouseClick(rig.count(2), Qt::LeftButton);  // closing stores the emptied text
