@@ -163,24 +163,6 @@ private slots:
         QCOMPARE(liveCheck(result.text, length, line).messages, QStringList());
     }
 
-    // Any text, typed or pasted, ends in a text that passes the check and fits.
-    void randomTextsSettle()
-    {
-        const QString alphabet = QStringLiteral("AZaz09{}{}{}0F7,~ ");
-        QRandomGenerator rng(1234);
-        for (int n = 0; n < 2000; ++n) {
-            QString text;
-            const int size = int(rng.bounded(47));
-            for (int i = 0; i < size; ++i)
-                text.append(alphabet.at(int(rng.bounded(alphabet.size()))));
-            const int length = int(rng.bounded(1, 11));
-            const auto result = liveCheck(text, length, 0);
-            QVERIFY2(result.count <= length, qPrintable(text));
-            QVERIFY(liveCheck(result.text, length, 0).messages.isEmpty());
-            QVERIFY(text.startsWith(result.text));
-        }
-    }
-
     // A sound field lets the focus go; a faulty one (row numbers as on screen) takes
     // it back, and the control it is taken from is not checked in turn. Then the other faults named.
     void structureCheckOnLeavingTheField()
