@@ -1,13 +1,14 @@
-// QZ4Vel.ini: the line-keeping reader and writer, and the settings kept in it.
+// QZ4Vel.ini (the line-keeping reader and writer, the settings kept in it) and the status log file.
 #include "files/file_error.h"
 #include "files/ini_file.h"
+#include "files/log_file.h"
 #include "files/settings.h"
 #include "support/file_helpers.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <sys/stat.h>
+#include <numeric>
 
 using test_files::writeAll;
 
@@ -167,12 +168,9 @@ private slots:
         QCOMPARE(both.size(), 2);
         QVERIFY(both.at(0).startsWith(QStringLiteral("PORT ")));
         QVERIFY(both.at(1).startsWith(QStringLiteral("ENABLESTRINGS ")));
-        // There, but no file to read: each gives one message at once and the defaults.
-        QVERIFY(QFile::remove(iniPath()) && QDir().mkpath(iniPath()));
-        QCOMPARE(settings_file::load(iniPath()).errors.size(), 1);
-        QVERIFY(QDir().rmdir(iniPath()) && ::mkfifo(QFile::encodeName(iniPath()).constData(), 0600) == 0);
-        QCOMPARE(settings_file::load(iniPath()).errors.size(), 1);
-        QVERIFY(QFile::remove(iniPath()) && writeAll(iniPath(), "[COMSETTINGS]\nPORT=3\n;" + QByteArray(1 << 20, 'x')));
+        // There, but not a file to read (a folder and a pipe are refused alike: tst_config_file): one message
+        // at once and the defaults.
+        QVERIFY(writeAll(iniPath(), "[COMSETTINGS]\nPORT=3\n;" + QByteArray(1 << 20, 'x')));
         const auto large = settings_file::load(iniPath());
         QCOMPARE(large.errors.size(), 1);
         QVERIFY2(large.errors.at(0).contains("too large"), qPrintable(large.errors.at(0)));
@@ -204,6 +202,31 @@ private slots:
         QCOMPARE(test_files::readAll(iniPath()),
                  QByteArray("[COMSETTINGS]\r\nPORT=2\r\nBAUD=19200\r\nPARITY=E\r\n[GENERAL]\r\nENABLESTRINGS=1\r\n"));
         QCOMPARE(summary(settings_file::load(iniPath()).settings), summary(s));
+    }
+    void logAppendsEightBitLinesWithCrLf()
+    {
+        const QString log = path(QStringLiteral("status.log"));
+        QByteArray everyByte(256, '\0');
+        std::iota(everyByte.begin(), everyByte.end(), 0);
+        QVERIFY(writeAll(log, "earlier run\n"));
+        log_file::append(log, QStringList{QStringLiteral("Sent z"), QString::fromUtf8("wide \u20AC")});
+        log_file::append(log, QString::fromLatin1(everyByte));
+        QCOMPARE(test_files::readAll(log), "earlier run\nSent z\r\nwide ?\r\n" + everyByte + "\r\n");
+        QFile::remove(log);
+    }
+
+    // Each log failure names the file, with the reason after ": ".
+    void logFailuresNameThePath()
+    {
+        const auto failure = [](const QString& path) {
+            return test_files::errorOf([&] { log_file::append(path, QStringLiteral("line")); }).section(": ", 0, 0);
+        };
+        const QString missing = path(QStringLiteral("no/such/a.log"));
+        QCOMPARE(failure(missing), "Cannot open log file \"" + missing + '"');
+        QCOMPARE(failure(m_dir.path()), "Cannot open log file \"" + m_dir.path() + '"');
+        QCOMPARE(failure(QString()), QStringLiteral("No log file has been chosen"));
+        if (QFile::exists(QStringLiteral("/dev/full")))  // a full disk
+            QCOMPARE(failure(QStringLiteral("/dev/full")), QStringLiteral("Cannot write log file \"/dev/full\""));
     }
 };
 
