@@ -31,26 +31,24 @@ private slots:
     {
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<QString>("expected");  // "command|file|port|baud|parity|quiet" or the error's start
-        QTest::newRow("read -o") << QStringList{"read", "-o", "a.cfg", "--port", "com3", "--quiet"}
-                                 << "1|a.cfg|COM3|||1";
-        QTest::newRow("send") << QStringList{"send",   "t.cfg", "--port",   "/dev/ttyUSB1",
-                                             "--baud", "19200", "--parity", "e"}
-                              << "2|t.cfg|/dev/ttyUSB1|19200|E|0";
-        QTest::newRow("unknown command") << QStringList{"write", "t.cfg"} << "unknown command \"write\"";
-        QTest::newRow("extra argument") << QStringList{"version", "x"} << "unexpected argument \"x\"";
-        QTest::newRow("-o with send") << QStringList{"send", "t.cfg", "-o", "x"} << "-o is for the read";
-        QTest::newRow("COM0") << QStringList{"version", "--port", "COM0"} << "--port needs COM<n>";
-        QTest::newRow("bad parity") << QStringList{"version", "--parity", "M"} << "--parity needs N, E or O";
-        QTest::newRow("check") << QStringList{"check", "t.cfg", "--port", "COM2"} << "4|t.cfg|COM2|||0";
-        QTest::newRow("two ports run side by side")
-                << QStringList{"version", "--port", "COM1", "--port", "/dev/x"} << "0|||||0";
-        QTest::newRow("port twice") << QStringList{"version", "--port", "com1", "--port", "COM1"}
-                                    << "--port \"COM1\" is given twice";
-        QTest::newRow("auto-all and more")
-                << QStringList{"version", "--port", "auto-all", "--port", "COM1"} << "--port auto-all already takes";
-        QTest::newRow("ports") << QStringList{"ports", "--probe", "--port", "serial:A1"} << "5||serial:A1|||0";
-        QTest::newRow("empty serial") << QStringList{"version", "--port", "serial:"} << "--port needs COM<n>";
-        QTest::newRow("--probe with read") << QStringList{"read", "--probe"} << "--probe is for the ports";
+        const auto row = [](const char* tag, const QStringList& args, const QString& expected) {
+            QTest::newRow(tag) << args << expected;
+        };
+        row("read -o", {"read", "-o", "a.cfg", "--port", "com3", "--quiet"}, "1|a.cfg|COM3|||1");
+        row("send", {"send", "t.cfg", "--port", "/dev/ttyUSB1", "--baud", "19200", "--parity", "e"},
+            "2|t.cfg|/dev/ttyUSB1|19200|E|0");
+        row("unknown command", {"write", "t.cfg"}, "unknown command \"write\"");
+        row("extra argument", {"version", "x"}, "unexpected argument \"x\"");
+        row("-o with send", {"send", "t.cfg", "-o", "x"}, "-o is for the read");
+        row("COM0", {"version", "--port", "COM0"}, "--port needs COM<n>");
+        row("bad parity", {"version", "--parity", "M"}, "--parity needs N, E or O");
+        row("check", {"check", "t.cfg", "--port", "COM2"}, "4|t.cfg|COM2|||0");
+        row("two ports run side by side", {"version", "--port", "COM1", "--port", "/dev/x"}, "0|||||0");
+        row("port twice", {"version", "--port", "com1", "--port", "COM1"}, "--port \"COM1\" is given twice");
+        row("auto-all and more", {"version", "--port", "auto-all", "--port", "COM1"}, "--port auto-all already takes");
+        row("ports", {"ports", "--probe", "--port", "serial:A1"}, "5||serial:A1|||0");
+        row("empty serial", {"version", "--port", "serial:"}, "--port needs COM<n>");
+        row("--probe with read", {"read", "--probe"}, "--probe is for the ports");
     }
     void parsesArguments()
     {
@@ -157,14 +155,12 @@ private slots:
         QTest::newRow("unreadable") << "String Length = 0" << 2 << QStringList{};
         // Allowed but rarely meant: one warning line each.
         QTest::newRow("row set twice") << clean + "05\tB\t\t\n05\tC\t\t" << 1
-                                       << QStringList{"warning: Row 5 is set 3 times (lines 7, 25 and 26); the last "
-                                                      "line counts"};
+                                       << QStringList{"warning: Row 5 is set 3 times (lines 7, 25 and 26); the last"};
         QTest::newRow("rows beyond")
                 << clean + "30\t\tq\t\n40\t\t\t" << 1
                 << QStringList{"warning: Row 30 is beyond the 23 rows string length 10 holds: it is not sent"};
         QTest::newRow("rows left out") << clean + "String Length = 9" << 1
-                                       << QStringList{"warning: Rows 23 and 24 are not in the file; they are taken "
-                                                      "as empty"};
+                                       << QStringList{"warning: Rows 23 and 24 are not in the file; they are"};
     }
     void checkReportsEveryFinding()
     {
