@@ -17,9 +17,7 @@ private slots:
         WindowRig writer;
         RowTable& out = writer.window->rows();
         writer.window->selectStringLengthIndex(9);
-        out.keyNames.at(0) = QStringLiteral("F1");
-        out.strings.at(0) = QStringLiteral("ABCDEFGHIJ");
-        out.notes.at(0) = QStringLiteral("two\nlines");
+        std::tie(out.keyNames.at(0), out.strings.at(0), out.notes.at(0)) = std::tuple("F1", "ABCDEFGHIJ", "two\nlines");
         out.notes.at(92) = QStringLiteral("tab\there ");
         const QString path = writer.folder.filePath(QStringLiteral("round.cfg"));
         writer.dialogs.answers = {path};

@@ -51,9 +51,8 @@ public:
     }
     ~FileSizeLimit()
     {
-        if (m_active) {
+        if (m_active)
             setrlimit(RLIMIT_FSIZE, &m_old);
-        }
     }
     FileSizeLimit(const FileSizeLimit&) = delete;
     FileSizeLimit& operator=(const FileSizeLimit&) = delete;
