@@ -50,6 +50,18 @@ private slots:
         QCOMPARE(rig.link.openCount(), 1);  // opened on demand, and an open port is never reopened
     }
 
+    // What came in after a command's wait, before the next command went out, answered
+    // the earlier one: the next command does not take it for its own answer.
+    void answerBetweenCommandsIsDropped()
+    {
+        fakedev::Rig rig;
+        rig.device.faults().latencyMs = 40;
+        Protocol protocol(rig.link, rig.waiter, rig.status);
+        QCOMPARE(protocol.queryVersion(), QString());
+        rig.waiter.delay(20);
+        QCOMPARE(protocol.queryStringLength(), QByteArray("6"));
+    }
+
     // Ahead of each answer "abc", which a poll may take along.
     void presencePolling_data()
     {

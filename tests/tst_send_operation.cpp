@@ -85,6 +85,19 @@ private slots:
         QTEST(rig.device.commandCount(), "commands");
     }
 
+    // An acknowledge that comes after its block's window fails that block only: it is
+    // not taken for the next block's, nor for any answer after it.
+    void lateAcknowledge()
+    {
+        OpsRig rig;
+        rig.device.faults().lateBlockRow = 1;
+        OperationContext context{rig.base.link, rig.base.waiter, rig.base.messages, rig.status, rig.rows, rig.view, 1};
+        QCOMPARE(SendOperation(context).run(), SendOperation::Outcome::Incomplete);
+        QCOMPARE(rig.status.completion, " 1 FAILED blocks");
+        QCOMPARE(rig.status.lines.count("timeout"), 1);
+        QCOMPARE(rig.status.lines.filter("success  blk#").size(), 35);
+    }
+
     void failureExits_data()
     {
         QTest::addColumn<Setup>("setup");
