@@ -237,6 +237,8 @@ const QString kAbsent = QStringLiteral("QZ4VELDT not responsing on port COM1");
 const QString kWrong = QStringLiteral("Not a QZ4VELDT that is connected (received 0x%1)");
 const QString kAttachError = QStringLiteral("Error checking for QZ4VELD attachment- ");
 const QString kGone = QStringLiteral("device %1 was disconnected");
+const QString kIncomplete =
+        "The device now holds an incomplete table: rows 0 to 0 written, the rest empty. Send again.";
 
 // What each operation shows: completion when the presence check fails, when a later
 // error ends it (with the message's prefix), when the first exchange after the
@@ -305,10 +307,7 @@ void E2eFaultsTest::matrix_data()
             add(QStringLiteral("unplug %1").arg(after), {"--unplug-after", QString::number(after)},
                 {.completion = t.failed,
                  .message = t.errorPrefix + kGone,
-                 .line = op == Op::Send && after == 3
-                         ? "The device now holds an incomplete table: rows 0 to 0 written, "
-                           "the rest empty. Send again."
-                         : "",
+                 .line = op == Op::Send && after == 3 ? kIncomplete : "",
                  .table = cut ? TableAfter::DevicePrefix : TableAfter::Kept,
                  .prefixRows = 2});
         }
