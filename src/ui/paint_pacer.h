@@ -13,7 +13,7 @@ class QWidget;
 // repaints all reach the screen with the next one.
 class PaintPacer final : public QObject {
 public:
-    static constexpr int kIntervalMs = 100;
+    static constexpr int kIntervalMs = 200;
 
     explicit PaintPacer(QWidget& window);
 
