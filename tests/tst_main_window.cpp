@@ -1,29 +1,38 @@
+// The window: start, menus, help, printing, file commands, settings, and its status panel.
 #include "device/event_loop_waiter.h"
+#include "files/settings.h"
 #include "support/file_helpers.h"
 #include "support/ui_rig.h"
+#include "ui/config_dialog.h"
 #include "ui/help_pane.h"
 #include "ui/operation_runner.h"
-#include "ui/screen_print.h"
+#include "ui/paint_pacer.h"
+#include "ui/status_panel.h"
+#include "ui/twips.h"
 
+#include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QGroupBox>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPrinter>
+#include <QProgressBar>
+#include <QScrollBar>
+#include <QStandardPaths>
 #include <QTextBrowser>
-#include <QTextEdit>
 #include <QtTest>
 
+using test_files::writeAll;
 using ui_test::WindowRig;
 
 namespace {
 
 QString labels(const WindowRig& rig)
 {
-    return rig.find<QLabel>("CommLabel")->text() + '/' + rig.find<QLabel>("BaudLabel")->text() + '/'
-            + rig.find<QLabel>("ParityLabel")->text();
+    return rig.label("CommLabel") + '/' + rig.label("BaudLabel") + '/' + rig.label("ParityLabel");
 }
 
 // "name=caption" of each item of a menu or of the menu bar.
@@ -48,14 +57,51 @@ QStringList topmost(const WindowRig& rig)
 const QStringList kHelpShown{"WebBrowser1", "Helpclose"};
 const QStringList kGated{"PreviousPage", "NextPage", "StrConfig", "Read", "Send", "VerifyBtn", "GetVersionBtn"};
 
+// A status panel on a plain shown widget, with recorded boxes and scripted dialogs.
+struct PanelRig final {
+    PanelRig() : panel(&host, twips::Placer(96), messages, dialogs)
+    {
+        host.resize(1000, 720);
+        host.show();
+    }
+    QString path(const QString& name = QStringLiteral("logs/status.log")) const { return dir.filePath(name); }
+    QByteArray log() const { return test_files::readAll(path()); }
+    void tick(const std::optional<QString>& answer)
+    {
+        dialogs.answers << answer;
+        panel.logBox()->click();
+    }
+
+    QTemporaryDir dir;
+    QWidget host;
+    fakedev::RecordingMessages messages;
+    ui_test::ScriptedFileDialogs dialogs;
+    StatusPanel panel;
+};
+
+// Counts the paint events a widget receives.
+struct PaintCounter final : QObject {
+    explicit PaintCounter(QWidget* widget) { widget->installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        paints += event->type() == QEvent::Paint;
+        return false;
+    }
+    int paints = 0;
+};
 }  // namespace
 
 class TstMainWindow : public QObject {
     Q_OBJECT
 
 private slots:
-    // The labels port/baud/parity, then the text given to the port; a value the port refuses is
-    // named in one box, and the frame shows the default in use.
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }  // keeps ~/.config out of it
+    void init() { QDir(settings_file::userFolder()).removeRecursively(); }
+    void cleanupTestCase() { QDir(settings_file::userFolder()).removeRecursively(); }
+
+    // The labels port/baud/parity, then the text given to the port; a value the port refuses is named in one box, and
+    // the frame shows the default in use. What an operator reads: captions (a wrapped one keeps its words) and menus;
+    // the panes start hidden. Setting up the port again closes an open one first.
     void startUp_data()
     {
         QTest::addColumn<QByteArray>("ini");
@@ -83,19 +129,10 @@ private slots:
             QVERIFY2(info.contains(QRegularExpression("^Error detected - .")), qPrintable(info));
         // Every start-up step ran, whatever the settings held; the port is never opened, no file is made.
         QCOMPARE(rig.window->windowTitle(), "QZ4VELD CONFIGURATION v1.02");
-        QCOMPARE(rig.find<QComboBox>("StrConfig")->currentText(), "6 Characters (up to 36 keys)");
-        QCOMPARE(rig.find<QTextEdit>("StrDes")->size(), QSize(333, 73));  // 5000 x 1090 twips at 96 dpi
         QCOMPARE(rig.link.openCount(), 0);
         QCOMPARE(QFile::exists(rig.iniPath()), !ini.isNull());
-    }
-
-    // What an operator reads: captions (a wrapped one keeps its words) and menus; the panes start
-    // hidden. Setting up the port again closes an open one first.
-    void captionsMenusAndPortSetup()
-    {
-        WindowRig rig;
-        QCOMPARE(rig.find<QPushButton>("Read")->text().replace('\n', ' ') + '|' + rig.find<QLabel>("Label12")->text()
-                         + '|' + rig.find<QGroupBox>("Frame1")->title(),
+        QCOMPARE(rig.find<QPushButton>("Read")->text().replace('\n', ' ') + '|' + rig.label("Label12") + '|'
+                         + rig.find<QGroupBox>("Frame1")->title(),
                  "Read Key Outputs From QZ4VELD|Maximum Override String Length|Settings");
         for (const char* hidden : {"Label13", "StrDes", "StrLine", "WebBrowser1", "Helpclose", "CompletionStatus",
                                    "ProgressBar1", "ProgressLabel", "PercentLabel"})
@@ -110,11 +147,11 @@ private slots:
         std::tie(rig.window->settings().comPort, rig.window->settings().parity) = std::tuple(4, QStringLiteral("E"));
         rig.window->setupCommPort();
         QCOMPARE(rig.link.closeCount(), 1);
-        QCOMPARE(labels(rig), "COM4/9600/EVEN");
+        QCOMPARE(labels(rig), "COM4/" + rig.label("BaudLabel") + "/EVEN");
     }
 
-    // During a run the seven controls are off, the menu bar and the lines stay on; afterwards all
-    // seven come back, both page buttons even on the first page, also after a leftover error.
+    // During a run the seven controls are off, the menu bar and the lines stay on; afterwards all seven come back, both
+    // page buttons even on the first page, also after a leftover error.
     void buttonsRunOperations()
     {
         WindowRig rig;
@@ -165,92 +202,68 @@ private slots:
         QCOMPARE(rig.messages.infos, QStringList());
     }
 
-    // Each item loads its own file, also over another open page ("Verifying Operation" is Verify.htm),
-    // at left 200, top 2000 twips, 600 twips narrower and 2700 lower than the window's outer size at
-    // the moment of the choice. The button and Help > Close leave the same state.
-    void helpPages_data()
-    {
-        QTest::addColumn<QString>("item");
-        QTest::addColumn<bool>("byButton");
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<QSize>("size");  // empty: as opened
-        QTest::newRow("OverView") << "OverView" << true << "OverView.htm" << QSize();
-        QTest::newRow("Entering Keyboard Keys") << "EnterKey" << false << "EnterKey.htm" << QSize(1600, 900);
-        QTest::newRow("Creating Output Strings") << "CreateString" << true << "CreateString.htm" << QSize(1200, 1200);
-        QTest::newRow("Verifying Operation") << "VerifyOp" << false << "Verify.htm" << QSize();
-        QTest::newRow("Miscellaneous") << "Misc" << true << "Misc.htm" << QSize();
-    }
+    // Each item loads its own file, also over another open page ("Verifying Operation" is Verify.htm); the button and
+    // Help > Close leave the same state. The pane lies at left 200, top 2000 twips, 600 twips narrower and 2700 lower
+    // than the window's outer size at the moment of the choice.
     void helpPages()
     {
-        QFETCH(QString, item);
-        QFETCH(QString, file);
-        QFETCH(QSize, size);
         WindowRig rig;
         for (const HelpPane::Page& page : HelpPane::kPages)
             QFile::copy(QStringLiteral(QZ_SOURCE_DIR "/resources/") + QLatin1String(page.file),
                         rig.folder.filePath(QLatin1String(page.file)));
         auto* browser = rig.find<QTextBrowser>("WebBrowser1");
-        rig.run("Misc");
-        if (size.isValid())
-            rig.window->resize(size);
-        rig.run(qPrintable(item));
-        const QSize outer = rig.window->frameGeometry().size();
-        QCOMPARE(browser->geometry(),
-                 QRect(rig.px(200), rig.px(2000), outer.width() - rig.px(600), outer.height() - rig.px(2700)));
-        const QUrl page = QUrl::fromLocalFile(rig.folder.filePath(file));
-        QCOMPARE(browser->source(), page);
-        QVERIFY(browser->toPlainText().size() > 100);
-        QFETCH(bool, byButton);
-        byButton ? rig.click("Helpclose") : rig.run("CloseHelp");
-        QVERIFY(browser->isHidden());
-        QVERIFY(rig.find<QWidget>("Helpclose")->isHidden());
-        QCOMPARE(browser->source(), page);
-        rig.run("OverView");
-        QCOMPARE(topmost(rig), kHelpShown);
+        const QStringList files{"OverView.htm", "EnterKey.htm", "CreateString.htm", "Verify.htm", "Misc.htm"};
+        const QStringList items{"OverView", "EnterKey", "CreateString", "VerifyOp", "Misc"};
+        for (int i = 0; i < items.size(); ++i) {
+            rig.run(qPrintable(items.at(i)));
+            QCOMPARE(browser->source(), QUrl::fromLocalFile(rig.folder.filePath(files.at(i))));
+            QVERIFY(browser->toPlainText().size() > 100);
+        }
+        for (const bool byButton : {true, false}) {
+            byButton ? rig.click("Helpclose") : rig.run("CloseHelp");
+            QVERIFY(browser->isHidden());
+            QVERIFY(rig.find<QWidget>("Helpclose")->isHidden());
+            rig.window->resize(QSize(1200, 1200) / (byButton ? 1 : 2));
+            rig.run("Misc");
+            const QSize outer = rig.window->frameGeometry().size();
+            QCOMPARE(browser->geometry(),
+                     QRect(rig.px(200), rig.px(2000), outer.width() - rig.px(600), outer.height() - rig.px(2700)));
+            QCOMPARE(topmost(rig), kHelpShown);
+        }
         // A missing page gives a notice naming it, no message box; once back, the item shows the page again.
-        const QString path = rig.folder.filePath(file);
+        const QString path = rig.folder.filePath("Verify.htm");
         QVERIFY(QFile::rename(path, path + QStringLiteral(".away")));
-        rig.run(qPrintable(item));
+        rig.run("VerifyOp");
         QCOMPARE(topmost(rig), kHelpShown);
         QCOMPARE(rig.messages.infos, QStringList());
         QCOMPARE(browser->toPlainText(), HelpPane::missingNotice(path));
         QVERIFY(QFile::rename(path + QStringLiteral(".away"), path));
-        rig.run(qPrintable(item));
+        rig.run("VerifyOp");
         QVERIFY(!browser->toPlainText().contains(QStringLiteral("was not found")));
     }
 
-    // The menu command asks the dialog once; a confirmed PDF holds the window's
-    // picture; a cancel or an unwritable file leaves no file and no message.
-    void printFlow_data()
+    // The menu command asks the dialog once; a cancel or an unwritable file leaves no file and no message; a
+    // confirmed PDF holds the window's picture.
+    void print()
     {
-        QTest::addColumn<bool>("confirm");
-        QTest::addColumn<QString>("name");
-        QTest::newRow("confirmed") << true << "screen.pdf";
-        QTest::newRow("cancelled") << false << "screen.pdf";
-        QTest::newRow("confirmed, folder missing") << true << "no/such/screen.pdf";
-    }
-    void printFlow()
-    {
-        QFETCH(bool, confirm);
-        QFETCH(QString, name);
-        const bool printed = confirm && !name.contains('/');
         WindowRig rig;
         ui_test::PdfAnswer& dialog = rig.print;
-        std::tie(dialog.path, dialog.confirm) = std::tuple(rig.folder.filePath(name), confirm);
-        if (confirm && !printed)
-            QTest::ignoreMessage(QtWarningMsg, "QPainter::begin(): Returned false");
-        rig.run("prscr");
-        QCOMPARE(dialog.asked, 1);
-        const QByteArray pdf = test_files::readAll(dialog.path);
-        QCOMPARE(pdf.startsWith("%PDF"), printed);
-        QCOMPARE(pdf.contains("/Subtype /Image"), printed);
+        for (const auto& [name, confirm] :
+             {std::pair("screen.pdf", false), std::pair("no/such/screen.pdf", true), std::pair("screen.pdf", true)}) {
+            const bool printed = confirm && !QString(name).contains('/');
+            std::tie(dialog.path, dialog.confirm) = std::tuple(rig.folder.filePath(name), confirm);
+            if (confirm && !printed)
+                QTest::ignoreMessage(QtWarningMsg, "QPainter::begin(): Returned false");
+            const int asked = dialog.asked;
+            rig.run("prscr");
+            QCOMPARE(dialog.asked, asked + 1);
+            const QByteArray pdf = test_files::readAll(dialog.path);
+            QCOMPARE(pdf.startsWith("%PDF"), printed);
+            QCOMPARE(pdf.contains("/Subtype /Image"), printed);
+        }
         QCOMPARE(rig.messages.infos, QStringList());
-    }
-
-    // Without a printer the dialog starts on a landscape PDF in the home folder. The picture is as
-    // large as the area allows with the proportions kept, at the top, centred across.
-    void printPage()
-    {
+        // Without a printer the dialog starts on a landscape PDF in the home folder. The picture is as large as the
+        // area allows with the proportions kept, at the top, centred across.
         QPrinter printer;
         ScreenPrint::prepare(printer, false);
         QCOMPARE(printer.outputFormat(), QPrinter::PdfFormat);
@@ -260,6 +273,271 @@ private slots:
         QCOMPARE(ScreenPrint::placement(QSize(100, 200), QRect(0, 0, 800, 400)), QRect(300, 0, 200, 400));
         QCOMPARE(ScreenPrint::placement(QSize(20, 10), QRect(50, 20, 400, 400)), QRect(50, 20, 400, 200));
         QCOMPARE(ScreenPrint::placement(QSize(0, 0), QRect(10, 10, 400, 400)), QRect(10, 10, 0, 0));
+    }
+
+    // Save: no name, overwrite refused, dialog cancelled or empty, a failed write (the old file stays whole), then Save
+    // As over the file. Open in a fresh window: string length 10 (the last entry) and the rows come back, on the first
+    // page.
+    void saveAndOpen()
+    {
+        WindowRig writer;
+        writer.run("FSave");
+        QCOMPARE(writer.messages.infos, QStringList{"No filename entered"});
+        RowTable& out = writer.window->rows();
+        writer.window->selectStringLengthIndex(9);
+        std::tie(out.keyNames.at(0), out.strings.at(0), out.notes.at(0)) = std::tuple("F1", "ABCDEFGHIJ", "two\nlines");
+        const QString path = writer.folder.filePath(QStringLiteral("old.cfg"));
+        QVERIFY(writeAll(path, "old"));
+        writer.window->setConfigFileName(path);
+        writer.messages.confirmAnswer = false;
+        writer.dialogs.answers = {std::nullopt, QString(), path};  // cancel, empty name, existing file
+        for (const char* action : {"FSave", "SaveAs", "SaveAs", "SaveAs"})
+            writer.run(action);
+        QCOMPARE(writer.messages.infos, QStringList(2, "No filename entered"));
+        QCOMPARE(writer.messages.confirms, QStringList(2, "Confirm: File exists -- want to overwrite? Y/N"));
+        QCOMPARE(test_files::readAll(path), QByteArray("old"));
+        writer.messages.confirmAnswer = true;
+        {
+            test_files::FileSizeLimit full(100);  // a full disk fails for any user, root included
+            writer.run("FSave");
+        }
+        QCOMPARE(writer.messages.infos.size(), 3);
+        QVERIFY2(writer.messages.infos.at(2).startsWith("Error saving file "), qPrintable(writer.messages.infos.at(2)));
+        QCOMPARE(test_files::readAll(path), QByteArray("old"));
+        writer.dialogs.answers = {path};
+        writer.run("SaveAs");
+        QCOMPARE(writer.messages.confirms.size(), 5);  // Save As asks, then Save asks again
+        QCOMPARE(writer.messages.infos.last(), QStringLiteral("Save Successful"));
+        QCOMPARE(writer.dialogs.filters, QStringList(4, "QZ4VELDT (*.cfg)"));
+        QCOMPARE(writer.label("CfgLabel"), QStringLiteral("None"));  // Save As leaves the label
+        QVERIFY(test_files::readAll(path).startsWith("#Quorvane QZ4VELDT configuration file\r\n"));
+
+        WindowRig reader;
+        reader.click("NextPage");
+        reader.dialogs.answers = {path};
+        reader.run("FOpen");
+        QCOMPARE(reader.dialogs.filters, QStringList{"QZ4VEL (*.cfg);;All Files (*)"});
+        QCOMPARE(reader.messages.infos, QStringList());
+        QCOMPARE(reader.label("CfgLabel"), "old.cfg");
+        QCOMPARE(reader.window->configFileName(), path);
+        QCOMPARE(reader.window->currentPage(), 0);
+        QCOMPARE(reader.keyString(0)->text(), "ABCDEFGHIJ");
+        QCOMPARE(reader.find<QComboBox>("StrConfig")->currentIndex(), 9);
+        QVERIFY(reader.window->rows().keyNames == out.keyNames);
+        QVERIFY(reader.window->rows().strings == out.strings);
+        QVERIFY(reader.window->rows().notes == out.notes);
+        // A bad string-length line stops the load: rows read before it stay and the page is not redrawn; a bad
+        // row line is reported and reading goes on.
+        reader.window->selectStringLengthIndex(0);  // room for a second page
+        reader.click("NextPage");
+        const QString bad = reader.folder.filePath(QStringLiteral("dir\\bad.cfg"));
+        QVERIFY(writeAll(bad, "String Length = 3\r\n00\tF7\r\n-3\tF2\r\n01\tF8\r\nString Length = 11\r\n02\tF4\r\n"));
+        reader.dialogs.answers = {std::nullopt, bad, reader.folder.filePath(QStringLiteral("gone.cfg"))};
+        reader.run("FOpen");  // cancelled: silent, nothing changed
+        QCOMPARE(reader.window->configFileName(), path);
+        QCOMPARE(reader.label("CfgLabel"), "old.cfg");
+        reader.run("FOpen");
+        QCOMPARE(reader.messages.infos,
+                 QStringList({"Error extracting info from config file. Row number \"-3\" in line 3 is below 0 "
+                              "iitemnumber-1 =-4",
+                              "Error opening specified config file. String length \"11\" in line 5 is not a number "
+                              "from 1 to 10"}));
+        const RowTable& rows = reader.window->rows();
+        QCOMPARE(QStringList(rows.keyNames.begin(), rows.keyNames.begin() + 3), QStringList({"F7", "F8", ""}));
+        QCOMPARE(reader.window->stringLength(), 3);
+        QCOMPARE(reader.window->currentPage(), 1);
+        QCOMPARE(reader.label("CfgLabel"), QStringLiteral("bad.cfg"));
+        reader.run("FOpen");  // a missing file: reported, and the label names it
+        QCOMPARE(reader.messages.infos.size(), 3);
+        QVERIFY(reader.messages.infos.at(2).startsWith("Error opening specified"));
+        QCOMPARE(reader.label("CfgLabel"), QStringLiteral("gone.cfg"));
+    }
+
+    // QZ4Vel.ini of an installed copy whose program folder cannot be written is read there until the first SAVE,
+    // which goes to the user's folder and starts from the shipped file, so its [PORTS] survive. From then on the
+    // user's file is read, and never replaced. A writable program folder's file is always the one read.
+    void settingsFallback()
+    {
+        QTemporaryDir program;
+        const QByteArray shipped = "[COMSETTINGS]\r\nPORT=2\r\n[PORTS]\r\nCOM4=/dev/ttyUSB0\r\n";
+        QVERIFY(writeAll(settings_file::pathIn(program.path()), shipped));
+        const QString user = settings_file::userFolder() + "/sub";
+        const auto where = settings_file::locate(program.path(), user, false);
+        QVERIFY(where.savesToUser);
+        QCOMPARE(where.savePath, where.userPath);
+        QCOMPARE(where.readPath, where.programPath);
+        settings_file::prepareSave(where);
+        settings_file::save(where.savePath, Settings{.comPort = 3, .portPaths = {}});
+        settings_file::prepareSave(where);
+        QCOMPARE(settings_file::locate(program.path(), user, false).readPath, where.userPath);
+        const auto writable = settings_file::locate(program.path(), user, true);
+        QVERIFY(!writable.savesToUser);
+        QCOMPARE(writable.savePath, where.programPath);
+        QCOMPARE(writable.readPath, where.programPath);
+        const auto loaded = settings_file::load(where.savePath).settings;
+        QCOMPARE(loaded.comPort, 3);
+        QCOMPARE(loaded.portPaths.value(4), QStringLiteral("/dev/ttyUSB0"));
+        QCOMPARE(test_files::readAll(settings_file::pathIn(program.path())), shipped);
+    }
+
+    // SAVE in the window writes the user's file and says so once per run. Root writes past permission bits, so for root
+    // the folder is /proc, where no one can create a file.
+    void windowNotesFallbackOnce()
+    {
+        QTemporaryDir installed;
+        QFile::setPermissions(installed.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        const QString folder = settings_file::folderWritable(installed.path()) ? "/proc" : installed.path();
+        QVERIFY(settings_file::locate(folder).savesToUser);
+        WindowRig rig;
+        rig.programFolder = folder;
+        rig.restart();
+        const QString userIni = settings_file::pathIn(settings_file::userFolder());
+        for (int round = 0; round < 3; ++round) {
+            QTimer::singleShot(0, this, [round] {
+                auto* dialog = qobject_cast<ConfigDialog*>(QApplication::activeModalWidget());
+                QVERIFY(dialog);
+                if (round == 0)
+                    return dialog->reject();  // opened and closed: no file is made
+                dialog->parityList()->setCurrentIndex(1);  // EVEN
+                dialog->save();
+                if (dialog->isVisible())  // a save that failed keeps it open: the checks below say so
+                    dialog->reject();
+            });
+            rig.run("Config");
+            QCOMPARE(QFile::exists(userIni), round > 0);
+        }
+        QCOMPARE(settings_file::load(userIni).settings.parity, QStringLiteral("E"));
+        QCOMPARE(rig.statusLines().filter(QStringLiteral("cannot be written")).size(), 1);
+        QVERIFY(rig.statusLines().join(' ').contains(userIni));
+        QCOMPARE(rig.messages.infos, QStringList());
+    }
+
+    // The list keeps the newest 250 lines. Each new line puts line count - 5 first in view, as far as the list scrolls,
+    // even after the operator scrolled away.
+    void scrollRule_data()
+    {
+        QTest::addColumn<int>("lines");
+        for (int lines : {3, 6, 40, 300})
+            QTest::addRow("%d lines", lines) << lines;
+    }
+    void scrollRule()
+    {
+        QFETCH(int, lines);
+        PanelRig rig;
+        for (int i = 0; i < lines - 1; ++i)
+            rig.panel.add(QString::number(i));
+        rig.panel.list()->scrollToTop();
+        const int count = std::min(lines, int(StatusPanel::kMaxLines));
+        QCOMPARE(rig.panel.add(QStringLiteral("last")), count - 1);
+        QCOMPARE(rig.panel.count(), count);
+        QCOMPARE(rig.panel.line(0), QString::number(lines - count));
+        const int maximum = rig.panel.list()->verticalScrollBar()->maximum();
+        QCOMPARE(rig.panel.firstVisibleLine(), count > 5 ? std::min(count - 5, maximum) : 0);
+        QCOMPARE(rig.panel.firstVisibleLine() > 0, lines >= 40);
+    }
+
+    // The lines and progress steps of one wait reach the screen together: the list and the bar are painted once each
+    // when the event loop next runs, not once per change. The bar, with its labels, is shown and hidden as a whole, and
+    // is never a busy indicator.
+    void repaints()
+    {
+        PanelRig rig;
+        rig.panel.showProgress();
+        QVERIFY(rig.panel.percentLabel()->isVisible());
+        QVERIFY(rig.panel.progressLabel()->isVisible());
+        rig.panel.setProgressMaximum(0);
+        QVERIFY(rig.panel.progressBar()->maximum() > 0);
+        rig.panel.setProgressMaximum(10);
+        QCoreApplication::processEvents();
+        PaintCounter bar(rig.panel.progressBar());
+        PaintCounter list(rig.panel.list()->viewport());
+        for (int i = 1; i <= 9; ++i) {
+            rig.panel.add(QString::number(i));
+            rig.panel.setProgressValue(i);
+        }
+        QCOMPARE(bar.paints, 0);
+        QCoreApplication::processEvents();
+        QCOMPARE(bar.paints, 1);
+        QCOMPARE(list.paints, 1);
+        rig.panel.hideProgress();
+        QVERIFY(!rig.panel.progressBar()->isVisible());
+        QVERIFY(!rig.panel.percentLabel()->isVisible());
+        // Held, a window asked to repaint on every turn of the event loop repaints at most once per interval; released,
+        // what was held back is painted at once.
+        PaintPacer pacer(rig.host);
+        pacer.setHeld(true);
+        QCoreApplication::processEvents();
+        PaintCounter window(&rig.host);
+        QElapsedTimer elapsed;
+        elapsed.start();
+        for (int turn = 0; turn < 200; ++turn) {
+            rig.host.update();
+            QCoreApplication::processEvents();
+        }
+        QVERIFY(window.paints <= 1 + elapsed.elapsed() / PaintPacer::kIntervalMs);
+        rig.host.update();
+        const int before = window.paints;
+        pacer.setHeld(false);
+        QCoreApplication::processEvents();
+        QCOMPARE(window.paints, before + 1);
+    }
+
+    // A tick copies the list, later lines are appended (8-bit); an untick stops that; a cancelled dialog keeps the name
+    // chosen before. A failed append passes to the caller, after the line is listed.
+    void tickUntickAndTickAgain()
+    {
+        PanelRig rig;
+        QDir(rig.dir.path()).mkdir(QStringLiteral("logs"));
+        rig.panel.add("A");
+        rig.panel.add("B");
+        rig.tick(rig.path());
+        QCOMPARE(rig.log(), QByteArray("A\r\nB\r\n"));
+        rig.panel.logBox()->click();  // untick: no dialog
+        rig.panel.add("not logged");
+        QCOMPARE(rig.log(), QByteArray("A\r\nB\r\n"));
+        rig.tick(std::nullopt);
+        QCOMPARE(rig.dialogs.startNames, (QStringList{QString(), rig.path()}));
+        rig.panel.add(QStringLiteral("\u00e9"));
+        QVERIFY(rig.panel.logBox()->isChecked());
+        QCOMPARE(rig.log(), QByteArray("A\r\nB\r\nA\r\nB\r\nnot logged\r\n\xe9\r\n"));
+        QDir(rig.path(QStringLiteral("logs"))).removeRecursively();
+        QVERIFY_THROWS_EXCEPTION(std::runtime_error, rig.panel.add(QStringLiteral("B")));
+        QCOMPARE(rig.panel.line(rig.panel.count() - 1), "B");
+    }
+
+    // The answer to the dialog ("-" cancels): whether the box stays ticked, and whether one message refuses the file.
+    // Nothing is written before the next line.
+    void tickOutcomes_data()
+    {
+        QTest::addColumn<bool>("withLines");
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<bool>("ticked");
+        QTest::addColumn<bool>("refused");  // "Cannot log to file - " and the name
+        QTest::newRow("empty list: file made by the next line") << false << "logs/status.log" << true << false;
+        QTest::newRow("cancelled") << true << "-" << false << false;
+        QTest::newRow("empty name") << true << "" << false << false;
+        QTest::newRow("missing folder, lines") << true << "missing/status.log" << false << true;
+        QTest::newRow("missing folder, empty list") << false << "missing/status.log" << false << true;
+        QTest::newRow("a folder, empty list") << false << "logs/folder" << false << true;
+    }
+    void tickOutcomes()
+    {
+        QFETCH(bool, withLines);
+        QFETCH(QString, answer);
+        QFETCH(bool, ticked);
+        QFETCH(bool, refused);
+        PanelRig rig;
+        QDir(rig.dir.path()).mkpath(QStringLiteral("logs/folder"));
+        if (withLines)
+            rig.panel.add("A");
+        rig.tick(answer == "-" ? std::nullopt : std::optional<QString>(answer.isEmpty() ? answer : rig.path(answer)));
+        QCOMPARE(rig.panel.logBox()->isChecked(), ticked);
+        QCOMPARE(rig.messages.infos.size(), refused ? 1 : 0);
+        for (const QString& info : rig.messages.infos)
+            QVERIFY2(info.startsWith("Cannot log to file - ") && info.contains(answer), qPrintable(info));
+        QVERIFY(!QFile::exists(rig.path()));
+        rig.panel.add("goes on");
+        QCOMPARE(rig.log(), ticked ? QByteArray("goes on\r\n") : QByteArray());
     }
 };
 

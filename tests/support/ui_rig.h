@@ -37,8 +37,7 @@ struct ScriptedFileDialogs final : FileDialogs {
     std::optional<QString> answer(const QString& startName, const QString& filter);
 };
 
-// Answers the printer dialog as an operator choosing "Print to File (PDF)"
-// with `path` would, then confirms or cancels.
+// Answers the printer dialog as an operator choosing "Print to File (PDF)" with `path` would, then confirms or cancels.
 struct PdfAnswer final : PrintDialog {
     bool choosePrinter(QPrinter& printer, QWidget*) override
     {
@@ -52,9 +51,8 @@ struct PdfAnswer final : PrintDialog {
     int asked = 0;
 };
 
-// A started main window over a simulated device on a virtual clock, in a
-// program folder of its own (with the two status pictures), answering its
-// boxes and dialogs from recorders.
+// A started main window over a simulated device on a virtual clock, in a program folder of its own (with the two status
+// pictures), answering its boxes and dialogs from recorders.
 struct WindowRig {
     // ini: the QZ4Vel.ini text to put in the folder; none when null.
     explicit WindowRig(const QByteArray& ini = QByteArray());
@@ -66,6 +64,7 @@ struct WindowRig {
     {
         return window->findChild<T*>(name);
     }
+    QString label(const char* name) const { return find<QLabel>(QLatin1String(name))->text(); }
     void click(const char* button) const { find<QPushButton>(QLatin1String(button))->click(); }
     void run(const char* menuItem) const { find<QAction>(QLatin1String(menuItem))->trigger(); }
     // The controls of a line by their control-array names.
@@ -75,8 +74,8 @@ struct WindowRig {
     QLabel* rowLabel(int line) const { return find<QLabel>(QStringLiteral("Label3_%1").arg(line)); }
     QLabel* image(int line) const { return find<QLabel>(QStringLiteral("Image1_%1").arg(line)); }
     QStringList statusLines() const;
-    // A fresh window over the same folder and device, started as the program starts;
-    // `between` runs once the old window is gone.
+    // A fresh window over the same folder and device, started as the program starts; `between` runs once the old window
+    // is gone.
     void restart(const std::function<void()>& between = {});
     int px(int twips) const { return twips::toPx(twips, window->logicalDpiX()); }
     // Shows the window and makes it active, so that focus changes send events.
@@ -90,8 +89,9 @@ struct WindowRig {
     fakedev::RecordingMessages messages;
     ScriptedFileDialogs dialogs;
     PdfAnswer print;
+    QString programFolder = folder.path();
     QString stateFolder = folder.filePath(QStringLiteral("state"));  // where the window keeps its table
-    MainWindowServices services() { return {link, waiter, messages, dialogs, print, folder.path(), stateFolder}; }
+    MainWindowServices services() { return {link, waiter, messages, dialogs, print, programFolder, stateFolder}; }
     std::unique_ptr<MainWindow> window;
 };
 
