@@ -1,32 +1,41 @@
+// The device protocol's exchanges, the serial port's settings, refusals and waits, and the simulated device.
 #include "device/attachment.h"
+#include "device/event_loop_waiter.h"
+#include "device/port_settings.h"
 #include "device/protocol.h"
-#include "operations/version_operation.h"
-#include "support/ops_rig.h"
+#include "device/qt_serial_link.h"
+#include "model/capacity.h"
+#include "support/fake_device.h"
+#include "support/file_helpers.h"
 
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
 #include <QtTest>
+
+#include <cerrno>
 
 // Rows name only the faults they set; the rest keep their defaults.
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 
 Q_DECLARE_METATYPE(DeviceFaults)
 
-static QString markedLine(int marks)
+static QByteArray joined(const QList<QByteArray>& answers)
 {
-    return "Check for QZ4VELDT attached" + QStringLiteral(" *").repeated(marks);
+    QByteArray all;
+    for (const QByteArray& answer : answers)
+        all += answer + '|';
+    return all;
 }
 
 class ProtocolTest final : public QObject {
     Q_OBJECT
 
 private slots:
-    void commandBytes()
+    // The bytes of the commands themselves are checked with the operations' full runs.
+    void commandRefusalsAndTraceForm()
     {
-        QCOMPARE(command::presence() + command::version() + command::queryLength(), QByteArray("zV/L?"));
-        QCOMPARE(command::setLength(4) + command::setLength(10), QByteArray("/L4/L:"));  // 10 is the colon
-        QCOMPARE(command::readSlot(0) + command::readSlot(92), QByteArray("/R\0/R\x5C", 6));  // row 0 is a real 0x00
-        QCOMPARE(command::writeSlotHead(10), QByteArray("/W\x0A"));
-        for (int length = 1; length <= 10; ++length)
-            QCOMPARE(command::lengthFromDigit(command::lengthDigit(length)), length);
         QCOMPARE(command::lengthFromDigit('0'), 0);
         QCOMPARE(command::lengthFromDigit('\xB1'), 0);  // a high byte must not wrap into range
         QVERIFY_THROWS_EXCEPTION(ProtocolError, command::setLength(0));
@@ -36,7 +45,9 @@ private slots:
         QCOMPARE(trace::displayForm(QByteArray("\006\0\025\na{|}~\350", 10)), "{6}{0}{15}{A}a{|{7D}{7E}{E8}");
     }
 
-    void lateAnswerIsReadByNextCommand()
+    // An answer later than its command's wait is read by the next command, unless it came in before that
+    // command went out: then it is dropped.
+    void lateAnswers()
     {
         fakedev::Rig rig;
         rig.device.faults().latencyMs = 40;  // longer than the version wait
@@ -48,15 +59,6 @@ private slots:
         QCOMPARE(rig.link.written(), QByteArray("V/L?"));
         QCOMPARE(rig.waiter.waits(), (QList<int>{25, 100}));  // the other fixed waits: the operations' tests
         QCOMPARE(rig.link.openCount(), 1);  // opened on demand, and an open port is never reopened
-    }
-
-    // What came in after a command's wait, before the next command went out, answered
-    // the earlier one: the next command does not take it for its own answer.
-    void answerBetweenCommandsIsDropped()
-    {
-        fakedev::Rig rig;
-        rig.device.faults().latencyMs = 40;
-        Protocol protocol(rig.link, rig.waiter, rig.status);
         QCOMPARE(protocol.queryVersion(), QString());
         rig.waiter.delay(20);
         QCOMPARE(protocol.queryStringLength(), QByteArray("6"));
@@ -90,7 +92,8 @@ private slots:
         QVERIFY(rig.status.lines.isEmpty());
     }
 
-    // The ways a block goes wrong are checked with the Send operation.
+    // A whole block, and nothing else, goes out in three writes; its window always runs its five rounds. The
+    // ways a block goes wrong are checked with the Send operation.
     void writeSlotAndBlockAnswer()
     {
         fakedev::Rig rig;
@@ -99,19 +102,12 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(ProtocolError,
                                  protocol.writeSlot(10, 0x1C, QByteArray("ab"), 4, QStringLiteral("ab")));
         QVERIFY_THROWS_EXCEPTION(ProtocolError, protocol.writeSlot(10, 256, QByteArray(4, '\0'), 4, QString()));
-        QVERIFY(rig.link.written().isEmpty());  // a short or bad block never goes out
+        QVERIFY(rig.link.written().isEmpty());
 
         protocol.writeSlot(10, 0x1C, QByteArray("ab\r\0", 4), 4, QStringLiteral("ab{0D}"));
         QCOMPARE(rig.link.writes(), (QList<QByteArray>{"/W\x0A", "\x1C", QByteArray("ab\r\0", 4)}));
-        QVERIFY(rig.waiter.waits().isEmpty());  // no pause inside a block
-        QCOMPARE(rig.device.slotAnswer(10), QByteArray("\034ab\r\0", 5));
-        QList<int> readBacks;
-        const BlockAnswer answer = protocol.awaitBlockAnswer(10, [&](int row) { return readBacks.append(row), true; });
-        QVERIFY(answer.acknowledged);
-        QVERIFY(answer.verified);
-        QCOMPARE(readBacks, QList<int>{10});
-        QCOMPARE(rig.status.lines, (QStringList{"/W{A}{1C}ab{0D}", "success  blk# A"}));
-        // The window always runs its five rounds, an early good answer included.
+        QVERIFY(rig.waiter.waits().isEmpty());
+        protocol.awaitBlockAnswer(10, [](int) { return true; });
         QCOMPARE(rig.waiter.waits(), QList<int>(5, 10));
         QCOMPARE(rig.waiter.processEventsCount(), 5);
     }
@@ -119,90 +115,203 @@ private slots:
     void checkAttached_data()
     {
         QTest::addColumn<DeviceFaults>("faults");
-        QTest::addColumn<int>("comPort");
         QTest::addColumn<QString>("result");
         QTest::addColumn<int>("tries");
-        QTest::newRow("first try") << DeviceFaults{} << 1 << QString() << 1;
-        QTest::newRow("third try") << DeviceFaults{.presenceAnswerFrom = 3} << 1 << QString() << 3;
-        QTest::newRow("absent") << DeviceFaults{.presenceAnswerLimit = 0} << 12
-                                << "QZ4VELDT not responsing on port COM12" << 8;
+        QTest::newRow("third try") << DeviceFaults{.presenceAnswerFrom = 3} << QString() << 3;
+        QTest::newRow("absent") << DeviceFaults{.presenceAnswerLimit = 0} << "QZ4VELDT not responsing on port COM12"
+                                << 8;
         QTest::newRow("0x05 without leading zero")
-                << DeviceFaults{.presenceByte = 0x05} << 1 << "Not a QZ4VELDT that is connected (received 0x5)" << 8;
+                << DeviceFaults{.presenceByte = 0x05} << "Not a QZ4VELDT that is connected (received 0x5)" << 8;
         // The first answer comes after its try gave up and is taken by the second.
-        QTest::newRow("late answer counts on the next try") << DeviceFaults{.latencyMs = 300} << 1 << QString() << 2;
+        QTest::newRow("late answer counts on the next try") << DeviceFaults{.latencyMs = 300} << QString() << 2;
     }
     void checkAttached()
     {
         QFETCH(DeviceFaults, faults);
-        QFETCH(int, comPort);
         fakedev::Rig rig;
         rig.device.faults() = faults;
         Protocol protocol(rig.link, rig.waiter, rig.status);
-        const AttachCheck check = ::checkAttached(protocol, rig.messages, comPort);
+        const AttachCheck check = ::checkAttached(protocol, rig.messages, 12);
         QTEST(check.result, "result");
         QTEST(check.tries, "tries");
         const QString responded = QStringLiteral("QZ4VELDT responded after %1 tries").arg(check.tries);
         QCOMPARE(rig.status.lines,
-                 QStringList{markedLine(check.tries)} + QStringList{responded}.mid(!check.attached()));
+                 QStringList{"Check for QZ4VELDT attached" + QString(" *").repeated(check.tries)}
+                         + QStringList{responded}.mid(!check.attached()));
         QCOMPARE(rig.link.written(), QByteArray(check.tries, 'z'));
         QCOMPARE(rig.waiter.processEventsCount(), check.tries);
-        if (faults.presenceAnswerLimit == 0)
-            QCOMPARE(rig.waiter.totalWaitedMs(), 8 * 51 * 5);
         QVERIFY(rig.link.isOpen());  // left open for the caller
         QCOMPARE(rig.messages.infos, QStringList());
     }
 
-    void versionOperation_data()
+    void parseSettings_data()
     {
-        using opstest::OpsRig, opstest::Setup;
-        QTest::addColumn<Setup>("setup");
-        QTest::addColumn<QStringList>("lines");
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<QString>("completion");
-        const QStringList present{markedLine(1), "QZ4VELDT responded after 1 tries", "Requesting Version"};
-        const QString absent = "QZ4VELDT not responsing on port COM1", failed = "FAILED OPERATION";
-        QTest::newRow("device answers") << Setup([](OpsRig&) {}) << present + QStringList{"Version = QZ4VELD V2.10"}
-                                        << QString() << "Operation Successful";
-        QTest::newRow("empty version") << Setup([](OpsRig& r) { r.device.setVersion(QByteArray()); })
-                                       << present + QStringList{"Version = ???"} << QString() << failed;
-        QTest::newRow("absent: still asked")
-                << Setup([](OpsRig& r) { r.device.faults().absent = true; })
-                << QStringList{markedLine(8), absent, "Requesting Version", "Version = ???"} << QString() << failed;
-        // A serial failure in the presence check is its only message: no query follows.
-        QTest::newRow("unplugged at the presence check")
-                << Setup([](OpsRig& r) { r.device.faults().unplugAfter = 0; }) << QStringList{markedLine(1), absent}
-                << "Error checking for QZ4VELD attachment- device /dev/fake1 was disconnected" << failed;
+        QTest::addColumn<QString>("outcome");  // "<baud> <parity> <data> <stop>" or the refusal; the row is the text
+        QTest::newRow("2400,o,7,1") << "2400 O 7 1";
+        QTest::newRow("x,N,8,2") << "Invalid baud rate \"x\"";
+        QTest::newRow("99999999999999,N,8,2") << "Invalid baud rate \"99999999999999\"";
+        QTest::newRow("9600,M,8,2") << "Invalid parity \"M\"";
+        QTest::newRow("9600,N,9,2") << "Invalid data bits \"9\"";
+        QTest::newRow("9600,N,8,1.5") << "Invalid stop bits \"1.5\"";
+        QTest::newRow("9600,N,8")
+                << "Invalid port settings \"9600,N,8\" (expected <baud>,<parity>,<data bits>,<stop bits>)";
     }
-    void versionOperation()
+    void parseSettings()
     {
-        QFETCH(opstest::Setup, setup);
-        QFETCH(QString, message);
-        QFETCH(QString, completion);
-        opstest::OpsRig rig;
-        setup(rig);
-        rig.status.add(QStringLiteral("left from the last operation"));
-        QCOMPARE(VersionOperation(rig.context).run(),
-                 completion == "Operation Successful" ? VersionOperation::Outcome::Succeeded
-                                                      : VersionOperation::Outcome::Failed);
-        QTEST(rig.status.lines, "lines");
-        QCOMPARE(rig.infos, message.isEmpty() ? QStringList{} : QStringList{message});  // never a second box
-        QCOMPARE(opstest::ending(rig), opstest::endedWith(completion));
+        try {
+            const PortSettings s = port_settings::parse(QString::fromLatin1(QTest::currentDataTag()));
+            QTEST(QString::asprintf("%d %c %d %d", s.baud, s.parity, s.dataBits, s.stopBits), "outcome");
+        } catch (const SerialError& error) {
+            QTEST(QString::fromUtf8(error.what()), "outcome");
+        }
     }
 
-    void versionOperationAbortClosesPort()
+    void openFailureTexts_data()
     {
-        fakedev::Rig rig;
-        rig.device.faults().absent = true;
-        rig.waiter.setOnEvents([&] {
-            if (rig.clock.nowMs >= 100)
-                rig.waiter.requestAbort();
-        });
-        QCOMPARE(VersionOperation(rig.context).run(), VersionOperation::Outcome::Aborted);
-        QVERIFY(!rig.link.isOpen());
-        QCOMPARE(rig.messages.infos, QStringList());
-        QVERIFY(!rig.status.completionShown);
-        QVERIFY(rig.view.controlsEnabled);
-        QCOMPARE(rig.waiter.totalWaitedMs(), 100);  // stopped at the wait that saw the request
+        QTest::addColumn<int>("accessErrno");  // 0: access granted, the port refused the open
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("membership");  // "user", "session": in the node's group since when
+        QTest::addColumn<QString>("text");
+        QTest::newRow("not in the group") << EACCES << 0660 << QString()
+                                          << "Permission denied opening /dev/ttyUSB0: add your user to the dialout "
+                                             "group (sudo usermod -aG dialout $USER), then log out and in again";
+        QTest::newRow("joined, old session")
+                << EACCES << 0660 << "user"
+                << "Permission denied opening /dev/ttyUSB0: your user is in the dialout group, "
+                   "but this session started before that; log out and in again";
+        QTest::newRow("in the group, still refused")
+                << EACCES << 0660 << "session"
+                << "Permission denied opening /dev/ttyUSB0 (owner root, group dialout, mode 0660)";
+        QTest::newRow("held, holder unknown")
+                << 0 << 0660 << QString() << "Cannot open /dev/ttyUSB0: in use by another program";
+    }
+    void openFailureTexts()
+    {
+        QFETCH(int, accessErrno);
+        QFETCH(int, mode);
+        QFETCH(QString, membership);
+        serial_errors::NodeFacts facts;
+        facts.accessErrno = accessErrno, facts.mode = mode, facts.owner = "root", facts.group = "dialout";
+        facts.userInGroup = !membership.isEmpty(), facts.sessionInGroup = membership == "session";
+        QTEST(serial_errors::describeOpenFailure("/dev/ttyUSB0", QSerialPort::PermissionError, "x", facts), "text");
+    }
+
+    void devicePathAndLinkRefusals()
+    {
+        const QMap<int, QString> mapping{{2, QStringLiteral("  ")}};
+        QCOMPARE(port_settings::devicePath(2, mapping), QStringLiteral("/dev/ttyS1"));  // a blank mapping is none
+        QVERIFY_THROWS_EXCEPTION(SerialError, port_settings::devicePath(0, mapping));
+        QTemporaryDir dir;
+        const QString missing = dir.filePath(QStringLiteral("ttyNothing"));
+        QtSerialLink link({{3, missing}});
+        QVERIFY_THROWS_EXCEPTION(SerialError, link.open());  // not configured yet
+        link.configure(3, QStringLiteral("4800,E,8,2"));
+        QVERIFY_THROWS_EXCEPTION(SerialError, link.configure(3, QStringLiteral("9600,Q,8,2")));
+        QCOMPARE(link.devicePath(), missing);  // the refused configuration changed nothing
+        QCOMPARE(link.settings().baud, 4800);
+        QCOMPARE(test_files::errorOf<SerialError>([&] { link.open(); }),
+                 "COM3 is mapped to " + missing + " which is not connected; plug it in or choose another device");
+        QVERIFY(!link.isOpen());
+        QVERIFY_THROWS_EXCEPTION(SerialError, link.write(QByteArrayLiteral("z")));
+        QVERIFY_THROWS_EXCEPTION(SerialError, link.bytesAvailable());
+        QVERIFY_THROWS_EXCEPTION(SerialError, link.readAll());
+    }
+
+    void waiterHandlesEventsAndAborts()
+    {
+        EventLoopWaiter waiter;
+        bool fired = false;
+        QTimer::singleShot(0, [&] { fired = true; });
+        waiter.processEvents();
+        QVERIFY(fired);
+        // A wait for a condition ends when it holds.
+        bool ready = false;
+        QTimer::singleShot(20, [&] { ready = true; });
+        const int waited = waiter.delayUntil(2000, [&] { return ready; });
+        QVERIFY2(waited >= 20 && waited < 2000, qPrintable(QString::number(waited)));
+        QCOMPARE(waiter.delayUntil(50, [] { return true; }), 0);
+        // A link that fails while the loop asks (an unplug) fails the wait, not the event loop.
+        int asked = 0;
+        const auto failing = [&asked] { return ++asked > 1 ? throw std::logic_error("unplugged") : false; };
+        QVERIFY_THROWS_EXCEPTION(std::logic_error, waiter.delayUntil(2000, failing));
+        // Without the abort this wait would outlast the test's time limit; the abort holds for every later wait.
+        QTimer::singleShot(10, [&] { waiter.requestAbort(); });
+        QVERIFY_THROWS_EXCEPTION(OperationAborted, waiter.delay(3600 * 1000));
+        QVERIFY_THROWS_EXCEPTION(OperationAborted, waiter.delay(1));
+        QVERIFY_THROWS_EXCEPTION(OperationAborted, waiter.processEvents());
+    }
+
+    // Every wait lasts at least what was asked, however short or busy: the
+    // device's timing depends on it. How much later it ends is bench/timing.sh's.
+    void waitsNeverEndEarly()
+    {
+        EventLoopWaiter waiter;
+        QTimer busy;  // events to handle during every wait
+        QObject::connect(&busy, &QTimer::timeout, [] { QThread::usleep(300); });
+        busy.start(1);
+        for (const int ms : {0, 1, 2, 3, 5, 10, 25, 100}) {
+            for (int run = 0; run < 5; ++run) {
+                QElapsedTimer clock;
+                clock.start();
+                waiter.delay(ms);
+                QVERIFY2(clock.nsecsElapsed() >= ms * 1000000LL, qPrintable(QStringLiteral("delay(%1)").arg(ms)));
+            }
+        }
+    }
+
+    void simulatedCommands_data()
+    {
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<QByteArray>("answers");
+        QTest::newRow("presence, version, default length")
+                << QByteArray("zV/L?") << QByteArray("\350|QZ4VELD V2.10|6|");
+        QTest::newRow("set length 10 then query") << QByteArray("/L:/L?") << QByteArray("\006|:|");
+        QTest::newRow("fresh slot") << QByteArray("/R\0", 3) << QByteArray("\377\0\0\0\0\0\0|", 8);
+        QTest::newRow("write then read row 0")
+                << QByteArray("/L2/W\0\034ab/R\0", 12) << QByteArray("\006|\006\0|\034ab|", 9);
+        QTest::newRow("bad commands") << QByteArray("/L0/X\r") << QByteArray("CMDERR|CMDERR|CMDERR|");
+        QTest::newRow("row beyond capacity") << QByteArray("/L:/R\x17") << QByteArray("\006|CMDERR|");
+        QTest::newRow("refused block is consumed whole")
+                << QByteArray("/L1/W\x5D\034az") << QByteArray("\006|CMDERR|\350|");
+    }
+    void simulatedCommands()
+    {
+        QFETCH(QByteArray, input);
+        QTEST(joined(DeviceModel().receive(input)), "answers");
+    }
+
+    void simulatedCommandsSplitAnywhere()
+    {
+        const QByteArray stream("/L3/W\005A\r\0\0/R\005V", 14);
+        DeviceModel whole;
+        const QByteArray expected = joined(whole.receive(stream));
+        QCOMPARE(whole.commandCount(), 4);
+        for (int cut = 1; cut < stream.size(); ++cut) {
+            DeviceModel device;
+            QList<QByteArray> answers = device.receive(stream.left(cut));
+            QCOMPARE(joined(answers + device.receive(stream.mid(cut))), expected);
+        }
+    }
+
+    // The device's own reckoning against the program's table.
+    void simulatedCapacityPerLength()
+    {
+        for (int length = 1; length <= 10; ++length)
+            QCOMPARE(DeviceModel::capacityFor(length), capacity::maxKeysForIndex(length - 1));
+    }
+
+    // Saving and loading a good state are the end-to-end tests'.
+    void simulatedStateRefusals()
+    {
+        DeviceModel device;
+        device.setStringLength(4);
+        QByteArray badLength = device.saveState();
+        badLength[5] = 11;
+        for (const QByteArray& bad : {QByteArray(), device.saveState().chopped(1), badLength})
+            QVERIFY_THROWS_EXCEPTION(DeviceError, device.loadState(bad));
+        QCOMPARE(device.stringLength(), 4);  // a refused state changes nothing
+        QVERIFY_THROWS_EXCEPTION(DeviceError, device.slot(93));
+        QVERIFY_THROWS_EXCEPTION(DeviceError, device.setStringLength(11));
     }
 };
 

@@ -9,9 +9,11 @@
 #include "sim/lib/virtual_clock.h"
 #include "sim/lib/virtual_waiter.h"
 
+#include <QMap>
 #include <QStringList>
 
 #include <stdexcept>
+#include <utility>
 
 // Recording stand-ins for the window, and a rig that wires a simulated device
 // to an OperationContext on a virtual clock.
@@ -89,10 +91,8 @@ public:
     QStringList controlEvents;  // "disable" / "enable", in order
 };
 
-// The time a command (a block as one command) is owed before the next one may
-// go out, in normal mode: its fixed wait; for a block whose acknowledge is in
-// by the first poll, as the simulated device's is, that poll before the
-// read-back, and the read-back's wait and the four polls left after it.
+// The time a command (a block as one command) is owed before the next one may go out, in normal mode; for a
+// block acknowledged by the first poll, as the simulated device's is, the read-back's share included.
 inline int owedWaitMs(const QByteArray& command, const QByteArray& next)
 {
     if (command == "z")
@@ -108,17 +108,46 @@ inline int owedWaitMs(const QByteArray& command, const QByteArray& next)
     return 0;
 }
 
-// A complete operation environment around one simulated device.
+// The simulated device's port with some answers replaced: when the answer to a command whose bytes are in
+// `answers` comes in, that answer (an empty one: silence) is read instead.
+class ScriptedLink final : public SerialLink {
+public:
+    explicit ScriptedLink(FakeSerialLink& inner) : m_inner(inner) { }
+    void configure(int port, const QString& settings) override { m_inner.configure(port, settings); }
+    void open() override { m_inner.open(); }
+    void close() override { m_inner.close(), m_command.clear(), m_received.clear(); }
+    bool isOpen() const override { return m_inner.isOpen(); }
+    void write(const QByteArray& bytes) override { m_inner.write(bytes), m_command += bytes; }
+    int bytesAvailable() override { return static_cast<int>(received().size()); }
+    QByteArray readAll() override { return std::exchange(received(), {}); }
+
+    QMap<QByteArray, QByteArray> answers;
+
+private:
+    QByteArray& received()
+    {
+        if (const QByteArray bytes = m_inner.readAll(); !bytes.isEmpty())
+            m_received += answers.value(std::exchange(m_command, {}), bytes);
+        return m_received;
+    }
+
+    FakeSerialLink& m_inner;
+    QByteArray m_command;  // written since the last answer came in
+    QByteArray m_received;
+};
+
+// A complete operation environment around one simulated device; the operations talk through `scripted`.
 struct Rig final {
     DeviceModel device;
     VirtualClock clock;
     FakeSerialLink link{device, clock};
+    ScriptedLink scripted{link};
     VirtualWaiter waiter{clock};
     RecordingStatus status;
     RecordingMessages messages;
     RowTable rows;
     RecordingView view;
-    OperationContext context{link, waiter, messages, status, rows, view, 1};
+    OperationContext context{scripted, waiter, messages, status, rows, view, 1};
 };
 
 }  // namespace fakedev
