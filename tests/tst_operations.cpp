@@ -135,12 +135,12 @@ private slots:
     {
         QTest::addColumn<Setup>("setup");
         QTest::addColumn<QStringList>("lines");
+        const QStringList asked{"Requesting Version", "Version = ???"};
         QTest::newRow("empty version") << Setup([](Rig& r) { r.device.setVersion(QByteArray()); })
-                                       << (presentLines() << "Requesting Version"
-                                                          << "Version = ???");
-        QTest::newRow("absent: still asked") << Setup([](Rig& r) {
-            r.device.faults().absent = true;
-        }) << QStringList{markedLine(8), "QZ4VELDT not responsing on port COM1", "Requesting Version", "Version = ???"};
+                                       << presentLines() + asked;
+        QTest::newRow("absent: still asked")
+                << Setup([](Rig& r) { r.device.faults().absent = true; })
+                << QStringList{markedLine(8), "QZ4VELDT not responsing on port COM1"} + asked;
     }
     void versionFailures()
     {
@@ -240,6 +240,7 @@ private slots:
                                      << QStringList{"VELD Key=A  STR=ab{0D}", "Response: {61}{62}{0D}{00}"};
         QTest::newRow("string differs") << QByteArray("\005a ") << "F1 a"
                                         << QStringList{"VELD Key=F1  STR=a ", "Response: {61}{20}"};
+        QTest::newRow("scan code only") << QByteArray("\x05") << "F1 " << QStringList{"", "Response: "};
         QTest::newRow("after 0x00 is not output")
                 << QByteArray("\034a\0b", 4) << "A ab" << QStringList{"VELD Key=A  STR=a", "Response: {61}{00}{62}"};
         QTest::newRow("no key on device")
@@ -443,7 +444,7 @@ private slots:
             if (sent < 0 && rig.status.lines.contains(after))
                 sent = rig.link.written().size(), rig.waiter.requestAbort();
         });
-        if (op == 'V')  // Version says so itself
+        if (op == 'V')  // Version reports the stop as its outcome
             QCOMPARE(VersionOperation(rig.context).run(), VersionOperation::Outcome::Aborted);
         else if (op == 'R')
             QVERIFY_THROWS_EXCEPTION(OperationAborted, ReadOperation(rig.context).run());
