@@ -191,6 +191,7 @@ private slots:
         const QStringList texts{rig.keyString(4)->text(), rig.keyString(0)->text(), rig.keyString(1)->text()};
         QCOMPARE(texts, QStringList({"XY", "{C7}a{D", "AB"}));
         QCOMPARE(rows.strings.at(25) + rows.strings.at(28) + rig.count(1)->text(), "ABXY2");
+        QVERIFY_THROWS_EXCEPTION(std::runtime_error, rig.window->showRowOnLine(97));
         const QString tooLong = "String entered for item # %1 is too long .. max string length is 2 chars";
         QCOMPARE(rig.messages.infos,
                  QStringList({"Key String # 27 cannot end with an open hexadecimal field { bracket", tooLong.arg(5),
@@ -302,8 +303,8 @@ private slots:
         QVERIFY(image->pixmap().isNull());
         QTest::keyClick(rig.kbdKey(3), Qt::Key_B);
         QVERIFY(!image->pixmap().isNull());
-        QCOMPARE(rig.window->rows().pictures.at(3), StatusPicture::None);
         RowTable& rows = rig.window->rows();
+        QCOMPARE(rows.pictures.at(3), StatusPicture::None);
         rows.pictures.at(2) = StatusPicture::CheckMark;
         rows.pictureShown.at(2) = true;
         rig.window->showPage();
@@ -324,8 +325,7 @@ private slots:
         QCOMPARE(rig.row(1), QString());
         // Print Screen is taken on release from a string or key field, without duplicate check; from elsewhere (a
         // button) it names nothing.
-        for (const char* held : {"2=PRSCN", "29=Q", "44=Q"})
-            rig.window->rows().keyNames.at(QString(held).section('=', 0, 0).toUInt()) = QString(held).section('=', 1);
+        std::tie(rows.keyNames.at(2), rows.keyNames.at(29), rows.keyNames.at(44)) = std::tuple("PRSCN", "Q", "Q");
         rig.click("NextPage");
         QWidget* targets[] = {rig.find<QWidget>("Read"), rig.keyString(5), rig.kbdKey(20)};
         for (QWidget* target : targets) {
@@ -335,8 +335,8 @@ private slots:
         QCOMPARE(rig.kbdKey(5)->text() + ' ' + rig.kbdKey(20)->text(), "PRSCN PRSCN");
         QStringList named;
         for (std::size_t r = RowTable::kLinesPerPage; r < RowTable::kRows; ++r)
-            if (!rig.window->rows().keyNames[r].isEmpty())
-                named << QString::number(r) + '=' + rig.window->rows().keyNames[r];
+            if (!rows.keyNames[r].isEmpty())
+                named << QString::number(r) + '=' + rows.keyNames[r];
         QCOMPARE(named, QStringList({"29=PRSCN", "44=PRSCN"}));
         QCOMPARE(rig.messages.infos, QStringList());
     }
@@ -491,7 +491,7 @@ private slots:
         QCOMPARE(holding, QStringList{"96"});  // never shown, never cleared
         QCOMPARE(rig.find<QComboBox>("StrConfig")->currentIndex(), 0);
         QCOMPARE(rig.label("CfgLabel"), "table.cfg");
-        QCOMPARE(rig.statusLines(), QStringList());
+        QCOMPARE(rig.find<QListWidget>("StatusBox")->count(), 0);
         QVERIFY(!rig.find<QWidget>("StrDes")->isHidden());
         clickCount(rig, 2);  // closing stores the emptied text
         QCOMPARE(rows.notes.at(50), QString());

@@ -31,15 +31,6 @@ void WindowRig::restart(const std::function<void()>& between)
     window->startUp();
 }
 
-QStringList WindowRig::statusLines() const
-{
-    QStringList lines;
-    const auto* list = find<QListWidget>(QStringLiteral("StatusBox"));
-    for (int i = 0; i < list->count(); ++i)
-        lines << list->item(i)->text();
-    return lines;
-}
-
 bool WindowRig::activate()
 {
     window->show();

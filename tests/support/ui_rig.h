@@ -73,7 +73,6 @@ struct WindowRig {
     QLabel* count(int line) const { return find<QLabel>(QStringLiteral("StringCount_%1").arg(line)); }
     QLabel* rowLabel(int line) const { return find<QLabel>(QStringLiteral("Label3_%1").arg(line)); }
     QLabel* image(int line) const { return find<QLabel>(QStringLiteral("Image1_%1").arg(line)); }
-    QStringList statusLines() const;
     // A fresh window over the same folder and device, started as the program starts; `between` runs once the old window
     // is gone.
     void restart(const std::function<void()>& between = {});
