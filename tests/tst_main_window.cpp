@@ -303,21 +303,24 @@ private slots:
         QCOMPARE(writer.messages.infos.size(), 3);
         QVERIFY2(writer.messages.infos.at(2).startsWith("Error saving file "), qPrintable(writer.messages.infos.at(2)));
         QCOMPARE(test_files::readAll(path), QByteArray("old"));
-        writer.dialogs.answers = {path};
+        const QString round = writer.folder.filePath(QStringLiteral("round.cfg"));
+        writer.dialogs.answers = {path, round};
         writer.run("SaveAs");
         QCOMPARE(writer.messages.confirms.size(), 5);  // Save As asks, then Save asks again
-        QCOMPARE(writer.messages.infos.last(), QStringLiteral("Save Successful"));
-        QCOMPARE(writer.dialogs.filters, QStringList(4, "QZ4VELDT (*.cfg)"));
+        writer.run("SaveAs");
+        QCOMPARE(writer.messages.confirms.size(), 5);  // a new file: no question
+        QCOMPARE(writer.messages.infos.mid(3), QStringList(2, "Save Successful"));
+        QCOMPARE(writer.dialogs.filters, QStringList(5, "QZ4VELDT (*.cfg)"));
         QCOMPARE(writer.label("CfgLabel"), QStringLiteral("None"));  // Save As leaves the label
 
         WindowRig reader;
         reader.click("NextPage");
-        reader.dialogs.answers = {path};
+        reader.dialogs.answers = {round};
         reader.run("FOpen");
         QCOMPARE(reader.dialogs.filters, QStringList{"QZ4VEL (*.cfg);;All Files (*)"});
         QCOMPARE(reader.messages.infos, QStringList());
-        QCOMPARE(reader.label("CfgLabel"), "old.cfg");
-        QCOMPARE(reader.window->configFileName(), path);
+        QCOMPARE(reader.label("CfgLabel"), "round.cfg");
+        QCOMPARE(reader.window->configFileName(), round);
         QCOMPARE(reader.window->currentPage(), 0);
         QCOMPARE(reader.keyString(0)->text(), "ABCDEFGHIJ");
         QCOMPARE(reader.find<QComboBox>("StrConfig")->currentIndex(), 9);
@@ -332,8 +335,8 @@ private slots:
         QVERIFY(writeAll(bad, "String Length = 3\r\n00\tF7\r\n-3\tF2\r\n01\tF8\r\nString Length = 11\r\n02\tF4\r\n"));
         reader.dialogs.answers = {std::nullopt, bad, reader.folder.filePath(QStringLiteral("gone.cfg"))};
         reader.run("FOpen");  // cancelled: silent, nothing changed
-        QCOMPARE(reader.window->configFileName(), path);
-        QCOMPARE(reader.label("CfgLabel"), "old.cfg");
+        QCOMPARE(reader.window->configFileName(), round);
+        QCOMPARE(reader.label("CfgLabel"), "round.cfg");
         reader.run("FOpen");
         QCOMPARE(reader.messages.infos,
                  QStringList({"Error extracting info from config file. Row number \"-3\" in line 3 is below 0 "

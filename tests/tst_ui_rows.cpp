@@ -142,6 +142,7 @@ private slots:
         QTest::newRow("too long") << "ABC" << 2 << "AB" << 2 << false << tooLong;
         QTest::newRow("too long keeps whole field") << "A{41}{42}" << 2 << "A{41}" << 2 << false << tooLong;
         QTest::newRow("third digit") << "X{C7D" << 6 << "X{" << 1 << true << hex("{C7D");
+        QTest::newRow("comma in field") << "{," << 6 << "{" << 0 << true << hex("{,");
         QTest::newRow("lower case in field") << "{c" << 6 << "{" << 0 << true << hex("{c");
         QTest::newRow("null field") << "{00" << 6 << "{" << 0 << true << QStringList{null1};
         QTest::newRow("null one digit") << "{0}" << 6 << "{" << 0 << true << QStringList{null1};
@@ -267,6 +268,8 @@ private slots:
         for (Qt::Key empties : {Qt::Key_Alt, Qt::Key_Control, Qt::Key_CapsLock})
             QTest::addRow("empties %x", empties) << QStringList{"3=Q"} << 3 << QKeyCombination(empties) << "" << none;
         QTest::newRow("shift tab") << QStringList() << 2 << (Qt::ShiftModifier | Qt::Key_Backtab) << "TAB" << none;
+        QTest::newRow("tab held") << QStringList{"9=TAB", "2=Z"} << 2 << QKeyCombination(Qt::Key_Tab) << "Z"
+                                  << QList<int>{9};
         QTest::newRow("print press") << QStringList{"6=Q"} << 6 << QKeyCombination(Qt::Key_Print) << "Q" << none;
         QTest::newRow("keypad 7, Home held")
                 << QStringList{"14=Home"} << 1 << (Qt::KeypadModifier | Qt::Key_7) << "KPhome" << none;
