@@ -63,9 +63,7 @@ void checkNotesPlace(const WindowRig& rig, int boxLeft, int x1, int x2, int y)
 TableState tableNamed(const QString& name)
 {
     TableState state;
-    state.rows.keyNames.at(3) = state.rows.strings.at(3) = state.rows.notes.at(90) = name;
-    std::tie(state.stringLength, state.configFileName, state.configLabel) =
-            std::tuple(int(name.size() % 10 + 1), "/tmp/" + name + ".cfg", name + ".cfg");
+    state.rows.notes.at(90) = state.configLabel = name;
     return state;
 }
 
