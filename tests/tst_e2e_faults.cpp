@@ -1,9 +1,11 @@
-// Fault matrix: Version, Read, Verify and Send over the real serial link and
-// event-loop waiter against qz4veld-sim misbehaving on a pseudo-terminal. Every
-// cell must end on its own, say what happened in the operator's words, never
-// call a failure a success, and never lose the operator's table.
-#include "device/event_loop_waiter.h"
-#include "device/qt_serial_link.h"
+// Version, Read, Verify and Send over the real serial link and event-loop waiter
+// against qz4veld-sim on a pseudo-terminal, and a window's table across a kill -9.
+// Fault matrix: every cell must end on its own, say what happened in the
+// operator's words, never call a failure a success, and never lose the
+// operator's table.
+#include "device/attachment.h"
+#include "device/protocol.h"
+#include "files/recovery_store.h"
 #include "model/key_table.h"
 #include "model/notation.h"
 #include "operations/read_operation.h"
@@ -11,10 +13,11 @@
 #include "operations/verify_operation.h"
 #include "operations/version_operation.h"
 #include "sim/lib/device_model.h"
-#include "support/fake_device.h"
+#include "support/file_helpers.h"
 #include "support/sim_process.h"
+#include "support/ui_rig.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
@@ -23,8 +26,11 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <array>
+
 #include <cstdio>
 #include <cstring>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -92,20 +98,15 @@ bool writeDeviceState(const QString& path)
     return file.open(QIODevice::WriteOnly) && file.write(device.saveState()) >= 0;
 }
 
-bool runOperation(Op op, OperationContext& context)
+template <class Operation>
+bool succeeds(OperationContext& context)
 {
-    switch (op) {
-    case Op::Version:  // a stop by the watchdog comes back as Aborted, not as OperationAborted
-        return VersionOperation(context).run() == VersionOperation::Outcome::Succeeded;
-    case Op::Read:
-        return ReadOperation(context).run() == ReadOperation::Outcome::Succeeded;
-    case Op::Verify:
-        return VerifyOperation(context).run() == VerifyOperation::Outcome::Succeeded;
-    case Op::Send:
-        return SendOperation(context).run() == SendOperation::Outcome::Succeeded;
-    }
-    return false;
+    // A stop by the watchdog comes back from Version as Aborted, not as OperationAborted.
+    return Operation(context).run() == Operation::Outcome::Succeeded;
 }
+// By Op.
+constexpr std::array kRuns{succeeds<VersionOperation>, succeeds<ReadOperation>, succeeds<VerifyOperation>,
+                           succeeds<SendOperation>};
 
 QString tableProblem(const Scenario& s, const RowTable& before, const RowTable& after)
 {
@@ -137,18 +138,11 @@ QStringList run(const Scenario& s, int limitMs)
     if (!sim.started())
         return {QStringLiteral("the simulator did not start: ") + sim.errors()};
     const QString path = sim.path();
-
-    QtSerialLink link({{1, path}});
-    link.configure(1, QStringLiteral("9600,N,8,2"));
-    EventLoopWaiter waiter;
-    fakedev::RecordingStatus status;
-    fakedev::RecordingMessages messages;
-    fakedev::RecordingView view;
+    fakedev::RealRig rig(path);
     // Verify compares against what the device holds; the others start from the operator's own table.
-    RowTable rows = s.op == Op::Verify ? kDevice : kScreen;
-    view.lengthIndex = s.op == Op::Read ? 5 : kLength - 1;
-    const RowTable before = rows;
-    OperationContext context{link, waiter, messages, status, rows, view, 1};
+    rig.rows = s.op == Op::Verify ? kDevice : kScreen;
+    rig.view.lengthIndex = s.op == Op::Read ? 5 : kLength - 1;
+    const RowTable before = rig.rows;
 
     // Another process holding the port through QSerialPort (and so its lock file).
     QProcess holder;
@@ -175,11 +169,11 @@ QStringList run(const Scenario& s, int limitMs)
     bool hung = false;
     QTimer watchdog;
     watchdog.setSingleShot(true);
-    QObject::connect(&watchdog, &QTimer::timeout, [&] { hung = true, waiter.requestAbort(); });
+    QObject::connect(&watchdog, &QTimer::timeout, [&] { hung = true, rig.waiter.requestAbort(); });
     watchdog.start(limitMs);
     bool succeeded = false;
     try {
-        succeeded = runOperation(s.op, context);
+        succeeded = kRuns.at(static_cast<std::size_t>(s.op))(rig.context);
     } catch (const OperationAborted&) {  // the watchdog's stop: `hung` is set
     } catch (const std::exception& error) {
         problems << QStringLiteral("an error escaped the operation: ") + QString::fromLocal8Bit(error.what());
@@ -204,15 +198,39 @@ QStringList run(const Scenario& s, int limitMs)
     };
     expect("run", hung ? "still running" : "ended", "ended");
     expect("outcome", succeeded ? "success" : "failure", s.succeeds ? "success" : "failure");
-    expect("completion", status.completionShown ? status.completion : QString(), s.completion);
-    expect("messages", messages.infos.join(" | "), withPath(s.message));
-    expect("controls", view.controlsEnabled ? "enabled" : "disabled", "enabled");
-    expect("port after the run", succeeded && link.isOpen() ? "open" : "closed", "closed");
-    if (!s.line.isEmpty() && !status.lines.contains(withPath(s.line)))
-        problems << QStringLiteral("no status line \"%1\" in [%2]").arg(withPath(s.line), status.lines.join(" | "));
-    if (const QString rowsProblem = tableProblem(s, before, rows); !rowsProblem.isEmpty())
+    expect("completion", rig.status.completionShown ? rig.status.completion : QString(), s.completion);
+    expect("messages", rig.messages.infos.join(" | "), withPath(s.message));
+    expect("controls", rig.view.controlsEnabled ? "enabled" : "disabled", "enabled");
+    expect("port after the run", succeeded && rig.link.isOpen() ? "open" : "closed", "closed");
+    if (!s.line.isEmpty() && !rig.status.lines.contains(withPath(s.line)))
+        problems << QStringLiteral("no status line \"%1\" in [%2]").arg(withPath(s.line), rig.status.lines.join(" | "));
+    if (const QString rowsProblem = tableProblem(s, before, rig.rows); !rowsProblem.isEmpty())
         problems << rowsProblem;
     return problems;
+}
+
+qint64 cpuMs()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000LL
+            + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000;
+}
+
+// `<test> --child <folder>`, the process restoresAfterKill kills: types a table,
+// says "ready" once its snapshot is on disk, then waits.
+int typeAndWait(const QString& stateFolder)
+{
+    ui_test::WindowRig rig;
+    rig.stateFolder = stateFolder;
+    rig.restart();
+    rig.keyString(0)->setText(QStringLiteral("abc"));
+    rig.window->rows().notes.at(3) = QStringLiteral("note");
+    if (!QTest::qWaitFor([&] { return QFile::exists(RecoveryStore(stateFolder).path()); }, 10000))
+        return 1;
+    std::puts("ready");
+    std::fflush(stdout);
+    return QCoreApplication::exec();
 }
 
 // The second process of Access::Held.
@@ -277,6 +295,79 @@ private slots:
     void matrix_data();
     void matrix();
     void cleanupTestCase();
+
+    // Run by bench/presence_absent.sh for its timing line.
+    void absentDevice()
+    {
+        fakedev::SimProcess sim({QStringLiteral("--absent")});
+        QVERIFY2(sim.started(), qPrintable(sim.errors()));
+        fakedev::RealRig rig(sim.path());
+        Protocol protocol(rig.link, rig.waiter, rig.status);
+        QElapsedTimer wall;
+        const qint64 cpuBefore = cpuMs();
+        wall.start();
+        const AttachCheck check = checkAttached(protocol, rig.messages, 1);
+        qInfo("BENCH presence-absent wall_ms=%lld cpu_ms=%lld", wall.elapsed(), cpuMs() - cpuBefore);  // never asserted
+        QCOMPARE(check.tries, 8);
+    }
+
+    // The device's memory outlives the simulator ([PORTS] from --ini: tst_e2e_cli); a lost line
+    // is reported once.
+    void stateFileAndUnplug()
+    {
+        QTemporaryDir dir;
+        const QString state = dir.filePath(QStringLiteral("state.bin"));
+        {
+            fakedev::SimProcess sim({QStringLiteral("--state"), state});
+            QVERIFY2(sim.started(), qPrintable(sim.errors()));
+            fakedev::RealRig rig(sim.path());
+            QCOMPARE(rig.settle("/L3", 1), QByteArray("\x06"));
+            QCOMPARE(rig.settle("/W\x05\x1Cxyz", 2), QByteArray("\x06\x05"));
+            QCOMPARE(sim.stop(), 0);
+        }
+        fakedev::SimProcess sim(
+                {QStringLiteral("--state"), state, QStringLiteral("--unplug-after"), QStringLiteral("2")});
+        QVERIFY2(sim.started(), qPrintable(sim.errors()));
+        fakedev::RealRig rig(sim.path());
+        QCOMPARE(rig.settle("/L?/R\x05", 5), QByteArray("3\x1Cxyz"));
+        rig.link.write("V");  // the simulator drops the line when this arrives
+        QStringList errors;
+        for (int poll = 0; poll < 500 && errors.isEmpty(); ++poll) {
+            try {
+                rig.waiter.delay(10);
+                rig.link.bytesAvailable();
+            } catch (const SerialError& error) {
+                errors << QString::fromUtf8(error.what());
+            }
+        }
+        QCOMPARE(errors, QStringList{kGone.arg(sim.path())});
+        QVERIFY(!rig.link.isOpen());
+        QVERIFY(sim.waitForExit(5000));
+        QTest::qWait(200);
+        QCOMPARE(rig.link.errorReports(), 1);  // nothing keeps firing on the dead line
+        // Said once: the next open finds the mapped terminal gone.
+        const QString reopened = test_files::errorOf<SerialError>([&] { rig.link.open(); });
+        QVERIFY(reopened.startsWith("COM1 is mapped to " + sim.path() + " which is not connected"));
+    }
+
+    // A table typed into a window outlives a kill -9 of its process: the next start offers it back.
+    void restoresAfterKill()
+    {
+        QTemporaryDir state;
+        QProcess child;
+        child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--child"), state.path()});
+        QByteArray said;
+        QTRY_VERIFY_WITH_TIMEOUT((said += child.readAllStandardOutput()).contains("ready"), 20000);
+        child.kill();  // SIGKILL: nothing of the program's own clean-up runs
+        QVERIFY(child.waitForFinished(5000));
+
+        ui_test::WindowRig rig;
+        rig.stateFolder = state.path();
+        rig.restart();
+        QCOMPARE(rig.messages.confirms.size(), 1);
+        QCOMPARE(rig.keyString(0)->text(), "abc");
+        QCOMPARE(rig.window->rows().notes.at(3), "note");
+    }
 };
 
 void E2eFaultsTest::matrix_data()
@@ -367,9 +458,8 @@ void E2eFaultsTest::matrix()
 
 void E2eFaultsTest::cleanupTestCase()
 {
-    std::printf("%d scenarios, %d passed\n", m_scenarios, m_passed);
-    std::printf("matrix time %.1f s, %d retried, %d could not be arranged here\n", m_clock.elapsed() / 1000.0,
-                m_retried, m_skipped);
+    std::printf("%d scenarios, %d passed\nmatrix time %.1f s, %d retried, %d could not be arranged here\n", m_scenarios,
+                m_passed, m_clock.elapsed() / 1000.0, m_retried, m_skipped);
     std::fflush(stdout);
 }
 
@@ -377,7 +467,9 @@ int main(int argc, char** argv)
 {
     if (argc == 3 && std::strcmp(argv[1], kHoldPortArgument) == 0)
         return holdPort(argv[2]);
-    QCoreApplication app(argc, argv);
+    QApplication app(argc, argv);
+    if (argc == 3 && QByteArray(argv[1]) == "--child")
+        return typeAndWait(QString::fromLocal8Bit(argv[2]));
     E2eFaultsTest test;
     return QTest::qExec(&test, argc, argv);
 }

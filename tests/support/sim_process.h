@@ -1,5 +1,9 @@
 #pragma once
 
+#include "device/event_loop_waiter.h"
+#include "device/qt_serial_link.h"
+#include "support/fake_device.h"
+
 #include <QDeadlineTimer>
 #include <QProcess>
 #include <QStringList>
@@ -46,6 +50,33 @@ public:
 private:
     QProcess m_process;
     QString m_path;
+};
+
+// The real serial link and event-loop waiter on a simulator's terminal, as COM1,
+// with the window's recording stand-ins around them.
+struct RealRig final {
+    explicit RealRig(const QString& path) : link({{1, path}}) { link.configure(1, QStringLiteral("9600,N,8,2")); }
+    QtSerialLink link;
+    EventLoopWaiter waiter;
+    RecordingStatus status;
+    RecordingMessages messages;
+    RowTable rows;
+    RecordingView view;
+    OperationContext context{link, waiter, messages, status, rows, view, 1};
+
+    // Sends raw bytes and waits (up to seconds, not the protocol's fixed wait)
+    // for `size` answer bytes: for setting the simulator up, not for judging timing.
+    QByteArray settle(const QByteArray& bytes, int size)
+    {
+        link.open();
+        link.write(bytes);
+        QByteArray answer;
+        for (int poll = 0; poll < 500 && answer.size() < size; ++poll) {
+            waiter.delay(10);
+            answer += link.readAll();
+        }
+        return answer;
+    }
 };
 
 }  // namespace fakedev
