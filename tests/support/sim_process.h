@@ -18,31 +18,23 @@ public:
     {
         m_process.start(QStringLiteral(QZ_BIN_DIR "/qz4veld-sim"), arguments);
         const QDeadlineTimer deadline(10000);
-        if (!m_process.waitForStarted(10000))
-            return;
         while (!m_process.canReadLine() && m_process.waitForReadyRead(static_cast<int>(deadline.remainingTime()))) { }
         if (m_process.canReadLine())
             m_path = QString::fromLocal8Bit(m_process.readLine()).trimmed();
     }
     ~SimProcess() { stop(); }
-    SimProcess(const SimProcess&) = delete;
-    SimProcess& operator=(const SimProcess&) = delete;
 
     bool started() const { return !m_path.isEmpty(); }
     const QString& path() const { return m_path; }
     QString errors() { return QString::fromLocal8Bit(m_process.readAllStandardError()); }
-    // Waits for the simulator to end by itself (after an unplug); true when it did.
     bool waitForExit(int ms) { return m_process.state() == QProcess::NotRunning || m_process.waitForFinished(ms); }
     // SIGTERM, then the exit code (-1 when it had to be killed).
     int stop()
     {
         if (m_process.state() != QProcess::NotRunning) {
             m_process.terminate();
-            if (!m_process.waitForFinished(5000)) {
-                m_process.kill();
-                m_process.waitForFinished(5000);
-                return -1;
-            }
+            if (!m_process.waitForFinished(5000))
+                m_process.kill(), m_process.waitForFinished(5000);
         }
         return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
     }
