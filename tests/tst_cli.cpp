@@ -290,8 +290,7 @@ private slots:
         QFETCH(QString, port);
         QFETCH(int, mappedCom);
         Settings settings;
-        settings.comPort = 2;
-        settings.parity = QStringLiteral("E");
+        settings.comPort = 2, settings.parity = QStringLiteral("E");
         if (mappedCom > 0)
             settings.portPaths.insert(mappedCom, QStringLiteral("/dev/ttyUSB3"));
         Options options;

@@ -335,7 +335,7 @@ private slots:
     // Run by bench/presence_absent.sh for its timing line.
     void absentDevice()
     {
-        fakedev::SimProcess sim({QStringLiteral("--absent")});
+        fakedev::SimProcess sim({"--absent"});
         QVERIFY2(sim.started(), qPrintable(sim.errors()));
         fakedev::RealRig rig(sim.path());
         Protocol protocol(rig.link, rig.waiter, rig.status);
@@ -352,18 +352,16 @@ private slots:
     // is reported once.
     void stateFileAndUnplug()
     {
-        QTemporaryDir dir;
-        const QString state = dir.filePath(QStringLiteral("state.bin"));
+        const QString state = m_dir.filePath("state.bin");
         {
-            fakedev::SimProcess sim({QStringLiteral("--state"), state});
+            fakedev::SimProcess sim({"--state", state});
             QVERIFY2(sim.started(), qPrintable(sim.errors()));
             fakedev::RealRig rig(sim.path());
             QCOMPARE(rig.settle("/L3", 1), QByteArray("\x06"));
             QCOMPARE(rig.settle("/W\x05\x1Cxyz", 2), QByteArray("\x06\x05"));
             QCOMPARE(sim.stop(), 0);
         }
-        fakedev::SimProcess sim(
-                {QStringLiteral("--state"), state, QStringLiteral("--unplug-after"), QStringLiteral("2")});
+        fakedev::SimProcess sim({"--state", state, "--unplug-after", "2"});
         QVERIFY2(sim.started(), qPrintable(sim.errors()));
         fakedev::RealRig rig(sim.path());
         QCOMPARE(rig.settle("/L?/R\x05", 5), QByteArray("3\x1Cxyz"));
