@@ -246,6 +246,8 @@ private slots:
         row("row below 0", {"verify", "%D/t.cfg"}, "t.cfg: Error extracting info", "String Length = 2\n-3\tA\tx\t");
         row("no row lines", {"send", "%D/t.cfg"}, "t.cfg holds no row lines", "hello");
         row("unknown key", {"send", "%D/t.cfg"}, "Row 7: the key name \"F99\"", "String Length = 3\n07\tF99\tab\t");
+        row("literal NUL", {"send", "%D/t.cfg"}, "Row 3: the string \"a{00}\"",
+            QString("String Length = 4\n03\tA\ta") + QChar(0) + "\t");
     }
     void refusesBeforeTheDevice()
     {
@@ -268,7 +270,7 @@ private slots:
                         dir.path(), console);
         QCOMPARE(status, kExitUsage);
         QVERIFY2(QString::fromUtf8(errors.data()).contains(err.replace("%D", dir.path())), errors.data().constData());
-        QCOMPARE(errors.data().contains("Cannot open /dev/qz-none"),
+        QCOMPARE(errors.data().contains("Cannot open /dev/qz-none: no such serial device"),
                  QByteArray(QTest::currentDataTag()).contains("go on"));
         QCOMPARE(errors.data().contains("--help"), args.contains("--fast"));  // only a command line's slip
     }
