@@ -8,9 +8,9 @@ cd "$(dirname "$0")/.."
 build="${QZ_BUILD_DIR:-build}"
 runs="${1:-5}"
 cmake -S . -B "$build" -G Ninja >/dev/null
-cmake --build "$build" --target tst_e2e_faults qz4veld-sim >/dev/null
+cmake --build "$build" --target tst_e2e_runs qz4veld-sim >/dev/null
 echo "presence check, device absent (expected waiting: 8 x 51 x 5 ms = 2040 ms)"
 for i in $(seq 1 "$runs"); do
-  QT_QPA_PLATFORM=offscreen "$build/bin/tst_e2e_faults" absentDevice 2>&1 \
+  QT_QPA_PLATFORM=offscreen "$build/bin/tst_e2e_runs" absentDevice 2>&1 \
     | sed -n 's/.*BENCH presence-absent wall_ms=\([0-9]*\) cpu_ms=\([0-9]*\).*/run '"$i"': wall \1 ms, cpu \2 ms/p'
 done

@@ -1,10 +1,6 @@
 // Version, Read, Verify and Send over the real serial link and event-loop waiter against qz4veld-sim on a
-// pseudo-terminal, qz4veld-cli as a separate process against it, and a window's table across a kill -9.
-// Fault matrix: every cell must end on its own, say what happened in the operator's words, never call a
-// failure a success, and never lose the operator's table.
-#include "device/attachment.h"
-#include "device/protocol.h"
-#include "files/recovery_store.h"
+// pseudo-terminal, the simulator misbehaving: every cell must end on its own, say what happened in the
+// operator's words, never call a failure a success, and never lose the operator's table.
 #include "model/key_table.h"
 #include "model/notation.h"
 #include "operations/read_operation.h"
@@ -12,17 +8,11 @@
 #include "operations/verify_operation.h"
 #include "operations/version_operation.h"
 #include "sim/lib/device_model.h"
-#include "support/file_helpers.h"
 #include "support/sim_process.h"
-#include "support/ui_rig.h"
 
-#include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QSerialPort>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -32,7 +22,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -204,21 +193,6 @@ QStringList run(const Scenario& s, int limitMs)
     return problems;
 }
 
-// `<test> --child <folder>`, the process restoresAfterKill kills: types a table,
-// says "ready" once its snapshot is on disk, then waits.
-int typeAndWait(const QString& stateFolder)
-{
-    ui_test::WindowRig rig;
-    rig.stateFolder = stateFolder;
-    rig.restart();
-    rig.keyString(0)->setText(QStringLiteral("abc"));
-    rig.window->rows().notes.at(3) = QStringLiteral("note");
-    if (!QTest::qWaitFor([&] { return QFile::exists(RecoveryStore(stateFolder).path()); }, 10000))
-        return 1;
-    std::puts("ready"), std::fflush(stdout);
-    return QCoreApplication::exec();
-}
-
 // `<test> --hold-port <path>`, the other process of Access::Held: opens the port, prints "held", keeps it
 // until stdin closes.
 int holdPort(const char* path)
@@ -259,52 +233,6 @@ const Texts kTexts[] = {
          "FAILED to set string length to :", "Successful Operation", "success  blk# 16"},
 };
 
-const QString kCli = QStringLiteral(QZ_BIN_DIR "/qz4veld-cli");
-
-struct Run final {
-    int exitCode = -1;  // -1: crashed or hung
-    QString out;
-    QString err;
-    QStringList outLines() const { return out.split('\n', Qt::SkipEmptyParts); }
-};
-
-Run finish(QProcess& process)
-{
-    if (!process.waitForFinished(60000))
-        process.kill(), process.waitForFinished();
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
-}
-
-Run cli(const QStringList& arguments, const QString& program = kCli)
-{
-    QProcess process;
-    process.start(program, arguments);
-    return finish(process);
-}
-
-// String length 10 (23 usable rows): a key without a string, blanks, the last usable row full.
-QByteArray tableFile(const QByteArray& row5String)
-{
-    QByteArray text = "#Quorvane QZ4VELDT configuration file\r\n#File written x\r\n\r\nString Length = 10\r\n\r\n";
-    for (int r = 0; r < 94; ++r) {
-        const QByteArray fields = r == 0 ? QByteArray("A\tab{0D}")
-                : r == 5                 ? "F1\t" + row5String
-                : r == 7                 ? QByteArray("TAB\t")
-                : r == 22                ? QByteArray("ENTER\t~{7F}{1B}x012345")
-                                         : QByteArray("\t");
-        text += QByteArray::number(r).rightJustified(2, '0') + '\t' + fields + "\t\r\n";
-    }
-    return text;
-}
-
-QStringList rowLines(const QString& path)
-{
-    return QString::fromUtf8(test_files::readAll(path))
-            .split("\r\n")
-            .filter(QRegularExpression("^(String Length|[0-9]{2}\t)"));
-}
-
 }  // namespace
 
 Q_DECLARE_METATYPE(Scenario)
@@ -312,232 +240,10 @@ Q_DECLARE_METATYPE(Scenario)
 class E2eFaultsTest final : public QObject {
     Q_OBJECT
 
-    QElapsedTimer m_clock;  // of the matrix
+    QElapsedTimer m_clock;
     int m_scenarios = 0, m_passed = 0, m_retried = 0, m_skipped = 0;
-    QTemporaryDir m_dir;
-
-    QString file(const QString& name, const QByteArray& content)
-    {
-        return test_files::writeAll(m_dir.filePath(name), content) ? m_dir.filePath(name) : QString();
-    }
 
 private slots:
-    void initTestCase()
-    {
-        // Benches run it without a display: no GUI library may come in.
-        QProcess ldd;
-        ldd.start("ldd", {kCli});
-        const QString libraries =
-                ldd.waitForFinished(10000) ? QString::fromLocal8Bit(ldd.readAllStandardOutput()) : QString();
-        QVERIFY2(libraries.contains("Qt6Core") && !libraries.contains("Qt6Gui"), qPrintable(libraries));
-    }
-
-    // Run by bench/presence_absent.sh for its timing line.
-    void absentDevice()
-    {
-        fakedev::SimProcess sim({"--absent"});
-        QVERIFY2(sim.started(), qPrintable(sim.errors()));
-        fakedev::RealRig rig(sim.path());
-        Protocol protocol(rig.link, rig.waiter, rig.status);
-        QElapsedTimer wall;
-        const std::clock_t cpuBefore = std::clock();
-        wall.start();
-        const AttachCheck check = checkAttached(protocol, rig.messages, 1);
-        qInfo("BENCH presence-absent wall_ms=%lld cpu_ms=%lld", wall.elapsed(),  // never asserted
-              static_cast<long long>((std::clock() - cpuBefore) * 1000 / CLOCKS_PER_SEC));
-        QCOMPARE(check.tries, 8);
-    }
-
-    // The device's memory outlives the simulator ([PORTS] from --ini: findsMappedDevices); a lost line
-    // is reported once.
-    void stateFileAndUnplug()
-    {
-        const QString state = m_dir.filePath("state.bin");
-        {
-            fakedev::SimProcess sim({"--state", state});
-            QVERIFY2(sim.started(), qPrintable(sim.errors()));
-            fakedev::RealRig rig(sim.path());
-            QCOMPARE(rig.settle("/L3", 1), QByteArray("\x06"));
-            QCOMPARE(rig.settle("/W\x05\x1Cxyz", 2), QByteArray("\x06\x05"));
-            QCOMPARE(sim.stop(), 0);
-        }
-        fakedev::SimProcess sim({"--state", state, "--unplug-after", "2"});
-        QVERIFY2(sim.started(), qPrintable(sim.errors()));
-        fakedev::RealRig rig(sim.path());
-        QCOMPARE(rig.settle("/L?/R\x05", 5), QByteArray("3\x1Cxyz"));
-        rig.link.write("V");  // the simulator drops the line when this arrives
-        const QString lost = test_files::errorOf<SerialError>([&] {
-            for (int poll = 0; poll < 500; ++poll)
-                rig.waiter.delay(10), rig.link.bytesAvailable();
-        });
-        QCOMPARE(lost, kGone.arg(sim.path()));
-        QVERIFY(!rig.link.isOpen());
-        QVERIFY(sim.waitForExit(5000));
-        QTest::qWait(200);
-        QCOMPARE(rig.link.errorReports(), 1);  // nothing keeps firing on the dead line
-        // Said once: the next open finds the mapped terminal gone.
-        const QString reopened = test_files::errorOf<SerialError>([&] { rig.link.open(); });
-        QVERIFY(reopened.startsWith("COM1 is mapped to " + sim.path() + " which is not connected"));
-    }
-
-    // A table typed into a window outlives a kill -9 of its process: the next start offers it back.
-    void restoresAfterKill()
-    {
-        QTemporaryDir state;
-        QProcess child;
-        child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--child"), state.path()});
-        QByteArray said;
-        QTRY_VERIFY_WITH_TIMEOUT((said += child.readAllStandardOutput()).contains("ready"), 20000);
-        child.kill();  // SIGKILL: nothing of the program's own clean-up runs
-        QVERIFY(child.waitForFinished(5000));
-
-        ui_test::WindowRig rig;
-        rig.stateFolder = state.path();
-        rig.restart();
-        QCOMPARE(rig.messages.confirms.size(), 1);
-        QCOMPARE(rig.keyString(0)->text(), "abc");
-        QCOMPARE(rig.window->rows().notes.at(3), "note");
-    }
-
-    // Four devices in one run, the third losing its line in the middle of the send; then the first alone.
-    void sendVerifyRead()
-    {
-        const QString arrivals = m_dir.filePath("arrivals");
-        std::vector<std::unique_ptr<fakedev::SimProcess>> sims;
-        QStringList ports;
-        for (const QStringList& args : {QStringList{"--arrivals", arrivals}, {}, {"--unplug-after", "8"}, {}}) {
-            sims.push_back(std::make_unique<fakedev::SimProcess>(args));
-            QVERIFY2(sims.back()->started(), qPrintable(sims.back()->errors()));
-            ports << "--port" << sims.back()->path();
-        }
-        const QString table = file("many.cfg", tableFile("xyz{20}"));
-        const QString lost = sims[2]->path().mid(5);  // "pts/N", as the lines name it
-
-        const Run send = cli(QStringList{"send", table, "--json"} + ports);
-        QCOMPARE(send.exitCode, 1);
-        const QStringList objects = send.outLines();
-        QCOMPARE(objects.size(), 4);
-        for (int i = 0; i < 4; ++i) {
-            const QJsonObject device = QJsonDocument::fromJson(objects.at(i).toUtf8()).object();
-            QCOMPARE(device.value("port").toString(), sims[i]->path());
-            QCOMPARE(device.value("ok").toBool(), i != 2);
-            QCOMPARE(device.value("completion").toString(), i == 2 ? "FATAL ERROR" : "Successful Operation");
-        }
-        const QString why = "Error sending to QZ4VELD. device " + sims[2]->path() + " was disconnected";
-        QCOMPARE(QJsonDocument::fromJson(objects.at(2).toUtf8()).object().value("message").toString(), why);
-        QVERIFY2(send.err.contains("[" + lost + "] " + why + "\n"), qPrintable(send.err));
-        QCOMPARE(send.err.count("] success  blk# ") - send.err.count("[" + lost + "] success  blk# "), 3 * 23);
-        const QString summaryLine = "\n" + QRegularExpression::escape(lost) + " +FATAL ERROR \\("
-                + QRegularExpression::escape(why) + "\\)  ";
-        QVERIFY2(send.err.contains(QRegularExpression(summaryLine)), qPrintable(send.err));
-
-        // A port that cannot be opened (a freed terminal's name may be taken again
-        // at once): nothing is sent to any of the four.
-        ports[5] = "/dev/qz-none";
-        const Run refused = cli(QStringList{"verify", table} + ports);
-        QCOMPARE(refused.exitCode, 2);
-        QCOMPARE(refused.out, QString());
-        ports.remove(4, 2);
-        const Run verify = cli(QStringList{"verify", table, "--quiet"} + ports);
-        QCOMPARE(verify.exitCode, 0);
-        QCOMPARE(verify.out.count(QRegularExpression(" Successful Verification +0 ")), 3);
-
-        // The first alone: a send with a log, a verify, a read (its file takes the device's length).
-        const QString log = m_dir.filePath("send.log");
-        const Run single = cli({"send", table, "--port", sims[0]->path(), "--log", log});
-        QCOMPARE(single.exitCode, 0);
-        const QStringList lines = single.outLines();
-        QCOMPARE(lines.mid(0, 2), (QStringList{"Write Operation Requested", "Check for QZ4VELDT attached *"}));
-        QCOMPARE(lines.last(), QStringLiteral("Successful Operation"));
-        // The window's log: the presence line as added, no completion text.
-        const QStringList logged = QString::fromLatin1(test_files::readAll(log)).split("\r\n", Qt::SkipEmptyParts);
-        QCOMPARE(logged.at(1), QStringLiteral("Check for QZ4VELDT attached"));
-        QCOMPARE(logged.mid(2), lines.mid(2, lines.size() - 3));
-
-        const Run mismatch =
-                cli({"verify", file("changed.cfg", tableFile("xyz")), "--port", sims[0]->path(), "--quiet"});
-        QCOMPARE(mismatch.exitCode, 1);
-        QCOMPARE(mismatch.outLines(), QStringList{" 1 FAILED verifications"});
-
-        const QString readBack = m_dir.filePath("read.cfg");
-        const Run read = cli({"read", "-o", readBack, "--port", sims[0]->path()});
-        QCOMPARE(read.exitCode, 0);
-        QCOMPARE(rowLines(readBack), rowLines(table));
-
-        // No command went out before the previous one's wait was over, as the device saw them arrive. A busy
-        // machine runs the simulator late at times, making single gaps look short; a wait that ends early
-        // shortens every gap of its length: the middle gap of each is checked, to half a millisecond, all
-        // but the first commands (a cold simulator).
-        const QList<QByteArray> arrived = test_files::readAll(arrivals).split('\n');
-        QMap<int, QList<qint64>> gapsUs;  // by the wait owed, in ms
-        for (qsizetype i = 3; i + 2 < arrived.size(); ++i) {
-            const QList<QByteArray> now = arrived.at(i).split(' '), next = arrived.at(i + 1).split(' ');
-            const int owedMs = fakedev::owedWaitMs(QByteArray::fromHex(now.at(1)), QByteArray::fromHex(next.at(1)));
-            gapsUs[owedMs].append(next.at(0).toLongLong() - now.at(0).toLongLong());
-        }
-        QCOMPARE(gapsUs.keys(), (QList<int>{5, 10, 50, 100, 140}));
-        for (auto [owedMs, gaps] : gapsUs.asKeyValueRange()) {
-            std::sort(gaps.begin(), gaps.end());
-            QVERIFY2(gaps.at(gaps.size() / 2) >= owedMs * 1000 - 500, qPrintable(QString::number(owedMs)));
-        }
-
-        QProcess process;
-        process.start(kCli, {"send", file("interrupt.cfg", tableFile("q")), "--port", sims[0]->path()});
-        QByteArray out;
-        while (!out.contains("/W{3}") && process.waitForReadyRead(5000))
-            out += process.readAllStandardOutput();
-        QVERIFY2(out.contains("/W{3}"), out.constData());
-        ::kill(static_cast<pid_t>(process.processId()), SIGINT);
-        const Run interrupted = finish(process);
-        QCOMPARE(interrupted.exitCode, 130);
-        // The last line says what the device holds now; row 3's block had gone out.
-        const QRegularExpression holds(
-                "^The device now holds an incomplete table: rows 0 to ([3-9]|1[0-9]|2[0-2]) written, "
-                "the rest empty\\. Send again\\.$");
-        QVERIFY2(holds.match(interrupted.outLines().constLast()).hasMatch(), qPrintable(interrupted.out));
-        // The port was let go and no block was cut: the next run's bytes are commands again.
-        const Run version = cli({"version", "--port", sims[0]->path()});
-        QCOMPARE(version.exitCode, 0);
-        QCOMPARE(version.outLines().last(), QStringLiteral("Operation Successful"));
-    }
-
-    // A copy of the tool reads the QZ4Vel.ini beside it: COM1 answers (but for row 5), COM2 is silent,
-    // COM3 unplugged.
-    void findsMappedDevices()
-    {
-        QTemporaryDir folder;
-        const QString tool = folder.filePath("qz4veld-cli"), ini = folder.filePath("QZ4Vel.ini");
-        const QString gone = "/dev/serial/by-id/usb-QZ_gone-if00-port0";
-        QVERIFY(QFile::copy(kCli, tool) && test_files::writeAll(ini, "[PORTS]\r\nCOM3=" + gone.toUtf8() + "\r\n"));
-        fakedev::SimProcess present({"--silent-row", "5", "--ini", ini, "--com", "1"}),
-                silent({"--absent", "--ini", ini, "--com", "2"});
-        QVERIFY2(present.started() && silent.started(), qPrintable(present.errors() + silent.errors()));
-
-        const QStringList table = cli({"ports", "--probe"}, tool).outLines();
-        QCOMPARE(table.first(),
-                 QStringLiteral(
-                         "Device\tStable path\tDescription\tManufacturer\tSerial number\tVID:PID\tIn use\tQZ4VELD"));
-        QCOMPARE(table.mid(table.size() - 3),
-                 (QStringList{present.path() + "\t\tmapped as COM1\t\t\t\tno\tyes",
-                              silent.path() + "\t\tmapped as COM2\t\t\t\tno\tno",
-                              gone + "\t\tmapped as COM3, not connected\t\t\t\tno\tno"}));
-        QCOMPARE(cli({"version", "--port", "auto"}, tool).exitCode, 0);
-
-        // The table goes to standard output, so the status lines go to standard error.
-        const Run absent = cli({"read", "--port", silent.path()});
-        QCOMPARE(absent.exitCode, 1);
-        QCOMPARE(absent.out, QString());
-        QCOMPARE(absent.err,
-                 "Read Operation Requested\nCheck for QZ4VELDT attached * * * * * * * *\n"
-                 "QZ4VELDT not responsing on port COM1\nFAILED READ\n");
-        // A row the device does not answer: exit 1, said last, and the rows that were read are saved.
-        const QString partial = m_dir.filePath("partial.cfg");
-        const Run read = cli({"read", "-o", partial, "--port", present.path()});
-        QCOMPARE(read.exitCode, 1);
-        QCOMPARE(read.outLines().constLast(), QStringLiteral(" 1 rows not read"));
-        QCOMPARE(rowLines(partial).size(), 1 + 94);
-    }
-
     void matrix_data()
     {
         m_clock.start();
@@ -639,11 +345,9 @@ private slots:
 
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
+    QCoreApplication app(argc, argv);
     if (argc == 3 && std::strcmp(argv[1], "--hold-port") == 0)
         return holdPort(argv[2]);
-    if (argc == 3 && std::strcmp(argv[1], "--child") == 0)
-        return typeAndWait(QString::fromLocal8Bit(argv[2]));
     E2eFaultsTest test;
     return QTest::qExec(&test, argc, argv);
 }
