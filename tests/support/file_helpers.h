@@ -8,7 +8,6 @@
 #include <stdexcept>
 #include <sys/resource.h>
 
-// Small file helpers for the files-layer tests.
 namespace test_files {
 
 inline QByteArray readAll(const QString& path)
@@ -54,8 +53,6 @@ public:
         if (m_active)
             setrlimit(RLIMIT_FSIZE, &m_old);
     }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
 
 private:
     rlimit m_old{};
