@@ -38,25 +38,22 @@ QString errorOf(Action&& action)
 // `bytes` fail as on a full disk. Folder permissions cannot do that when the
 // tests run as root; this works for any user.
 class FileSizeLimit final {
+    rlimit m_old{};
+    bool m_active = false;
+
 public:
     explicit FileSizeLimit(rlim_t bytes)
     {
         std::signal(SIGXFSZ, SIG_IGN);  // the write must fail with an error, not end the test
-        if (getrlimit(RLIMIT_FSIZE, &m_old) == 0) {
-            rlimit limit = m_old;
-            limit.rlim_cur = bytes;
-            m_active = setrlimit(RLIMIT_FSIZE, &limit) == 0;
-        }
+        m_active = getrlimit(RLIMIT_FSIZE, &m_old) == 0;
+        const rlimit limit{bytes, m_old.rlim_max};
+        m_active = m_active && setrlimit(RLIMIT_FSIZE, &limit) == 0;
     }
     ~FileSizeLimit()
     {
         if (m_active)
             setrlimit(RLIMIT_FSIZE, &m_old);
     }
-
-private:
-    rlimit m_old{};
-    bool m_active = false;
 };
 
 }  // namespace test_files
