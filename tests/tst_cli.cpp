@@ -1,4 +1,4 @@
-// The command-line tool's parts, its sources compiled in; whole runs are in tst_e2e_faults.
+// The command-line tool's parts, its sources compiled in; whole runs are in tst_e2e_runs.
 #include "cli/cli_options.cpp"
 #include "cli/console_status.cpp"
 #include "cli/device_job.cpp"

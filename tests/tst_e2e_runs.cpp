@@ -1,14 +1,11 @@
 // qz4veld-cli as a separate process and the real serial link against qz4veld-sim on pseudo-terminals, the
 // simulator's state file, and a window's table across a kill -9.
-#include "device/attachment.h"
-#include "device/protocol.h"
 #include "files/recovery_store.h"
 #include "support/file_helpers.h"
 #include "support/sim_process.h"
 #include "support/ui_rig.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -19,7 +16,6 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 
 namespace {
 
@@ -107,22 +103,6 @@ private slots:
                 ldd.waitForFinished(10000) ? QString::fromLocal8Bit(ldd.readAllStandardOutput()) : QString();
         QVERIFY2(libraries.contains("Qt6Core") && !libraries.contains("Qt6Gui"), qPrintable(libraries));
     }
-    // Run by bench/presence_absent.sh for its timing line.
-    void absentDevice()
-    {
-        fakedev::SimProcess sim({"--absent"});
-        QVERIFY2(sim.started(), qPrintable(sim.errors()));
-        fakedev::RealRig rig(sim.path());
-        Protocol protocol(rig.link, rig.waiter, rig.status);
-        QElapsedTimer wall;
-        const std::clock_t cpuBefore = std::clock();
-        wall.start();
-        const AttachCheck check = checkAttached(protocol, rig.messages, 1);
-        qInfo("BENCH presence-absent wall_ms=%lld cpu_ms=%lld", wall.elapsed(),  // never asserted
-              static_cast<long long>((std::clock() - cpuBefore) * 1000 / CLOCKS_PER_SEC));
-        QCOMPARE(check.tries, 8);
-    }
-
     // The device's memory outlives the simulator ([PORTS] from --ini: findsMappedDevices); a lost line
     // is reported once.
     void stateFileAndUnplug()
