@@ -40,11 +40,6 @@ struct KeyRig final : WindowRig {
     QString row(int r) const { return window->rows().keyNames.at(static_cast<std::size_t>(r)); }
 };
 
-void clickCount(const WindowRig& rig, int line)
-{
-    QTest::mouseClick(rig.count(line), Qt::LeftButton);
-}
-
 // Box left, pointer ends and height in twips, the box centred on the pointer, within the pixel that converting twips
 // may round; both shown, the pointer over the box.
 void checkNotesPlace(const WindowRig& rig, int boxLeft, int x1, int x2, int y)
@@ -210,7 +205,7 @@ private slots:
         QVERIFY(rig.activate());
         QTextEdit* box = rig.find<QTextEdit>("StrDes");
         const RowTable& rows = rig.window->rows();
-        clickCount(rig, 0);
+        rig.clickCount(0);
         checkNotesPlace(rig, 7295, 6495, 7295, 1725);
         // The pointer line lies over the String Length box it points from; a click there reaches the box.
         const QWidget* pointer = rig.find<QFrame>("StrLine");
@@ -218,20 +213,20 @@ private slots:
         QCOMPARE(box->toPlainText(),
                  QStringLiteral("Optional string notes can be entered here\n"
                                 "Click on String Length box to close this description"));
-        clickCount(rig, 3);  // moves to line 3 without a note for row 0
+        rig.clickCount(3);  // moves to line 3 without a note for row 0
         box->setFocus();
         QTest::keyClicks(box, QStringLiteral("why"));  // into a box the focus emptied
-        clickCount(rig, 3);
+        rig.clickCount(3);
         QVERIFY(box->isHidden());
-        clickCount(rig, 3);
+        rig.clickCount(3);
         QCOMPARE(box->toPlainText(), "why");
-        clickCount(rig, 15);
+        rig.clickCount(15);
         checkNotesPlace(rig, 4280, 9280, 9480, 1725 + 3 * 480);
         rig.click("NextPage");  // the box stays with row 15
-        clickCount(rig, 0);  // closes row 15 on its untouched hint (no note), opens row 24
+        rig.clickCount(0);  // closes row 15 on its untouched hint (no note), opens row 24
         box->setPlainText(QStringLiteral("page 1"));
-        clickCount(rig, 0);
-        clickCount(rig, 3);
+        rig.clickCount(0);
+        rig.clickCount(3);
         box->setPlainText(QStringLiteral("unsaved"));
         QTimer::singleShot(0, [] {
             auto* dialog = qobject_cast<ConfigDialog*>(QApplication::activeModalWidget());
@@ -241,7 +236,7 @@ private slots:
         });
         rig.run("Config");
         QVERIFY(box->isHidden());
-        clickCount(rig, 3);
+        rig.clickCount(3);
         QVERIFY(box->isHidden());
         QVERIFY(pointer->isHidden());
         QCOMPARE(QStringList(
@@ -477,7 +472,7 @@ private slots:
         const QString path = rig.folder.filePath("table.cfg");
         rig.window->setConfigFileName(path);
         rig.find<QLabel>("CfgLabel")->setText("table.cfg");
-        clickCount(rig, 2);  // the notes box open on row 50
+        rig.clickCount(2);  // the notes box open on row 50
         rig.run("ClearAll");
         for (int line = 0; line < 24; ++line)
             QCOMPARE(QStringList({rig.rowLabel(line)->text(), rig.kbdKey(line)->text(), rig.keyString(line)->text(),
@@ -494,7 +489,7 @@ private slots:
         QCOMPARE(rig.label("CfgLabel"), "table.cfg");
         QCOMPARE(rig.find<QListWidget>("StatusBox")->count(), 0);
         QVERIFY(!rig.find<QWidget>("StrDes")->isHidden());
-        clickCount(rig, 2);  // closing stores the emptied text
+        rig.clickCount(2);  // closing stores the emptied text
         QCOMPARE(rows.notes.at(50), QString());
         QCOMPARE(rig.window->configFileName(), path);
         QCOMPARE(rig.messages.infos, QStringList());

@@ -12,6 +12,7 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <functional>
 #include <memory>
@@ -73,6 +74,7 @@ struct WindowRig {
     QLabel* count(int line) const { return find<QLabel>(QStringLiteral("StringCount_%1").arg(line)); }
     QLabel* rowLabel(int line) const { return find<QLabel>(QStringLiteral("Label3_%1").arg(line)); }
     QLabel* image(int line) const { return find<QLabel>(QStringLiteral("Image1_%1").arg(line)); }
+    void clickCount(int line) const { QTest::mouseClick(count(line), Qt::LeftButton); }
     // A fresh window over the same folder and device, started as the program starts; `between` runs once the old window
     // is gone.
     void restart(const std::function<void()>& between = {});
