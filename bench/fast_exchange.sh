@@ -13,7 +13,7 @@ build="${QZ_BUILD_DIR:-build}"
 baud="${BAUD:-9600}"
 lengths=("$@")
 [[ ${#lengths[@]} -gt 0 ]] || lengths=(1 10)
-cmake -S . -B "$build" -G Ninja >/dev/null
+cmake -S . -B "$build" -G Ninja -DQZ_BENCH=ON >/dev/null
 cmake --build "$build" --target fast_exchange_bench qz4veld-sim >/dev/null
 
 . bench/sim_lib.sh

@@ -10,7 +10,7 @@ cd "$(dirname "$0")/.."
 build="${QZ_BUILD_DIR:-build}"
 lengths=("$@")
 [[ ${#lengths[@]} -gt 0 ]] || lengths=(1 6 10)
-cmake -S . -B "$build" -G Ninja >/dev/null
+cmake -S . -B "$build" -G Ninja -DQZ_BENCH=ON >/dev/null
 cmake --build "$build" --target table_ops_bench qz4veld-sim >/dev/null
 
 . bench/sim_lib.sh

@@ -23,7 +23,7 @@ baud=9600
 lengths=(1 6 10)
 [[ "${1:-}" == "--quick" ]] && lengths=(10)
 if [[ -z "${QZ_BENCH_BIN:-}" ]]; then
-  cmake -S . -B "$build" -G Ninja >/dev/null
+  cmake -S . -B "$build" -G Ninja -DQZ_BENCH=ON >/dev/null
   cmake --build "$build" --target window_timing_bench qz4veld-sim qz4veld-cli >/dev/null
 fi
 bin="${QZ_BENCH_BIN:-$build/bin}"

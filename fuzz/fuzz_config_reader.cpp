@@ -1,7 +1,7 @@
 // The .cfg reader over arbitrary file contents: it must end, keep every row in
 // range, and whatever it loaded must come back unchanged through a save.
 #include "files/config_file.h"
-#include "fuzz/fuzz_support.h"
+#include "fuzz_support.h"
 #include "model/row_table.h"
 
 #include <QDateTime>
@@ -11,7 +11,8 @@ namespace {
 bool sameRows(const RowTable& a, const RowTable& b)
 {
     for (int r = 0; r <= config_file::kLastRowRead; ++r) {
-        if (a.keyNames.at(r) != b.keyNames.at(r) || a.strings.at(r) != b.strings.at(r) || a.notes.at(r) != b.notes.at(r))
+        if (a.keyNames.at(r) != b.keyNames.at(r) || a.strings.at(r) != b.strings.at(r)
+            || a.notes.at(r) != b.notes.at(r))
             return false;
     }
     return true;
@@ -68,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     RowTable reloaded;
     int reloadedLength = 0;
     const config_file::LoadSummary summary =
-        config_file::applyTo(reloaded, again, [&reloadedLength](int n) { reloadedLength = n; });
+            config_file::applyTo(reloaded, again, [&reloadedLength](int n) { reloadedLength = n; });
     if (!summary.complete() || !summary.lineErrors.isEmpty() || reloadedLength != length || !sameRows(rows, reloaded))
         fuzz::broken("a saved table does not load back unchanged", summary.openError + summary.lineErrors.join(u'|'));
     return 0;

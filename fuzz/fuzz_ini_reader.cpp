@@ -3,7 +3,7 @@
 // value as it was.
 #include "files/ini_file.h"
 #include "files/settings.h"
-#include "fuzz/fuzz_support.h"
+#include "fuzz_support.h"
 
 #include <array>
 
@@ -27,7 +27,9 @@ QStringList readProbes(const IniFile& ini, const Probe& skip)
     QStringList values;
     for (const Probe& probe : kProbes) {
         const bool written = qstricmp(probe.section, skip.section) == 0 && qstricmp(probe.key, skip.key) == 0;
-        values << (written ? QString() : ini.read(QLatin1String(probe.section), QLatin1String(probe.key), QStringLiteral("<none>")));
+        values << (written ? QString()
+                           : ini.read(QLatin1String(probe.section), QLatin1String(probe.key),
+                                      QStringLiteral("<none>")));
     }
     return values;
 }

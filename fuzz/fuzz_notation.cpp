@@ -1,6 +1,6 @@
 // The override-string notation: checks and conversions over arbitrary text and
 // device bytes, with the invariants the screen and the device depend on.
-#include "fuzz/fuzz_support.h"
+#include "fuzz_support.h"
 #include "model/notation.h"
 #include "model/override_check.h"
 
@@ -24,14 +24,16 @@ void checkTypedText(const QString& text, int length, int line)
         fuzz::broken("the live check added text", text + QStringLiteral(" -> ") + live.text);
     const override_check::LiveResult again = override_check::liveCheck(live.text, length, line);
     if (!again.messages.isEmpty() || again.text != live.text)
-        fuzz::broken("the live check's result does not pass the live check", live.text + QStringLiteral(": ") + again.messages.join(u'|'));
+        fuzz::broken("the live check's result does not pass the live check",
+                     live.text + QStringLiteral(": ") + again.messages.join(u'|'));
 
     if (notation::checkLen(text, length) != (notation::itemCount(text) > length))
         fuzz::broken("checkLen disagrees with the item count", text);
     const QString compared = notation::comparisonForm(text);
     if (notation::comparisonForm(compared) != compared)
         fuzz::broken("the comparison form is not stable", text + QStringLiteral(" -> ") + compared);
-    if (const std::optional<QByteArray> device = notation::toDeviceBytes(text, length); device && device->size() < length)
+    if (const std::optional<QByteArray> device = notation::toDeviceBytes(text, length);
+        device && device->size() < length)
         fuzz::broken("device form shorter than the slot", text);
 
     bool ok = true;

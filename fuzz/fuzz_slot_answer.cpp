@@ -4,7 +4,7 @@
 // device did not answer usefully.
 #include "device/serial_link.h"
 #include "device/status_sink.h"
-#include "fuzz/fuzz_support.h"
+#include "fuzz_support.h"
 #include "model/key_table.h"
 #include "model/messages.h"
 #include "model/notation.h"
@@ -27,7 +27,7 @@ constexpr int kSlots = 93;
 // A device that gives the scripted answers at once.
 class ScriptLink final : public SerialLink {
 public:
-    void configure(int, const QString&) override {}
+    void configure(int, const QString&) override { }
     void open() override { m_open = true; }
     void close() override { m_open = false; }
     bool isOpen() const override { return m_open; }
@@ -89,15 +89,15 @@ public:
     void setLine(int index, const QString& line) override { lines[index] = line; }
     QString line(int index) const override { return lines.value(index); }
     void clear() override { lines.clear(); }
-    void showCompletion(const QString&) override {}
-    void hideCompletion(const QString&) override {}
-    void showProgress() override {}
-    void hideProgress() override {}
+    void showCompletion(const QString&) override { }
+    void hideCompletion(const QString&) override { }
+    void showProgress() override { }
+    void hideProgress() override { }
     void setProgressMaximum(int maximum) override { m_maximum = maximum; }
     int progressMaximum() const override { return m_maximum; }
     void setProgressValue(int value) override { m_value = value; }
     int progressValue() const override { return m_value; }
-    void setPercentText(const QString&) override {}
+    void setPercentText(const QString&) override { }
 
     QStringList lines;
 
@@ -110,7 +110,7 @@ class Boxes final : public Messages {
 public:
     void info(const QString& text) override { shown << text; }
     bool confirm(const QString&, const QString&) override { return false; }
-    void beep() override {}
+    void beep() override { }
     QStringList shown;
 };
 
@@ -124,13 +124,13 @@ public:
         index = i;
     }
     int currentPage() const override { return 0; }
-    void showPage() override {}
-    void refreshPageRows() override {}
+    void showPage() override { }
+    void refreshPageRows() override { }
     void showRowOnLine(int row) override { checkRow(row); }
     void showRowPicture(int row) override { checkRow(row); }
-    void setRowCounter(int) override {}
-    void disableControls() override {}
-    void enableControls() override {}
+    void setRowCounter(int) override { }
+    void disableControls() override { }
+    void enableControls() override { }
     int index = 5;
 
 private:
@@ -155,8 +155,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     FuzzedDataProvider input(data, size);
     ScriptLink link;
     // Mostly a good length digit, so that the rows are reached.
-    link.lengthAnswer = input.ConsumeBool() ? QByteArray(1, static_cast<char>('0' + input.ConsumeIntegralInRange(1, 10)))
-                                            : fuzz::bytes(input.ConsumeRandomLengthString(4));
+    link.lengthAnswer = input.ConsumeBool()
+            ? QByteArray(1, static_cast<char>('0' + input.ConsumeIntegralInRange(1, 10)))
+            : fuzz::bytes(input.ConsumeRandomLengthString(4));
     for (QByteArray& answer : link.slotAnswers)
         answer = fuzz::bytes(input.ConsumeRandomLengthString(16));
 
@@ -176,7 +177,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const QByteArray& answer = link.slotAnswers.at(r);
         const bool refused = answer.isEmpty() || answer.contains("CMDERR");
         unanswered += refused ? 1 : 0;
-        const QString key = refused ? QString() : key_table::keyNameForScancode(static_cast<unsigned char>(answer.at(0)));
+        const QString key =
+                refused ? QString() : key_table::keyNameForScancode(static_cast<unsigned char>(answer.at(0)));
         if (rows.keyNames.at(r) != key)
             fuzz::broken("Read took another key than the device's", rows.keyNames.at(r) + QStringLiteral(" / ") + key);
         if (key.isEmpty()) {
@@ -195,7 +197,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     VerifyOperation verify(context);
     const VerifyOperation::Outcome outcome = verify.run();
-    if (read && (verify.failedRows() != unanswered || (outcome == VerifyOperation::Outcome::Succeeded) != (unanswered == 0)))
+    if (read
+        && (verify.failedRows() != unanswered || (outcome == VerifyOperation::Outcome::Succeeded) != (unanswered == 0)))
         fuzz::broken("Verify's count differs from the rows the device did not answer",
                      QStringLiteral("%1 counted, %2 expected").arg(verify.failedRows()).arg(unanswered));
     return 0;

@@ -18,7 +18,10 @@ namespace fuzz {
 inline QString scratchPath(const char* name)
 {
     const QString base = QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm") : QDir::tempPath();
-    return QStringLiteral("%1/qz-fuzz-%2-%3").arg(base).arg(QCoreApplication::applicationPid()).arg(QLatin1String(name));
+    return QStringLiteral("%1/qz-fuzz-%2-%3")
+            .arg(base)
+            .arg(QCoreApplication::applicationPid())
+            .arg(QLatin1String(name));
 }
 
 inline void writeFile(const QString& path, const QByteArray& bytes)

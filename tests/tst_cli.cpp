@@ -1,16 +1,11 @@
-// The command-line tool's parts, its sources compiled in; whole runs are in tst_e2e_runs.
-#include "cli/cli_options.cpp"
-#include "cli/console_status.cpp"
-#include "cli/device_job.cpp"
-#include "cli/headless.cpp"
-#include "cli/interrupt_watch.cpp"
-#include "cli/multi_run.cpp"
-#include "cli/port_lookup.cpp"
-#include "cli/port_search.cpp"
-#include "cli/run_report.cpp"
-#include "cli/runner.cpp"
-#include "cli/shared_terminal.cpp"
-#include "cli/table_check.cpp"
+// The command-line tool's parts; whole runs are in tst_e2e_runs.
+#include "cli/cli_options.h"
+#include "cli/console_status.h"
+#include "cli/headless.h"
+#include "cli/port_lookup.h"
+#include "cli/runner.h"
+#include "cli/table_check.h"
+#include "device/port_settings.h"
 #include "support/file_helpers.h"
 
 #include <QBuffer>
