@@ -2,10 +2,8 @@
 #include "cli/cli_options.h"
 #include "cli/console_status.h"
 #include "cli/headless.h"
-#include "cli/port_lookup.h"
 #include "cli/runner.h"
 #include "cli/table_check.h"
-#include "device/port_settings.h"
 #include "support/file_helpers.h"
 
 #include <QBuffer>
@@ -171,52 +169,6 @@ private slots:
             QVERIFY2(printed.at(i).startsWith(report.at(i)), qPrintable(printed.at(i)));
     }
 
-    // Rows: USB serial numbers A1 (twice: one adapter, two ports) and B2, and a port without one.
-    void resolvesDevices_data()
-    {
-        QTest::addColumn<QString>("port");
-        QTest::addColumn<QString>("answering");  // for auto: paths that answered, "-" = nothing probed
-        QTest::addColumn<QString>("outcome");  // the path, or the error's text
-        const auto row = [](const char* tag, const QString& port, const QString& answering, const QString& outcome) {
-            QTest::newRow(tag) << port << answering << outcome;
-        };
-        row("serial", "serial:B2", "", "/dev/serial/by-id/b2");
-        row("serial, none", "serial:C3", "",
-            "--port serial:C3: no connected serial port has the USB serial number C3; "
-            "these do:\n  /dev/ttyUSB0: A1\n  /dev/ttyUSB1: A1\n  /dev/serial/by-id/b2: B2");
-        row("serial, two ports", "serial:A1", "",
-            "--port serial:A1: 2 ports have that serial number; choose one by its path\n  /dev/ttyUSB0\n  "
-            "/dev/ttyUSB1");
-        row("auto", "auto", "/dev/ttyS0", "/dev/ttyS0");
-        row("auto, none", "auto", "",
-            "--port auto: no QZ4VELD answered\n  /dev/ttyS0: no answer\n  /dev/ttyUSB0: no answer");
-        row("auto, nothing free", "auto", "-", "--port auto: no QZ4VELD answered (no free serial port to probe)");
-        row("auto, two", "auto", "/dev/ttyS0 /dev/ttyUSB0",
-            "--port auto: 2 devices answered; choose one with --port\n  /dev/ttyS0: answered\n  /dev/ttyUSB0: "
-            "answered");
-    }
-    void resolvesDevices()
-    {
-        QFETCH(QString, port);
-        QFETCH(QString, answering);
-        QList<PortRow> table(4);
-        const QStringList devices{"/dev/ttyUSB0", "/dev/ttyUSB1", "/dev/ttyUSB2", "/dev/ttyS0"},
-                serials{"A1", "A1", "B2", ""};
-        for (int i = 0; i < 4; ++i)
-            table[i].devicePath = devices[i], table[i].serialNumber = serials[i];
-        table[2].stablePath = "/dev/serial/by-id/b2";
-        QList<ProbeResult> probes;
-        for (const QString path : {"/dev/ttyS0", "/dev/ttyUSB0"})
-            probes.append({path, answering.contains(path), answering.contains(path) ? "" : "no answer"});
-        try {
-            QTEST(port == "auto" ? onlyAnswering(answering == "-" ? QList<ProbeResult>() : probes)
-                                 : resolvePort(port, table, "9600,N,8,2"),
-                  "outcome");
-        } catch (const UsageError& e) {
-            QTEST(QString::fromUtf8(e.what()), "outcome");
-        }
-    }
-
     // Refused with exit status 2 before any port is opened (the port named does not exist).
     void refusesBeforeTheDevice_data()
     {
@@ -268,34 +220,6 @@ private slots:
         QCOMPARE(errors.data().contains("Cannot open /dev/qz-none: no such serial device"),
                  QByteArray(QTest::currentDataTag()).contains("go on"));
         QCOMPARE(errors.data().contains("--help"), args.contains("--fast"));  // only a command line's slip
-    }
-
-    void choosesPort_data()
-    {
-        QTest::addColumn<QString>("port");
-        QTest::addColumn<int>("mappedCom");  // [PORTS] COM<n>=/dev/ttyUSB3, 0 = none
-        QTest::addColumn<int>("comPort");
-        QTest::addColumn<QString>("path");
-        QTest::newRow("settings") << "" << 0 << 2 << "/dev/ttyS1";
-        QTest::newRow("COM option") << "COM4" << 0 << 4 << "/dev/ttyS3";
-        QTest::newRow("path of a mapping") << "/dev/ttyUSB3" << 6 << 6 << "/dev/ttyUSB3";
-        QTest::newRow("ttyS path") << "/dev/ttyS4" << 0 << 5 << "/dev/ttyS4";
-        QTest::newRow("ttyS path, COM5 mapped elsewhere") << "/dev/ttyS4" << 5 << 2 << "/dev/ttyS4";
-    }
-    void choosesPort()
-    {
-        QFETCH(QString, port);
-        QFETCH(int, mappedCom);
-        Settings settings;
-        settings.comPort = 2, settings.parity = QStringLiteral("E");
-        if (mappedCom > 0)
-            settings.portPaths.insert(mappedCom, QStringLiteral("/dev/ttyUSB3"));
-        Options options;
-        options.port = port, options.baud = QStringLiteral("4800");
-        const PortChoice choice = choosePort(options, settings);
-        QTEST(choice.comPort, "comPort");
-        QTEST(port_settings::devicePath(choice.comPort, choice.paths), "path");
-        QCOMPARE(choice.settingsText, QStringLiteral("4800,E,8,2"));
     }
 };
 

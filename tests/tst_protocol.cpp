@@ -1,6 +1,7 @@
 // The device protocol's exchanges, the serial port's settings, refusals and waits, and the simulated device.
 #include "device/attachment.h"
 #include "device/event_loop_waiter.h"
+#include "device/port_resolver.h"
 #include "device/port_settings.h"
 #include "device/protocol.h"
 #include "device/qt_serial_link.h"
@@ -196,11 +197,95 @@ private slots:
         QTEST(serial_errors::describeOpenFailure("/dev/ttyUSB0", QSerialPort::PermissionError, "x", facts), "text");
     }
 
+    // The serial device table: USB serial numbers A1 (one adapter, two ports) and B2, and a port without one.
+    // The settings file's port is COM2, and COM<mappedCom> is mapped to /dev/ttyUSB3.
+    void resolvesPorts_data()
+    {
+        QTest::addColumn<QString>("port");
+        QTest::addColumn<int>("mappedCom");  // 0: no mapping
+        QTest::addColumn<QString>("answering");  // the probed paths that answer; "-": no free port to probe
+        QTest::addColumn<QString>("outcome");  // "COM<n> <path opened>", or the error's text
+        QTest::addColumn<int>("scans");  // times the table was read
+        QTest::addColumn<int>("probeRounds");
+        const auto row = [](const char* tag, const QString& port, int mappedCom, const QString& answering,
+                            const QString& outcome, int scans, int probeRounds) {
+            QTest::newRow(tag) << port << mappedCom << answering << outcome << scans << probeRounds;
+        };
+        row("settings file", "", 0, "", "COM2 /dev/ttyS1", 0, 0);
+        row("COM option", "COM4", 0, "", "COM4 /dev/ttyS3", 0, 0);
+        row("path of a mapping", "/dev/ttyUSB3", 6, "", "COM6 /dev/ttyUSB3", 0, 0);
+        row("ttyS path", "/dev/ttyS4", 0, "", "COM5 /dev/ttyS4", 0, 0);
+        row("ttyS path, COM5 mapped elsewhere", "/dev/ttyS4", 5, "", "COM2 /dev/ttyS4", 0, 0);
+        row("serial", "serial:B2", 0, "", "COM2 /dev/serial/by-id/b2", 1, 0);
+        row("serial, none", "serial:C3", 0, "",
+            "--port serial:C3: no connected serial port has the USB serial number C3; "
+            "these do:\n  /dev/ttyUSB0: A1\n  /dev/ttyUSB1: A1\n  /dev/serial/by-id/b2: B2",
+            1, 0);
+        row("serial, two ports", "serial:A1", 0, "",
+            "--port serial:A1: 2 ports have that serial number; choose one by its path\n  /dev/ttyUSB0\n  "
+            "/dev/ttyUSB1",
+            1, 0);
+        row("auto", "auto", 0, "/dev/ttyS0", "COM1 /dev/ttyS0", 1, 1);
+        row("auto, none", "auto", 0, "",
+            "--port auto: no QZ4VELD answered\n  /dev/ttyUSB0: no answer\n  /dev/ttyS0: no answer", 1, 1);
+        row("auto, nothing free", "auto", 0, "-", "--port auto: no QZ4VELD answered (no free serial port to probe)", 1,
+            1);
+        row("auto, two", "auto", 0, "/dev/ttyS0 /dev/ttyUSB0",
+            "--port auto: 2 devices answered; choose one with --port\n  /dev/ttyUSB0: answered\n  /dev/ttyS0: "
+            "answered",
+            1, 1);
+        row("auto-all", "auto-all", 0, "/dev/ttyS0 /dev/ttyUSB0", "COM2 /dev/ttyUSB0,COM1 /dev/ttyS0", 1, 1);
+        row("auto-all, none", "auto-all", 0, "", "--port auto-all: no serial port has a device that answers", 1, 1);
+        row("each once", "auto serial:B2 COM3", 0, "/dev/ttyUSB0",
+            "COM2 /dev/ttyUSB0,COM2 /dev/serial/by-id/b2,"
+            "COM3 /dev/ttyS2",
+            1, 1);
+    }
+    void resolvesPorts()
+    {
+        QFETCH(int, mappedCom);
+        QFETCH(QString, answering);
+        QList<PortRow> table(4);
+        const QStringList devices{"/dev/ttyUSB0", "/dev/ttyUSB1", "/dev/ttyUSB2", "/dev/ttyS0"},
+                serials{"A1", "A1", "B2", ""};
+        for (int i = 0; i < 4; ++i)
+            table[i].devicePath = devices[i], table[i].serialNumber = serials[i];
+        table[2].stablePath = "/dev/serial/by-id/b2";
+        table[1].inUse = table[2].inUse = true;
+        int scans = 0, probeRounds = 0;
+        QMap<int, QString> mapping;
+        if (mappedCom > 0)
+            mapping.insert(mappedCom, "/dev/ttyUSB3");
+        PortResolver resolver(
+                {2, mapping, "4800,E,8,2"}, [&](const QMap<int, QString>&) { return ++scans, table; },
+                [&](const QStringList& paths, const QString& settingsText) {
+                    ++probeRounds;
+                    QList<ProbeResult> probes;
+                    for (const QString& path : paths)
+                        probes.append(
+                                {path, answering.contains(path), settingsText == "4800,E,8,2" ? "no answer" : ""});
+                    return answering == "-" ? QList<ProbeResult>() : probes;
+                });
+        QFETCH(QString, port);
+        for (int round = 0; round < 2; ++round) {  // the second round reads and probes nothing again
+            try {
+                QStringList chosen;
+                for (const ChosenPort& choice : resolver.resolveAll(port.split(' ')))
+                    chosen.append(QStringLiteral("COM%1 %2").arg(choice.comPort).arg(choice.devicePath()));
+                QTEST(chosen.join(','), "outcome");
+            } catch (const PortChoiceError& e) {
+                QTEST(QString::fromUtf8(e.what()), "outcome");
+            }
+        }
+        QTEST(scans, "scans");
+        QTEST(probeRounds, "probeRounds");
+    }
+
     void devicePathAndLinkRefusals()
     {
         const QMap<int, QString> mapping{{2, QStringLiteral("  ")}};
-        QCOMPARE(port_settings::devicePath(2, mapping), QStringLiteral("/dev/ttyS1"));  // a blank mapping is none
-        QVERIFY_THROWS_EXCEPTION(SerialError, port_settings::devicePath(0, mapping));
+        QCOMPARE(PortResolver::comPath(2, mapping), QStringLiteral("/dev/ttyS1"));  // a blank mapping is none
+        QVERIFY_THROWS_EXCEPTION(SerialError, PortResolver::comPath(0, mapping));
         QTemporaryDir dir;
         const QString missing = dir.filePath(QStringLiteral("ttyNothing"));
         QtSerialLink link({{3, missing}});

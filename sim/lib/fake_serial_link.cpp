@@ -1,5 +1,6 @@
 #include "sim/lib/fake_serial_link.h"
 
+#include "device/port_resolver.h"
 #include "device/port_settings.h"
 
 FakeSerialLink::FakeSerialLink(DeviceModel& device, VirtualClock& clock) : m_device(device), m_clock(clock)
@@ -14,7 +15,7 @@ void FakeSerialLink::configure(int portNumber, const QString& settingsText)
 {
     close();
     port_settings::parse(settingsText);
-    port_settings::devicePath(portNumber, {});
+    PortResolver::comPath(portNumber, {});
     m_port = portNumber;
     m_settings = settingsText;
 }

@@ -103,8 +103,9 @@ QString checkedPort(const QString& value)
         const int number = match.captured(1).toInt();
         if (number >= 1 && number <= 32767)
             return QStringLiteral("COM") + QString::number(number);
-    } else if (value.startsWith(QLatin1Char('/')) || value == QLatin1String(kAllPorts) || value == QLatin1String("auto")
-               || (value.startsWith(QLatin1String("serial:")) && value.size() > 7)) {
+    } else if (value.startsWith(QLatin1Char('/')) || value == QLatin1String(kAllPorts)
+               || value == QLatin1String(PortResolver::kAuto)
+               || (value.startsWith(QLatin1String(PortResolver::kSerialPrefix)) && value.size() > 7)) {
         return value;
     }
     throw UsageError(QStringLiteral("--port needs COM<n> (n from 1 to 32767), a device path such as "

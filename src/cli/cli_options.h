@@ -1,5 +1,7 @@
 #pragma once
 
+#include "device/port_resolver.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -26,7 +28,7 @@ public:
 enum class Command { Version, Read, Send, Verify, Check, Ports };
 
 // --port value that stands for every port where a device answers the presence probe.
-inline constexpr char kAllPorts[] = "auto-all";
+inline constexpr const char* kAllPorts = PortResolver::kAllPorts;
 
 struct Options final {
     Command command = Command::Version;

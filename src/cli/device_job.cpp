@@ -17,7 +17,7 @@ const QString kVersionLine = QStringLiteral("Version = ");
 
 }  // namespace
 
-DeviceJob::DeviceJob(QString label, PortChoice port, Options options, TableFile table)
+DeviceJob::DeviceJob(QString label, ChosenPort port, Options options, TableFile table)
     : m_label(std::move(label)), m_port(std::move(port)), m_options(std::move(options)), m_table(std::move(table))
 { }
 
@@ -39,7 +39,7 @@ void DeviceJob::run(std::latch& opened, std::shared_future<bool> go, SharedTermi
     PrefixedStream out(terminal, m_label, false);
     PrefixedStream err(terminal, m_label, true);
     Console console{out, err, false};
-    QtSerialLink link(m_port.paths);
+    QtSerialLink link;
     EventLoopWaiter waiter;
     try {
         openPort(link, m_port);

@@ -23,7 +23,7 @@ class SharedTerminal;
 // are read after the thread has ended.
 class DeviceJob final {
 public:
-    DeviceJob(QString label, PortChoice port, Options options, TableFile table);
+    DeviceJob(QString label, ChosenPort port, Options options, TableFile table);
 
     // The thread's whole work. opened: counted down once the port is open or
     // has failed; go: false when any port failed or a stop came meanwhile.
@@ -46,7 +46,7 @@ private:
     void runOperation(Waiter& waiter, SerialLink& link, Console& console, SharedTerminal& terminal, int board);
 
     const QString m_label;
-    const PortChoice m_port;
+    const ChosenPort m_port;
     const Options m_options;
     TableFile m_table;
 

@@ -2,11 +2,9 @@
 
 #include "cli/device_job.h"
 #include "cli/interrupt_watch.h"
-#include "cli/port_lookup.h"
-#include "cli/port_search.h"
 #include "cli/run_report.h"
 #include "cli/shared_terminal.h"
-#include "device/port_settings.h"
+#include "device/port_resolver.h"
 
 #include <QEventLoop>
 #include <QFileInfo>
@@ -25,19 +23,6 @@ namespace {
 const QString kPortField = QStringLiteral("{port}");
 constexpr int kBoardRedrawMs = 200;
 
-// The ports to run on: as given, or those where a device answers.
-QStringList portsToRun(const Options& options, const Settings& settings)
-{
-    if (!options.ports.contains(QLatin1String(kAllPorts)))
-        return options.ports.isEmpty() ? QStringList{QString()} : options.ports;
-    Options noPort = options;
-    noPort.ports.clear();
-    const QStringList found = answeringPorts(settings.portPaths, choosePort(noPort, settings).settingsText);
-    if (found.isEmpty())
-        throw UsageError("--port auto-all: no serial port has a device that answers");
-    return found;
-}
-
 // Several devices writing one file would overwrite each other's.
 void checkPatterns(const Options& options, bool several)
 {
@@ -52,25 +37,21 @@ void checkPatterns(const Options& options, bool several)
 std::vector<std::unique_ptr<DeviceJob>> makeJobs(const Options& options, const TableFile& table,
                                                  const Settings& settings, QStringList& given)
 {
-    given = portsToRun(options, settings);
-    checkPatterns(options, given.size() > 1 || options.ports.contains(QLatin1String(kAllPorts)));
+    checkPatterns(options, options.ports.size() > 1 || options.ports.contains(QLatin1String(kAllPorts)));
+    const QList<ChosenPort> chosen = PortResolver(portDefaults(options, settings)).resolveAll(options.ports);
     std::vector<std::unique_ptr<DeviceJob>> jobs;
     QStringList devices;
-    // Ports named by what they are (auto, serial:<n>) become the path they name.
-    const bool named = std::any_of(given.cbegin(), given.cend(), [](const QString& port) {
-        return port == QLatin1String("auto") || port.startsWith(QLatin1String("serial:"));
-    });
-    const QList<PortRow> catalogue = named ? port_catalogue::scan(settings.portPaths) : QList<PortRow>{};
-    for (const QString& port : std::as_const(given)) {
+    for (const ChosenPort& choice : chosen) {
+        given.append(choice.given);
         Options own = options;
-        own.port = named ? resolvePort(port, catalogue, choosePort(own, settings).settingsText) : port;
-        own.ports = QStringList{port};
-        const PortChoice choice = choosePort(own, settings);
-        const QString path = port_settings::devicePath(choice.comPort, choice.paths);
+        own.port = choice.given;
+        own.ports = QStringList{choice.given};
+        const QString path = choice.devicePath();
         const QString device = QFileInfo(path).canonicalFilePath();
         if (devices.contains(device.isEmpty() ? path : device))
-            throw UsageError(
-                    QStringLiteral("--port %1 is the same device as an earlier --port").arg(port).toStdString());
+            throw UsageError(QStringLiteral("--port %1 is the same device as an earlier --port")
+                                     .arg(choice.given)
+                                     .toStdString());
         devices.append(device.isEmpty() ? path : device);
         const QString label = portLabel(path);
         own.file = withPort(options.file, label);

@@ -4,7 +4,7 @@
 #include "cli/headless.h"
 #include "cli/interrupt_watch.h"
 #include "cli/multi_run.h"
-#include "cli/port_lookup.h"
+#include "cli/port_listing.h"
 #include "cli/table_check.h"
 #include "device/event_loop_waiter.h"
 #include "device/port_settings.h"
@@ -24,7 +24,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QIODevice>
-#include <QRegularExpression>
 
 namespace cli {
 
@@ -71,10 +70,10 @@ int exitFor(bool succeeded)
 }
 
 // The device part of a run, after every file and argument has been checked.
-int runOperation(const Options& options, const PortChoice& port, TableFile& table, ConsoleStatus& status,
+int runOperation(const Options& options, const ChosenPort& port, TableFile& table, ConsoleStatus& status,
                  Console& console)
 {
-    QtSerialLink link(port.paths);
+    QtSerialLink link;
     EventLoopWaiter waiter;
     InterruptWatch interrupts(waiter);
     openPort(link, port);
@@ -115,12 +114,10 @@ void checkOutputFile(const QString& path)
                                  .arg(shown(path), shown(folder.filePath())));
 }
 
-void openPort(QtSerialLink& link, const PortChoice& port)
+void openPort(QtSerialLink& link, const ChosenPort& port)
 {
     try {
-        link.configure(port.comPort, port.settingsText);
-        if (port.pathGiven)
-            link.setDevicePath(port.paths.value(port.comPort));
+        port.configure(link);
         // Opened here rather than at the first command so that a port that
         // cannot be opened is a usage error with its own message; the
         // operations find it open and send exactly the same bytes.
@@ -130,7 +127,7 @@ void openPort(QtSerialLink& link, const PortChoice& port)
     }
 }
 
-DeviceOutcome runOnOpenPort(const Options& options, const PortChoice& port, SerialLink& link, Waiter& waiter,
+DeviceOutcome runOnOpenPort(const Options& options, const ChosenPort& port, SerialLink& link, Waiter& waiter,
                             TableFile& table, ConsoleStatus& status, Console& console)
 {
     ConsoleMessages messages(status);
@@ -210,11 +207,8 @@ namespace {
 
 int listPorts(const Options& options, const Settings& settings, Console& console)
 {
-    const QList<PortRow> table = port_catalogue::scan(settings.portPaths);
-    QList<ProbeResult> probes;
-    if (options.probe)
-        probes = device_search::probeAll(device_search::candidates(table), choosePort(options, settings).settingsText);
-    const QByteArray text = portTable(table, options.probe ? &probes : nullptr);
+    PortResolver ports(portDefaults(options, settings));
+    const QByteArray text = portTable(ports.catalogue(), options.probe ? &ports.probes() : nullptr);
     return console.out.write(text) == text.size() ? kExitSucceeded : kExitNotSucceeded;
 }
 
@@ -249,30 +243,12 @@ void checkSendable(const TableFile& table)
     }
 }
 
-PortChoice choosePort(const Options& options, const Settings& settings)
+PortDefaults portDefaults(const Options& options, const Settings& settings)
 {
-    PortChoice choice;
-    choice.comPort = settings.comPort;
-    choice.paths = settings.portPaths;
-    choice.fastExchange = settings.fastExchange == 1;
-    choice.settingsText = port_settings::settingsText(options.baud.isEmpty() ? settings.baud : options.baud,
-                                                      options.parity.isEmpty() ? settings.parity : options.parity);
-    if (options.port.startsWith(QLatin1String("COM"))) {
-        choice.comPort = options.port.mid(3).toInt();
-    } else if (!options.port.isEmpty()) {
-        // A device path: the status lines name the COM number the window would
-        // use for it, so a log reads the same whichever way the port was given.
-        static const QRegularExpression kTtyS(QStringLiteral("^/dev/ttyS([0-9]{1,4})$"));
-        const QRegularExpressionMatch tty = kTtyS.match(options.port);
-        const int mapped = choice.paths.key(options.port, 0);
-        if (mapped > 0)
-            choice.comPort = mapped;
-        else if (tty.hasMatch() && !choice.paths.contains(tty.captured(1).toInt() + 1))
-            choice.comPort = tty.captured(1).toInt() + 1;
-        choice.pathGiven = mapped == 0;
-        choice.paths.insert(choice.comPort, options.port);
-    }
-    return choice;
+    return {settings.comPort, settings.portPaths,
+            port_settings::settingsText(options.baud.isEmpty() ? settings.baud : options.baud,
+                                        options.parity.isEmpty() ? settings.parity : options.parity),
+            settings.fastExchange == 1};
 }
 
 int execute(const QStringList& arguments, const QString& programFolder, Console& console)
@@ -318,12 +294,7 @@ int execute(const QStringList& arguments, const QString& programFolder, Console&
         if (!options.logPath.isEmpty())
             checkLogFile(options.logPath);
         const Settings settings = loadSettings(programFolder, console);
-        Options resolved = options;
-        if (options.port == QLatin1String("auto") || options.port.startsWith(QLatin1String("serial:"))) {
-            const PortChoice byFile = choosePort(options, settings);
-            resolved.port = resolvePort(options.port, port_catalogue::scan(settings.portPaths), byFile.settingsText);
-        }
-        const PortChoice port = choosePort(resolved, settings);
+        const ChosenPort port = PortResolver(portDefaults(options, settings)).resolve(options.port);
 
         // A table on standard output must stay clean: the lines go to standard error.
         const bool tableOnOut = options.command == Command::Read && options.file.isEmpty();
@@ -332,6 +303,9 @@ int execute(const QStringList& arguments, const QString& programFolder, Console&
         status.setLogFile(options.logPath);
         return runOperation(options, port, table, status, console);
     } catch (const UsageError& error) {
+        printError(console, QString::fromStdString(error.what()));
+        return kExitUsage;
+    } catch (const PortChoiceError& error) {
         printError(console, QString::fromStdString(error.what()));
         return kExitUsage;
     } catch (const std::exception& error) {

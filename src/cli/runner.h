@@ -1,11 +1,11 @@
 #pragma once
 
 #include "cli/cli_options.h"
+#include "device/port_resolver.h"
 #include "files/settings.h"
 #include "model/capacity.h"
 #include "model/row_table.h"
 
-#include <QMap>
 #include <QString>
 #include <QStringList>
 
@@ -43,16 +43,9 @@ TableFile loadTable(const QString& path);
 // has no scan code for. Throws UsageError naming the first such row.
 void checkSendable(const TableFile& table);
 
-// The serial port to use: --port when given, else the settings file's port;
-// COM<n> maps to a device path as in the window ([PORTS], else /dev/ttyS<n-1>).
-struct PortChoice final {
-    int comPort = 1;  // the number the status lines name
-    QMap<int, QString> paths;  // COM<n> -> device path, for the link
-    QString settingsText;  // "<baud>,<parity>,8,2"
-    bool fastExchange = false;  // [GENERAL] FASTEXCHANGE of the settings file
-    bool pathGiven = false;  // --port named a path that no [PORTS] entry holds
-};
-PortChoice choosePort(const Options& options, const Settings& settings);
+// What the ports fall back on: the settings file's port, mapping and fast
+// exchange, with --baud and --parity over the file's line settings.
+PortDefaults portDefaults(const Options& options, const Settings& settings);
 
 class ConsoleStatus;
 
@@ -68,12 +61,12 @@ struct DeviceOutcome final {
 };
 
 // Configures and opens the port; one that cannot be opened throws UsageError.
-void openPort(QtSerialLink& link, const PortChoice& port);
+void openPort(QtSerialLink& link, const ChosenPort& port);
 
 // The operation on a port openPort() opened, the port closed after it; a read's
 // table is then saved or printed. When the waiter is asked to stop, says so on
 // console.err and comes back with kExitInterrupted.
-DeviceOutcome runOnOpenPort(const Options& options, const PortChoice& port, SerialLink& link, Waiter& waiter,
+DeviceOutcome runOnOpenPort(const Options& options, const ChosenPort& port, SerialLink& link, Waiter& waiter,
                             TableFile& table, ConsoleStatus& status, Console& console);
 
 // The whole tool after QCoreApplication exists: arguments as

@@ -73,14 +73,4 @@ QString settingsText(const QString& baud, const QString& parity)
     return baud + QLatin1Char(',') + parity + QStringLiteral(",8,2");
 }
 
-QString devicePath(int portNumber, const QMap<int, QString>& mapping)
-{
-    if (portNumber < 1)
-        throw SerialError(QStringLiteral("Invalid port number COM%1").arg(portNumber).toStdString());
-    const QString mapped = mapping.value(portNumber).trimmed();
-    if (!mapped.isEmpty())
-        return mapped;
-    return QStringLiteral("/dev/ttyS%1").arg(portNumber - 1);
-}
-
 }  // namespace port_settings

@@ -1,6 +1,7 @@
 #include "device/qt_serial_link.h"
 
 #include "device/open_failure.h"
+#include "device/port_resolver.h"
 
 QtSerialLink::QtSerialLink(QMap<int, QString> portPaths) : m_portPaths(std::move(portPaths))
 {
@@ -18,7 +19,7 @@ void QtSerialLink::configure(int portNumber, const QString& settingsText)
     close();
     // Validate everything first so a refused value leaves the old configuration.
     const PortSettings settings = port_settings::parse(settingsText);
-    const QString path = port_settings::devicePath(portNumber, m_portPaths);
+    const QString path = PortResolver::comPath(portNumber, m_portPaths);
 
     m_settings = settings;
     m_path = path;

@@ -1,5 +1,6 @@
 #include "ui/config_dialog.h"
 
+#include "device/port_resolver.h"
 #include "device/port_settings.h"
 #include "files/settings.h"
 #include "model/messages.h"
@@ -127,7 +128,7 @@ void ConfigDialog::showDevice()
 {
     QString path;
     try {
-        path = m_port->currentIndex() >= 0 ? port_settings::devicePath(m_port->currentIndex() + 1, m_settings.portPaths)
+        path = m_port->currentIndex() >= 0 ? PortResolver::comPath(m_port->currentIndex() + 1, m_settings.portPaths)
                                            : QString();
     } catch (const std::exception&) {
         // No entry chosen: no device to show.

@@ -1,6 +1,6 @@
 #include "ui/device_chooser_dialog.h"
 
-#include "device/port_settings.h"
+#include "device/port_resolver.h"
 
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
@@ -18,7 +18,7 @@ DeviceChooserDialog::DeviceChooserDialog(int comPort, QMap<int, QString> mapping
     build(comPort);
     rescan();
     try {
-        selectPath(port_settings::devicePath(comPort, m_mapping));
+        selectPath(PortResolver::comPath(comPort, m_mapping));
     } catch (const std::exception&) {
         // No device for a port number below 1: nothing to preselect.
     }
