@@ -1,11 +1,24 @@
 #include "model/capacity.h"
 #include "model/key_mapping.h"
+#include "model/key_positions.h"
 #include "model/key_table.h"
 #include "model/notation.h"
 #include "model/row_table.h"
 
 #include <QSet>
 #include <QtTest>
+
+namespace {
+
+QString firstNameFor(int keyCode)
+{
+    const auto& table = key_table::records();
+    const auto first = std::find_if(table.begin(), table.end(),
+                                    [keyCode](const KeyRecord& k) { return keyCode != 0 && k.keyCode == keyCode; });
+    return first == table.end() ? QString() : first->keyName;
+}
+
+}  // namespace
 
 class TstModel : public QObject {
     Q_OBJECT
@@ -80,11 +93,45 @@ private slots:
         QFETCH(int, qtKey);
         QFETCH(bool, keypad);
         QFETCH(uint, keysym);
-        const int code = key_mapping::keyCodeFor(qtKey, keypad, keysym);
-        const auto& table = key_table::records();
-        const auto first = std::find_if(table.begin(), table.end(),
-                                        [code](const KeyRecord& k) { return code != 0 && k.keyCode == code; });
-        QTEST(first == table.end() ? QString() : first->keyName, "firstName");
+        QTEST(firstNameFor(key_mapping::keyCodeFor(qtKey, keypad, keysym)), "firstName");
+    }
+
+    // Every key of the table has exactly one position.
+    void everyKeyHasAPosition()
+    {
+        QSet<QString> named;
+        for (int code = -1; code < 512; ++code) {
+            const int scancode = key_positions::scancodeForInputCode(code);
+            if (scancode != 0)
+                QVERIFY2(!named.contains(key_table::keyNameForScancode(scancode)), qPrintable(QString::number(code)));
+            named.insert(key_table::keyNameForScancode(scancode));
+        }
+        named.remove(QString());
+        QCOMPARE(named.size(), key_table::kKeys);
+    }
+
+    // Positions beyond the main block (tst_ui_rows has that on four layouts): keypad and editing block keys keep the
+    // key code they share, so the pair rule still decides between them.
+    void positions_data()
+    {
+        QTest::addColumn<int>("inputCode");  // linux/input-event-codes.h
+        QTest::addColumn<QStringList>("names");  // its own, and the first table key with its key code
+        QTest::newRow("KEY_KP7") << 71 << QStringList{"KPhome", "KPhome"};
+        QTest::newRow("KEY_HOME") << 102 << QStringList{"Home", "KPhome"};
+        QTest::newRow("KEY_KPENTER") << 96 << QStringList{"KPent", "ENTER"};
+        QTest::newRow("KEY_KP5") << 76 << QStringList{"KP5", "KP5"};
+        QTest::newRow("KEY_F7") << 65 << QStringList{"F7", "F7"};
+        QTest::newRow("KEY_SYSRQ") << 99 << QStringList{"PRSCN", "PRSCN"};
+        QTest::newRow("KEY_LEFTCTRL") << 29 << QStringList{"", ""};
+        QTest::newRow("KEY_102ND") << 86 << QStringList{"", ""};
+        QTest::newRow("beyond the table") << 120 << QStringList{"", ""};
+    }
+    void positions()
+    {
+        QFETCH(int, inputCode);
+        QTEST(QStringList({key_table::keyNameForScancode(key_positions::scancodeForInputCode(inputCode)),
+                           firstNameFor(key_mapping::keyCodeForInputCode(inputCode))}),
+              "names");
     }
 
     void pairAlternation()

@@ -7,7 +7,9 @@
 #include "support/file_helpers.h"
 #include "support/ui_rig.h"
 #include "ui/config_dialog.h"
+#include "ui/row_lines.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -53,6 +55,21 @@ void checkNotesPlace(const WindowRig& rig, int boxLeft, int x1, int x2, int y)
     QVERIFY(box->isVisible());
     QVERIFY(pointer->isVisible());
     QCOMPARE(box->parentWidget()->children().last(), pointer);
+}
+
+// A key press as the X server reports it: the X key code, and the Qt::Key and text the layout makes of the character
+// `c`; a combining accent stands for the dead key of that accent, which types nothing.
+void pressKey(QWidget* field, int xKey, QChar c, Qt::KeyboardModifiers modifiers)
+{
+    static const QHash<QChar, int> dead{{QChar(0x300), Qt::Key_Dead_Grave},
+                                        {QChar(0x301), Qt::Key_Dead_Acute},
+                                        {QChar(0x302), Qt::Key_Dead_Circumflex},
+                                        {QChar(0x308), Qt::Key_Dead_Diaeresis}};
+    const QChar upper = c.toUpper().unicode() < 0x100 ? c.toUpper() : c;
+    const int key = dead.value(c, upper.unicode());
+    const QString text = dead.contains(c) ? QString() : QString(c);
+    QKeyEvent event(QEvent::KeyPress, key, modifiers, quint32(xKey), c.unicode(), 0, text);
+    QApplication::sendEvent(field, &event);
 }
 
 TableState tableNamed(const QString& name)
@@ -283,6 +300,110 @@ private slots:
         QCOMPARE(rig.messages.infos, expected);
     }
 
+    // A physical key gives the same entry on every layout, shifted or not. The events are those the X server gives:
+    // native scan code (Linux input code + 8), and Qt::Key and text as the layout makes them; a dead key is written as
+    // its combining accent. The keys: the main block left to right, row by row, then the extra key of 102-key
+    // keyboards, which the key table does not have.
+    void keysByPosition_data()
+    {
+        QTest::addColumn<QString>("plain");
+        QTest::addColumn<QString>("shifted");
+        QTest::addColumn<QString>("zKey");  // the tooltip's line on what the keyboard prints on the US Z key
+        QTest::newRow("us") << "`1234567890-=qwertyuiop[]\\asdfghjkl;'zxcvbnm,./<"
+                            << "~!@#$%^&*()_+QWERTYUIOP{}|ASDFGHJKL:\"ZXCVBNM<>?>"
+                            << "";
+        QTest::newRow("de") << "\u03021234567890ß\u0301qwertzuiopü+#asdfghjklöäyxcvbnm,.-<"
+                            << "°!\"§$%&/()=?\u0300QWERTZUIOPÜ*'ASDFGHJKLÖÄYXCVBNM;:_>"
+                            << "Z (labelled Y on this keyboard)";
+        QTest::newRow("fr") << "²&é\"'(-è_çà)=azertyuiop\u0302$*qsdfghjklmùwxcvbn,;:!<"
+                            << "~1234567890°+AZERTYUIOP\u0308£µQSDFGHJKLM%WXCVBN?./§>"
+                            << "Z (labelled W on this keyboard)";
+        QTest::newRow("gb") << "`1234567890-=qwertyuiop[]#asdfghjkl;'zxcvbnm,./\\"
+                            << "¬!\"£$%^&*()_+QWERTYUIOP{}~ASDFGHJKL:@ZXCVBNM<>?|"
+                            << "";
+    }
+    void keysByPosition()
+    {
+        QFETCH(QString, plain);
+        QFETCH(QString, shifted);
+        const QList<int> xKeys = [] {
+            QList<int> keys{49};  // X key codes in the order of the strings above
+            for (const auto& [from, to] : {std::pair(10, 21), {24, 35}, {51, 51}, {38, 48}, {52, 61}, {94, 94}})
+                for (int k = from; k <= to; ++k)
+                    keys << k;
+            return keys;
+        }();
+        QStringList expected;
+        for (QChar c : QStringLiteral("`1234567890-=QWERTYUIOP[]\\ASDFGHJKL;'ZXCVBNM,./"))
+            expected << c;
+        expected << "";
+        KeyRig rig;
+        QLineEdit* field = rig.kbdKey(0);
+        const auto press = [&](const QString& layout, Qt::KeyboardModifiers modifiers) {
+            QStringList names;
+            for (int i = 0; i < xKeys.size(); ++i) {
+                pressKey(field, xKeys[i], layout.at(i), modifiers);
+                names << field->text();
+            }
+            return names;
+        };
+        QCOMPARE(press(plain, Qt::NoModifier), expected);
+        QCOMPARE(press(shifted, Qt::ShiftModifier), expected);
+        pressKey(field, 52, plain.at(37), Qt::NoModifier);
+        QTEST(field->toolTip().section('\n', 1, -2), "zKey");
+        QCOMPARE(rig.messages.infos, QStringList());
+    }
+
+    // Keyboard only: Ctrl+Tab and Ctrl+Shift+Tab leave a key field as it is, and composed text never enters it. From a
+    // string field Alt and F10 reach the menu bar, and Shift+F2 opens the row's notes and, in the box, stores and
+    // closes them. Tab walks the page row by row, then the page buttons, the length list and the operation buttons.
+    void keyboardOnly()
+    {
+        WindowRig rig(kNotesOn);
+        QVERIFY(rig.activate());
+        const auto focused = [] { return QApplication::focusWidget()->objectName(); };
+        rig.window->rows().keyNames[1] = QStringLiteral("Q");
+        rig.window->showPage();
+        rig.kbdKey(2)->setFocus();
+        QTest::keyClick(rig.kbdKey(2), Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+        QTRY_COMPARE(focused(), "KeyString_1");
+        rig.kbdKey(1)->setFocus();
+        QTest::keyClick(rig.kbdKey(1), Qt::Key_Tab, Qt::ControlModifier);
+        QTRY_COMPARE(focused(), "KeyString_1");
+        QInputMethodEvent composed;
+        composed.setCommitString(QStringLiteral("\u00E1"));
+        QApplication::sendEvent(rig.kbdKey(1), &composed);
+        QCOMPARE(rig.kbdKey(1)->text() + rig.kbdKey(2)->text() + rig.window->rows().keyNames[1], "QQ");
+
+        QMenuBar* bar = rig.window->menuBar();
+        QTest::keyClick(rig.window->windowHandle(), Qt::Key_Alt);
+        QVERIFY(bar->activeAction());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        rig.keyString(3)->setFocus();
+        QTest::keyClick(rig.keyString(3), Qt::Key_F10);
+        QCOMPARE(bar->activeAction(), bar->actions().first());
+        QApplication::activePopupWidget()->close();
+
+        auto* box = rig.find<QTextEdit>("StrDes");
+        rig.keyString(3)->setFocus();
+        QTest::keyClick(rig.keyString(3), Qt::Key_F2, Qt::ShiftModifier);
+        QTRY_VERIFY(box->hasFocus());
+        QTest::keyClicks(box, QStringLiteral("why"));
+        QTest::keyClick(box, Qt::Key_F2, Qt::ShiftModifier);
+        QVERIFY(box->isHidden());
+        QCOMPARE(rig.window->rows().notes[3], "why");
+        QTRY_COMPARE(focused(), "KeyString_3");
+
+        QStringList walk, expected;
+        for (int i = 0; i < RowLines::kLines; ++i)
+            expected << QStringLiteral("KbdKey_%1").arg(i) << QStringLiteral("KeyString_%1").arg(i);
+        expected += QStringList{"PreviousPage", "NextPage", "StrConfig", "Read", "Send", "VerifyBtn", "GetVersionBtn"};
+        for (QWidget* w = rig.kbdKey(0); walk.size() < expected.size(); w = w->nextInFocusChain())
+            if (w->isVisibleTo(rig.window.get()) && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus))
+                walk << w->objectName();
+        QCOMPARE(walk, expected);
+    }
+
     // A pair key pressed twice gives both names. Only a key press that types a character (Delete excepted) puts up the
     // question mark, on screen only, in a key or a string field. A key field keeps the focus on Tab, and Alt off
     // the menu bar.
@@ -303,13 +424,18 @@ private slots:
         QCOMPARE(rows.pictures.at(3), StatusPicture::None);
         rows.pictures.at(2) = StatusPicture::CheckMark;
         rows.pictureShown.at(2) = true;
+        rows.pictureTips.at(2) = QStringLiteral("Verified");
         rig.window->showPage();
         const QImage check = rig.image(2)->pixmap().toImage();
         QVERIFY(rig.image(2)->isVisibleTo(rig.window.get()));
+        QAccessibleInterface* picture = QAccessible::queryAccessibleInterface(rig.image(2));
+        QCOMPARE(picture->text(QAccessible::Name) + '|' + picture->text(QAccessible::Description),
+                 "Row 2: matches the device|Verified");
         QTest::keyClick(rig.keyString(2), Qt::Key_Left);  // types nothing: no picture change
         QCOMPARE(rig.image(2)->pixmap().toImage(), check);
         QTest::keyClicks(rig.keyString(2), QStringLiteral("A"));
         QVERIFY(rig.image(2)->pixmap().toImage() != check);
+        QCOMPARE(picture->text(QAccessible::Name), "Row 2: differs or not confirmed");
         QCOMPARE(rows.pictures.at(2), StatusPicture::CheckMark);
         rig.window->showPage();
         QCOMPARE(rig.image(2)->pixmap().toImage(), check);

@@ -1,5 +1,8 @@
 #include "model/key_mapping.h"
 
+#include "model/key_positions.h"
+#include "model/key_table.h"
+
 #include <Qt>
 
 namespace key_mapping {
@@ -116,6 +119,18 @@ int unshifted(int qtKey)
 }
 
 }  // namespace
+
+int keyCodeForInputCode(int inputCode)
+{
+    const int scancode = key_positions::scancodeForInputCode(inputCode);
+    if (scancode == 0)
+        return 0;
+    for (const KeyRecord& slot : key_table::records()) {
+        if (slot.scancode == scancode)
+            return slot.keyCode;
+    }
+    return 0;
+}
 
 int keyCodeFor(int qtKey, bool keypad, quint32 nativeVirtualKey)
 {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -19,6 +20,11 @@ struct RowTable;
 // the whole run); a name that another usable row already holds is refused with
 // one warning per such row. Print Screen is taken on its release wherever a
 // line's key or string field has the focus.
+//
+// Keys are found by position where the platform reports one (key_positions),
+// so every layout gives the key table's entry for the key pressed; what this
+// keyboard prints on a key is learnt from the presses and shown in the key
+// field's tooltip when it differs from the table's name.
 class KeyCapture final : public QObject {
     Q_OBJECT
 
@@ -45,6 +51,13 @@ protected:
 
 private:
     bool onKeyPress(KeyField& field, QKeyEvent& event);
+    int capacity() const;
+    // KeyNameForKeyCode, its fault reported as the key table's message; "" then.
+    QString nameForKeyCode(int keyCode);
+    // The rest of the key-down rule: the duplicate check, then field and row.
+    void assign(int line, const QString& name);
+    void learnLabel(int inputCode, const QString& label);
+    void showPrintedLabel(KeyField& field) const;
     void showQuestionMark(int line);
     int focusedLine() const;
     RowLines& lines() const;  // throws once the lines are gone
@@ -56,4 +69,12 @@ private:
     KeyNamer& m_namer;
     Messages& m_messages;
     std::function<int()> m_stringLengthIndex;
+    QHash<QString, QString> m_labels;  // table name -> what this keyboard prints on that key
+    // A modifier pressed alone in a key field so far: its name goes into the
+    // field when it is released with no other key pressed meanwhile.
+    struct Held final {
+        int line = -1;
+        int key = 0;
+        QString name;
+    } m_held;
 };

@@ -1,10 +1,36 @@
 #include "ui/key_field.h"
 
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 
 KeyField::KeyField(int line, QWidget* parent) : QLineEdit(parent), m_line(line)
 {
     setReadOnly(true);
+    setAttribute(Qt::WA_InputMethodEnabled, false);
+    setPrintedLabel(QString());
+}
+
+void KeyField::setPrintedLabel(const QString& label)
+{
+    QString tip = QLatin1String(kToolTip);
+    if (!label.isEmpty())
+        tip += QLatin1Char('\n') + QStringLiteral("%1 (labelled %2 on this keyboard)").arg(text(), label);
+    tip += QLatin1Char('\n') + QLatin1String(kWayOut);
+    setToolTip(tip);
+    setAccessibleDescription(tip);
+}
+
+QVariant KeyField::inputMethodQuery(Qt::InputMethodQuery query) const
+{
+    // A compose or input method context asks this before it takes keys for itself.
+    if (query == Qt::ImEnabled)
+        return false;
+    return QLineEdit::inputMethodQuery(query);
+}
+
+void KeyField::inputMethodEvent(QInputMethodEvent* event)
+{
+    event->ignore();  // composed text would show what no key of the table names
 }
 
 bool KeyField::event(QEvent* event)
@@ -22,6 +48,11 @@ bool KeyField::event(QEvent* event)
         if (event->type() == QEvent::KeyPress) {
             auto* key = static_cast<QKeyEvent*>(event);
             if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) {
+                if (key->modifiers().testFlag(Qt::ControlModifier)) {
+                    const bool back = key->key() == Qt::Key_Backtab || key->modifiers().testFlag(Qt::ShiftModifier);
+                    focusNextPrevChild(!back);
+                    return true;
+                }
                 keyPressEvent(key);
                 return true;
             }

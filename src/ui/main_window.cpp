@@ -28,6 +28,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTextEdit>
 
 #include <stdexcept>
@@ -176,6 +177,11 @@ void MainWindow::buildMenus()
     }
     m_menus.closeHelp = item(help, "CloseHelp", QStringLiteral("Close"));
     connect(m_menus.closeHelp, &QAction::triggered, m_help.get(), &HelpPane::closeHelp);
+
+    // F10 opens the first menu, as Alt reaches the bar, from any control that
+    // does not take the key for itself (a key field takes it as the key F10).
+    auto* menuKey = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    connect(menuKey, &QShortcut::activated, bar, [bar] { bar->setActiveAction(bar->actions().value(0)); });
 }
 
 void MainWindow::startUp()

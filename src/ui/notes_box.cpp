@@ -5,8 +5,10 @@
 #include "ui/string_field.h"
 #include "ui/twips.h"
 
+#include <QAction>
 #include <QEvent>
 #include <QFrame>
+#include <QKeySequence>
 #include <QLabel>
 #include <QTextEdit>
 
@@ -38,6 +40,33 @@ NotesBox::NotesBox(QTextEdit* box, QFrame* pointer, RowLines& lines, RowTable& r
     // The line only points: it lies over a String Length box, whose clicks must reach it.
     m_pointer->setAttribute(Qt::WA_TransparentForMouseEvents);
     connect(&m_lines, &RowLines::countClicked, this, &NotesBox::countClicked);
+    connect(&m_lines, &RowLines::notesKey, this, &NotesBox::notesKey);
+
+    auto* close = new QAction(QStringLiteral("Store the note and close"), m_box);
+    close->setShortcut(QKeySequence(RowLines::kNotesKey));
+    close->setShortcutContext(Qt::WidgetShortcut);
+    m_box->addAction(close);
+    connect(close, &QAction::triggered, this, &NotesBox::closeFromKeyboard);
+    m_box->setAccessibleDescription(close->text() + QStringLiteral(": ")
+                                    + close->shortcut().toString(QKeySequence::NativeText));
+}
+
+void NotesBox::notesKey(int line)
+{
+    countClicked(line);
+    if (isOpen())
+        m_box->setFocus(Qt::ShortcutFocusReason);
+}
+
+void NotesBox::closeFromKeyboard()
+{
+    if (!isOpen())
+        return;
+    const int row = m_notesRow;
+    storeAndClose();
+    const int line = row - m_lines.rowOfLine(0);
+    if (line >= 0 && line < RowLines::kLines)
+        m_lines.line(line).string->setFocus(Qt::ShortcutFocusReason);
 }
 
 bool NotesBox::isOpen() const

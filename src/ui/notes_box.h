@@ -37,6 +37,9 @@ public:
 
     // The click on the String Length box of `line` (0..23) of the current page.
     void countClicked(int line);
+    // The same from the keyboard, in the line's output string field: the box
+    // that opens takes the focus, so that the note can be typed at once.
+    void notesKey(int line);
 
     // Places and shows the box for `line` of the current page and
     // shows that row's note. Throws for a line outside 0..23.
@@ -54,6 +57,9 @@ protected:
 
 private:
     void storeAndClose();
+    // The notes key in the box itself: stores, closes, and gives the focus back
+    // to the row's output string field when its row is on the page.
+    void closeFromKeyboard();
 
     QTextEdit* m_box;
     QFrame* m_pointer;

@@ -9,7 +9,9 @@
 #include "ui/twips.h"
 #include "ui/ui_style.h"
 
+#include <QAction>
 #include <QEvent>
+#include <QKeySequence>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPixmap>
@@ -65,7 +67,6 @@ void RowLines::build(QWidget* parent, const twips::Placer& placer)
         // Created key before string, line by line, so that Tab walks each row.
         line.key = new KeyField(i, parent);
         line.key->setObjectName(QStringLiteral("KbdKey_") + index);
-        line.key->setToolTip(QStringLiteral("Press key to override, or ALT to empty field"));
         line.key->setFont(bold);
         placer.place(line.key, right ? 8520 : 960, top, 855, kFieldHeight);
 
@@ -95,14 +96,32 @@ void RowLines::build(QWidget* parent, const twips::Placer& placer)
         connect(line.string, &QLineEdit::textChanged, this, [this, i](const QString& text) { onTextChanged(i, text); });
         connect(line.string, &StringField::characterTyped, this, &RowLines::onCharacterTyped);
         connect(line.string, &StringField::focusLost, this, &RowLines::onFocusLost);
+
+        // The keyboard's way to the notes that a click on the String Length box opens.
+        auto* notes = new QAction(QStringLiteral("Open or close the notes of this row"), line.string);
+        notes->setShortcut(QKeySequence(kNotesKey));
+        notes->setShortcutContext(Qt::WidgetShortcut);
+        line.string->addAction(notes);
+        connect(notes, &QAction::triggered, this, [this, i] { emit notesKey(i); });
+        line.string->setAccessibleDescription(line.string->toolTip() + QLatin1Char('\n') + notes->text()
+                                              + QStringLiteral(": ")
+                                              + notes->shortcut().toString(QKeySequence::NativeText));
+        line.count->setAccessibleDescription(line.count->toolTip()
+                                             + QStringLiteral(" (%1 in the output string)")
+                                                       .arg(notes->shortcut().toString(QKeySequence::NativeText)));
     }
     // Accessible names follow the rows shown; give the page-0 names now.
-    for (int i = 0; i < kLines; ++i) {
-        const QString row = QString::number(i);
-        m_lines[static_cast<std::size_t>(i)].key->setAccessibleName(QStringLiteral("Row %1 key").arg(row));
-        m_lines[static_cast<std::size_t>(i)].string->setAccessibleName(QStringLiteral("Row %1 output string").arg(row));
-        m_lines[static_cast<std::size_t>(i)].count->setAccessibleName(QStringLiteral("Row %1 string length").arg(row));
-    }
+    for (int i = 0; i < kLines; ++i)
+        nameLine(i);
+}
+
+void RowLines::nameLine(int i)
+{
+    const Line& line = m_lines[static_cast<std::size_t>(i)];
+    const QString row = QString::number(rowOfLine(i));
+    line.key->setAccessibleName(QStringLiteral("Row %1 key").arg(row));
+    line.string->setAccessibleName(QStringLiteral("Row %1 output string").arg(row));
+    line.count->setAccessibleName(QStringLiteral("Row %1 string length").arg(row));
 }
 
 const RowLines::Line& RowLines::line(int index) const
@@ -143,11 +162,32 @@ QString RowLines::picturePath(StatusPicture picture) const
     return {};
 }
 
-void RowLines::setPicture(QLabel* image, StatusPicture picture) const
+void RowLines::setPicture(int i, StatusPicture picture) const
 {
+    QLabel* image = m_lines[static_cast<std::size_t>(i)].image;
     const QString path = picturePath(picture);
     // A missing or unreadable picture leaves the line without one.
     image->setPixmap(path.isEmpty() ? QPixmap() : QPixmap(path));
+    // Named by what it says; its tooltip is the description.
+    const QString row = QString::number(rowOfLine(i));
+    switch (picture) {
+    case StatusPicture::CheckMark:
+        image->setAccessibleName(QStringLiteral("Row %1: matches the device").arg(row));
+        break;
+    case StatusPicture::QuestionMark:
+        image->setAccessibleName(QStringLiteral("Row %1: differs or not confirmed").arg(row));
+        break;
+    case StatusPicture::None:
+        image->setAccessibleName(QStringLiteral("Row %1: no status").arg(row));
+        break;
+    }
+}
+
+void RowLines::showUnconfirmed(int line)
+{
+    // Only the picture on screen changes; the row keeps its stored picture.
+    (void)this->line(line);  // throws for a line outside 0..23
+    setPicture(line, StatusPicture::QuestionMark);
 }
 
 void RowLines::showPage(int page)
@@ -163,12 +203,9 @@ void RowLines::showPage()
     for (int i = 0; i < kLines; ++i) {
         const std::size_t r = static_cast<std::size_t>(rowOfLine(i));
         const Line& line = m_lines[static_cast<std::size_t>(i)];
-        const QString row = QString::number(r);
-        line.number->setText(row);
-        line.key->setAccessibleName(QStringLiteral("Row %1 key").arg(row));
-        line.string->setAccessibleName(QStringLiteral("Row %1 output string").arg(row));
-        line.count->setAccessibleName(QStringLiteral("Row %1 string length").arg(row));
-        setPicture(line.image, m_rows.pictures.at(r));
+        line.number->setText(QString::number(r));
+        nameLine(i);
+        setPicture(i, m_rows.pictures.at(r));
         line.image->setVisible(m_rows.pictureShown.at(r));
         line.string->setText(m_rows.strings.at(r));  // runs the live check as typing would
         line.key->setText(m_rows.keyNames.at(r));
@@ -235,7 +272,7 @@ void RowLines::showRowPicture(int row)
     const Line* line = lineOfRow(row);
     if (!line)
         return;
-    setPicture(line->image, m_rows.pictures.at(static_cast<std::size_t>(row)));
+    setPicture(row - m_page * kLines, m_rows.pictures.at(static_cast<std::size_t>(row)));
     line->image->setToolTip(m_rows.pictureTips.at(static_cast<std::size_t>(row)));
     line->image->setVisible(true);
 }
@@ -270,8 +307,7 @@ void RowLines::onTextChanged(int i, const QString& text)
 
 void RowLines::onCharacterTyped(int i)
 {
-    // Only the picture on screen changes; the row keeps its stored picture.
-    setPicture(m_lines[static_cast<std::size_t>(i)].image, StatusPicture::QuestionMark);
+    showUnconfirmed(i);
 }
 
 void RowLines::onFocusLost(int i)

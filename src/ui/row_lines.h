@@ -26,6 +26,8 @@ class RowLines final : public QObject {
 public:
     static constexpr int kLines = RowTable::kLinesPerPage;
     static constexpr int kLastPage = 3;  // rows 0..95; row 96 is never shown
+    // In an output string field: what a click on the line's String Length box does.
+    static constexpr auto kNotesKey = Qt::SHIFT | Qt::Key_F2;
 
     struct Line final {
         QLabel* image = nullptr;  // Image1
@@ -62,12 +64,16 @@ public:
     void showRowOnLine(int row);
     // A current-page row's stored picture and tip, made visible.
     void showRowPicture(int row);
+    // The question mark on line 0..23, on screen only: the line changed since
+    // the device last confirmed it. The row keeps its stored picture.
+    void showUnconfirmed(int line);
 
     bool inHexField() const { return m_inHexField; }
     QString picturePath(StatusPicture picture) const;
 
 signals:
     void countClicked(int line);  // the String Length box of a line
+    void notesKey(int line);  // kNotesKey in the output string field of a line
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -80,7 +86,8 @@ private:
     void onTextChanged(int line, const QString& text);
     void onCharacterTyped(int line);
     void onFocusLost(int line);
-    void setPicture(QLabel* image, StatusPicture picture) const;
+    void setPicture(int line, StatusPicture picture) const;  // and the picture's accessible name
+    void nameLine(int line);  // accessible names for the row the line shows
     int stringLength() const;
 
     RowTable& m_rows;

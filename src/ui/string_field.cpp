@@ -1,7 +1,11 @@
 #include "ui/string_field.h"
 
+#include <QContextMenuEvent>
 #include <QFocusEvent>
 #include <QKeyEvent>
+#include <QMenu>
+
+#include <memory>
 
 StringField::StringField(int line, QWidget* parent) : QLineEdit(parent), m_line(line)
 { }
@@ -38,4 +42,14 @@ void StringField::focusOutEvent(QFocusEvent* event)
     default:
         emit focusLost(m_line);
     }
+}
+
+void StringField::contextMenuEvent(QContextMenuEvent* event)
+{
+    const std::unique_ptr<QMenu> menu(createStandardContextMenu());
+    if (!actions().isEmpty()) {
+        menu->addSeparator();
+        menu->addActions(actions());
+    }
+    menu->exec(event->globalPos());
 }

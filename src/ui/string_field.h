@@ -4,6 +4,7 @@
 
 #include <functional>
 
+class QContextMenuEvent;
 class QFocusEvent;
 class QKeyEvent;
 
@@ -26,6 +27,8 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    // The field's own actions (the notes of its row) below the standard items.
+    void contextMenuEvent(QContextMenuEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
 
 private:

@@ -58,8 +58,10 @@ Controls buildControls(QWidget* central, const twips::Placer& placer)
             makeButton(central, placer, "PreviousPage", QStringLiteral("<<< PreviousPage"), {}, 4680, 7440, 2175, 375);
     made.nextPage = makeButton(central, placer, "NextPage", QStringLiteral("NextPage >>>"), {}, 8040, 7440, 2055, 375);
 
-    makeLabel(central, placer, "Label12", QStringLiteral("Maximum Override String Length"), 360, 7560, 3855, 255);
+    QLabel* lengthCaption = makeLabel(central, placer, "Label12", QStringLiteral("Maximum Override String Length"), 360,
+                                      7560, 3855, 255);
     made.strConfig = new QComboBox(central);
+    lengthCaption->setBuddy(made.strConfig);
     made.strConfig->setObjectName(QStringLiteral("StrConfig"));
     made.strConfig->setAccessibleName(QStringLiteral("Maximum Override String Length"));
     made.strConfig->setFont(ui_style::sansFont(ui_style::kBasePoints, true));
@@ -99,15 +101,20 @@ SettingsFrame buildSettingsFrame(QWidget* central, const twips::Placer& placer)
         label->setFont(ui_style::sansFont(8.25, true));
         return label;
     };
+    // Each value is labelled by its caption for a screen reader.
+    auto captioned = [&](const char* captionName, const QString& caption, int left, const char* valueName,
+                         const QString& value, int valueLeft, int top, int captionWidth, int valueWidth) {
+        QLabel* captionLabel = frameLabel(captionName, caption, left, top, captionWidth);
+        QLabel* valueLabel = frameLabel(valueName, value, valueLeft, top, valueWidth);
+        captionLabel->setBuddy(valueLabel);
+        return valueLabel;
+    };
     SettingsFrame made;
-    frameLabel("Label9", QStringLiteral("PORT:"), 120, 0, 720);
-    made.port = frameLabel("CommLabel", QString(), 840, 0, 720);
-    frameLabel("Label7", QStringLiteral("BAUD RATE:"), 1560, 0, 1200);
-    made.baud = frameLabel("BaudLabel", QString(), 2760, 0, 840);
-    frameLabel("Label8", QStringLiteral("PARITY:"), 3600, 0, 960);
-    made.parity = frameLabel("ParityLabel", QString(), 4560, 0, 1095);
-    frameLabel("Label11", QStringLiteral("CONFIG FILE:"), 120, 210, 1440);
-    made.configFile = frameLabel("CfgLabel", QStringLiteral("None"), 1560, 210, 4095);
+    made.port = captioned("Label9", QStringLiteral("PORT:"), 120, "CommLabel", QString(), 840, 0, 720, 720);
+    made.baud = captioned("Label7", QStringLiteral("BAUD RATE:"), 1560, "BaudLabel", QString(), 2760, 0, 1200, 840);
+    made.parity = captioned("Label8", QStringLiteral("PARITY:"), 3600, "ParityLabel", QString(), 4560, 0, 960, 1095);
+    made.configFile = captioned("Label11", QStringLiteral("CONFIG FILE:"), 120, "CfgLabel", QStringLiteral("None"),
+                                1560, 210, 1440, 4095);
     return made;
 }
 
