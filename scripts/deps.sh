@@ -1,5 +1,5 @@
 # Sourced by scripts/run and scripts/test: installs the Debian packages that are missing.
-QZ_PACKAGES="cmake ninja-build g++ qt6-base-dev qt6-serialport-dev qt6-image-formats-plugins libgl1-mesa-dev clang-format"
+QZ_PACKAGES="cmake ninja-build g++ qt6-base-dev qt6-serialport-dev qt6-image-formats-plugins libgl1-mesa-dev clang-format xvfb x11-xkb-utils xdotool"
 qz_install_missing() {
   local missing=()
   for p in $QZ_PACKAGES "$@"; do
