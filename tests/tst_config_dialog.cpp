@@ -119,41 +119,57 @@ private slots:
             QCOMPARE(QString::number(settings.enableStrings) + ' ' + settings.baud, "1 9600");
     }
 
-    // Choose device... asks for the entry chosen now, at the lists' rate and parity, and shows what was written;
-    // the chooser writes its line on OK only.
+    // Choose device... asks for the entry chosen now, at the lists' rate and parity, over the dialog's mapping. OK only
+    // shows the device in the Device line: SAVE writes it with the rest, CLOSE leaves file and settings byte for byte.
+    void chooseDevice_data()
+    {
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<bool>("save");
+        QTest::newRow("OK, SAVE") << true << true;
+        QTest::newRow("OK, CLOSE") << true << false;
+        QTest::newRow("cancel, SAVE") << false << true;
+    }
     void chooseDevice()
     {
-        for (const bool ok : {true, false}) {
-            const QByteArray before = "[PORTS]\r\nCOM2=/dev/keep\r\nCOM4=/dev/old\r\n[COMSETTINGS]\r\nPORT=1\r\n";
-            QVERIFY(writeAll(ini(), before));
-            Settings settings{.baud = "19200", .parity = "E", .portPaths = {{2, "/dev/keep"}, {4, "/dev/old"}}};
-            fakedev::RecordingMessages messages;
-            int applied = 0;
-            SerialDeviceChooser chooser(settings, messages, [&] { ++applied; });
-            QString asked;
-            ConfigDialog dialog(
-                    settings, ini(), messages,
-                    {{}, {}, [&](int port, const QString& text, const QString& path, QWidget* parent) {
-                         asked = QStringLiteral("%1 %2 %3").arg(port).arg(text, path == ini() ? "ini" : path);
-                         QTimer::singleShot(0, [&] {
-                             auto* chooserDialog =
-                                     qobject_cast<DeviceChooserDialog*>(QApplication::activeModalWidget());
-                             QVERIFY(chooserDialog && chooserDialog->windowTitle() == "Serial device for COM4");
-                             chooserDialog->pathField()->setText("/dev/pts/77");
-                             ok ? chooserDialog->accept() : chooserDialog->reject();
-                         });
-                         return chooser.choose(port, text, path, parent);
-                     }});
-            dialog.show();
-            dialog.portList()->setCurrentIndex(3);
-            dialog.baudList()->setCurrentIndex(0);
-            QTest::mouseClick(dialog.chooseButton(), Qt::LeftButton);
-            QCOMPARE(asked, "4 2400,E,8,2 ini");
-            QCOMPARE(readAll(ini()), ok ? QByteArray(before).replace("/dev/old", "/dev/pts/77") : before);
-            QCOMPARE(settings.portPaths.value(4), ok ? "/dev/pts/77" : "/dev/old");
-            QCOMPARE(dialog.deviceLine()->accessibleName(), settings.portPaths.value(4));
-            QCOMPARE(applied, ok ? 1 : 0);
-        }
+        QFETCH(bool, ok);
+        QFETCH(bool, save);
+        const QByteArray before =
+                "[PORTS]\r\nCOM2=/dev/keep\r\nCOM4=/dev/old\r\n[COMSETTINGS]\r\nPORT=4\r\nBAUD=2400\r\n"
+                "PARITY=E\r\n[GENERAL]\r\nENABLESTRINGS=0\r\n";
+        QVERIFY(writeAll(ini(), before));
+        Settings settings = settings_file::load(ini()).settings;
+        const QMap<int, QString> loaded = settings.portPaths;
+        fakedev::RecordingMessages messages;
+        int setups = 0;
+        QString asked;
+        SerialDeviceChooser chooser;
+        ConfigDialog dialog(settings, ini(), messages,
+                            {[&] { ++setups; },
+                             {},
+                             [&](int port, const QMap<int, QString>& mapping, const QString& text, QWidget* parent) {
+                                 asked = QStringLiteral("%1 %2 %3").arg(port).arg(text, mapping.value(2));
+                                 QTimer::singleShot(0, [&] {
+                                     auto* chooserDialog =
+                                             qobject_cast<DeviceChooserDialog*>(QApplication::activeModalWidget());
+                                     QVERIFY(chooserDialog && chooserDialog->windowTitle() == "Serial device for COM4");
+                                     chooserDialog->pathField()->setText("/dev/pts/77");
+                                     ok ? chooserDialog->accept() : chooserDialog->reject();
+                                 });
+                                 return chooser.choose(port, mapping, text, parent);
+                             }});
+        dialog.show();
+        dialog.baudList()->setCurrentIndex(2);  // 9600, not yet saved
+        QTest::mouseClick(dialog.chooseButton(), Qt::LeftButton);
+        QCOMPARE(asked, "4 9600,E,8,2 /dev/keep");
+        QCOMPARE(dialog.deviceLine()->accessibleName(), ok ? "/dev/pts/77" : "/dev/old");
+        QCOMPARE(readAll(ini()), before);
+        QCOMPARE(settings.portPaths, loaded);
+        dialog.baudList()->setCurrentIndex(0);
+        QTest::mouseClick(save ? dialog.saveButton() : dialog.closeButton(), Qt::LeftButton);
+        const bool mapped = ok && save;
+        QCOMPARE(readAll(ini()), mapped ? QByteArray(before).replace("/dev/old", "/dev/pts/77") : before);
+        QCOMPARE(settings.portPaths.value(4), mapped ? "/dev/pts/77" : "/dev/old");
+        QCOMPARE(setups, save ? 1 : 0);
     }
 
     void tableFromPortList()

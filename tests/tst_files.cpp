@@ -324,11 +324,17 @@ private slots:
         QCOMPARE(result.errors.size(), 5);  // PORT, ENABLESTRINGS, then COM0, LPT1 and the empty COM3
         QVERIFY(result.errors.at(0).startsWith(QStringLiteral("PORT ")));
         QVERIFY(result.errors.at(1).startsWith(QStringLiteral("ENABLESTRINGS ")));
-        // A chosen device replaces its own line only, in the file system's encoding.
+        // A device chosen anew replaces its own value only, in the file system's encoding; the rest stays as written.
         const QString stable = QString::fromUtf8("/dev/serial/by-id/usb-\u00FC-if00");
-        settings_file::savePortPath(ini(), 2, stable);
+        Settings chosen = result.settings;
+        chosen.portPaths[2] = stable;
+        settings_file::save(ini(), chosen);
         QCOMPARE(settings_file::load(ini()).settings.portPaths,
                  (QMap<int, QString>{{1, "/dev/ttyUSB0"}, {2, stable}, {4, expected[4]}}));
+        const QByteArray file = readAll(ini());
+        QCOMPARE(file.mid(file.indexOf("[PORTS]")),
+                 "[PORTS]\nCOM1=/dev/ttyUSB0\ncom2 = /dev/serial/by-id/usb-\xC3\xBC-if00\n"
+                 "COM1=/dev/second\nCOM0=/x\nLPT1=/y\nCOM3=\nCOM4=/dev/\xC3\xBC\n");
         // There, but not a file to read (a folder and a pipe alike): one message at once, and the defaults.
         QVERIFY(writeAll(ini(), "[COMSETTINGS]\nPORT=3\n;" + QByteArray(1 << 20, 'x')));
         const auto large = settings_file::load(ini());

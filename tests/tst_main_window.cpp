@@ -4,6 +4,7 @@
 #include "support/file_helpers.h"
 #include "support/ui_rig.h"
 #include "ui/config_dialog.h"
+#include "ui/device_chooser_dialog.h"
 #include "ui/help_pane.h"
 #include "ui/operation_runner.h"
 #include "ui/paint_pacer.h"
@@ -196,6 +197,53 @@ private slots:
         QCOMPARE(rig.messages.infos.size(), 1);
     }
 
+    // Nothing replaces the table or the port under a run: while Send or Read runs, the commands that would are off and
+    // do nothing when triggered (Configuration's SAVE would close the port under the Send, Open would load a file into
+    // the rows the Read fills); Help and Print Screen stay on. Afterwards they come back.
+    void tableCommandsHeldDuringRun_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("completion");
+        QTest::newRow("SAVE during Send") << "Send"
+                                          << "Config"
+                                          << "Successful Operation";
+        QTest::newRow("Open during Read") << "Read"
+                                          << "FOpen"
+                                          << "Successful Read";
+    }
+    void tableCommandsHeldDuringRun()
+    {
+        QFETCH(QString, button);
+        QFETCH(QString, command);
+        WindowRig rig;
+        const QString other = rig.folder.filePath("other.cfg");
+        QVERIFY(writeAll(other, "String Length = 2\r\n00\tF1\tzz\r\n"));
+        rig.dialogs.answers = {other};
+        rig.run("ClearAll");  // a step to undo
+        rig.device.setSlot(0, 0x1C, "x");  // key A
+        QStringList off;
+        rig.waiter.setOnEvents([&] {
+            if (!off.isEmpty())
+                return;
+            for (const char* name : {"FOpen", "FSave", "SaveAs", "Undo", "Config", "ClearAll", "prscr", "Misc"})
+                if (!rig.find<QAction>(name)->isEnabled())
+                    off << name;
+            QTimer::singleShot(0, [] {
+                if (auto* dialog = qobject_cast<ConfigDialog*>(QApplication::activeModalWidget()))
+                    dialog->save();
+            });
+            rig.run(qPrintable(command));
+        });
+        rig.click(qPrintable(button));
+        QTEST(rig.label("CompletionStatus"), "completion");
+        QCOMPARE(rig.label("CfgLabel"), "None");
+        QCOMPARE(rig.messages.infos, QStringList());
+        QCOMPARE(off, QStringList({"FOpen", "FSave", "SaveAs", "Undo", "Config", "ClearAll"}));
+        QVERIFY(rig.find<QAction>(qPrintable(command))->isEnabled());
+        QVERIFY(rig.find<QAction>("Undo")->isEnabled());
+    }
+
     // Each item loads its own file, also over another open page ("Verifying Operation" is Verify.htm); the button and
     // Help > Close leave the same state. The pane lies at left 200, top 2000 twips, 600 twips narrower and 2700 lower
     // than the window's outer size at the moment of the choice.
@@ -312,7 +360,9 @@ private slots:
         WindowRig reader;
         reader.click("NextPage");
         reader.dialogs.answers = {round};
+        QTimer::singleShot(0, [&] { reader.click("Read"); });  // comes while the file loads: no Read under it
         reader.run("FOpen");
+        QCOMPARE(reader.link.openCount(), 0);
         QCOMPARE(reader.dialogs.filters, QStringList{"QZ4VEL (*.cfg);;All Files (*)"});
         QCOMPARE(reader.messages.infos, QStringList());
         QCOMPARE(reader.label("CfgLabel"), "round.cfg");
@@ -351,7 +401,8 @@ private slots:
     }
 
     // QZ4Vel.ini of an installed copy whose program folder cannot be written is read there until the first SAVE, which
-    // goes to the user's folder and starts from the shipped file, so its [PORTS] survive. From then on the user's file
+    // goes to the user's folder and starts from the shipped file, so its [PORTS] survive; a device chosen is written by
+    // SAVE alone. From then on the user's file
     // is read, and never replaced. A writable program folder's file is always the one read.
     void settingsFallback()
     {
@@ -389,8 +440,14 @@ private slots:
             QTimer::singleShot(0, this, [round] {
                 auto* dialog = qobject_cast<ConfigDialog*>(QApplication::activeModalWidget());
                 QVERIFY(dialog);
+                QTimer::singleShot(0, [] {
+                    auto* chooser = qobject_cast<DeviceChooserDialog*>(QApplication::activeModalWidget());
+                    chooser->pathField()->setText("/dev/pts/9");
+                    chooser->accept();
+                });
+                dialog->chooseButton()->click();
                 if (round == 0)
-                    return dialog->reject();  // opened and closed: no file is made
+                    return dialog->reject();  // a device chosen, then CLOSE: no file is made
                 dialog->parityList()->setCurrentIndex(1);  // EVEN
                 dialog->save();
                 if (dialog->isVisible())  // a save that failed keeps it open: the checks below say so
@@ -400,6 +457,7 @@ private slots:
             QCOMPARE(QFile::exists(userIni), round > 0);
         }
         QCOMPARE(settings_file::load(userIni).settings.parity, QStringLiteral("E"));
+        QCOMPARE(settings_file::load(userIni).settings.portPaths.value(1), "/dev/pts/9");
         const auto said = rig.find<QListWidget>("StatusBox")->findItems("cannot be written", Qt::MatchContains);
         QCOMPARE(said.size(), 1);
         QVERIFY(said.at(0)->text().contains(userIni));
@@ -429,6 +487,23 @@ private slots:
         const int maximum = rig.panel.list()->verticalScrollBar()->maximum();
         QCOMPARE(rig.panel.firstVisibleLine(), count > 5 ? std::min(count - 5, maximum) : 0);
         QCOMPARE(rig.panel.firstVisibleLine() > 0, lines >= 40);
+    }
+
+    // A line wider than the list wraps within its item, never cut nor scrolled sideways, also in a word longer than a
+    // row (a device path); the newest line stays in view even when the last five are wrapped.
+    void longLinesWrap()
+    {
+        PanelRig rig;
+        QListWidget* list = rig.panel.list();
+        rig.panel.add("short");
+        const int oneRow = list->visualItemRect(list->item(0)).height();
+        for (int i = 0; i < 4; ++i)
+            rig.panel.add(
+                    QStringLiteral("The device now holds an incomplete table: rows 0 to 19 written. ").repeated(2));
+        rig.panel.add("Cannot open /dev/serial/by-id/usb-" + QString("x").repeated(120));
+        const QRect newest = list->visualItemRect(list->item(5));
+        QVERIFY(newest.height() >= 2 * oneRow);
+        QVERIFY(list->viewport()->rect().contains(newest));
     }
 
     // The lines and progress steps of one wait reach the screen together: the list and the bar are painted once each

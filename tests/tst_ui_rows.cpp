@@ -556,24 +556,32 @@ private slots:
         QVERIFY(!rig.find<QAction>("Redo")->isEnabled());
     }
 
-    // Start-up offers a snapshot (No removes it); one that cannot be read is set aside and told once.
+    // Start-up offers a snapshot over the shown window, saying why and where the table came from; Yes gives it back with
+    // its string length first, so no row is cut (length 10 into a window at 6). No removes it; one that cannot be read
+    // is set aside and told once.
     void recoveryAtStart()
     {
         WindowRig rig;
         TableState kept;
-        std::tie(kept.rows.notes.at(7), kept.stringLength, kept.configFileName, kept.configLabel) =
-                std::tuple("kept", 8, "/x/k.cfg", "k.cfg");
+        std::tie(kept.rows.strings.at(2), kept.stringLength, kept.configFileName, kept.configLabel) =
+                std::tuple("ABCDEFGHIJ", 10, "/x/k.cfg", "k.cfg");
         const QString snapshot = RecoveryStore(rig.stateFolder).path();
         const auto keep = [&] { RecoveryStore(rig.stateFolder).write(kept); };
+        QList<bool> shownWhenAsked;
+        rig.messages.onConfirm = [&] { shownWhenAsked << rig.window->isVisible(); };
         rig.restart(keep);
-        QCOMPARE(rig.messages.confirms.size(), 1);
-        QVERIFY(rig.messages.confirms.at(0).contains(": Restore the table from "));
+        QCOMPARE(shownWhenAsked, QList<bool>{true});
+        QVERIFY(rig.messages.confirms.at(0).contains("did not end normally"));
+        QVERIFY(rig.messages.confirms.at(0).contains("came from /x/k.cfg"));
         QVERIFY(same(shown(rig), kept));
+        QCOMPARE(rig.keyString(2)->text(), "ABCDEFGHIJ");
+        QCOMPARE(rig.messages.infos, QStringList());
         rig.messages.confirmAnswer = false;
         rig.restart();  // a clean exit removed it
         QCOMPARE(rig.messages.confirms.size(), 1);
+        kept.configFileName.clear();
         rig.restart(keep);
-        QCOMPARE(rig.messages.confirms.size(), 2);
+        QVERIFY(rig.messages.confirms.at(1).contains("never saved to a file"));
         QVERIFY(!QFile::exists(snapshot));
         rig.restart([&] { QVERIFY(test_files::writeAll(snapshot, "junk")); });
         QCOMPARE(rig.messages.infos.size(), 1);

@@ -72,7 +72,6 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsSet("QZ4VELD_STARTUP_PROBE"))
         window.installEventFilter(&probe);
 
-    window.startUp();
-    window.show();
+    window.start();
     return app.exec();
 }

@@ -191,12 +191,12 @@ void save(const QString& iniPath, const Settings& settings)
     const bool onInFile = ini.read(kGeneralSection, kFastExchangeKey, QString()).toInt() == 1;
     if (onInFile != (settings.fastExchange == 1))
         ini.write(kGeneralSection, kFastExchangeKey, QString::number(settings.fastExchange == 1 ? 1 : 0));
-}
-
-void savePortPath(const QString& iniPath, int comPort, const QString& devicePath)
-{
-    IniFile(iniPath).write(kPortsSection, QStringLiteral("COM%1").arg(comPort),
-                           QString::fromLatin1(QFile::encodeName(devicePath)));
+    for (auto port = settings.portPaths.cbegin(); port != settings.portPaths.cend(); ++port) {
+        const QString key = QStringLiteral("COM%1").arg(port.key());
+        const QString inFile = ini.read(kPortsSection, key, QString());
+        if (inFile.isEmpty() || QFile::decodeName(inFile.toLatin1()) != port.value())
+            ini.write(kPortsSection, key, QString::fromLatin1(QFile::encodeName(port.value())));
+    }
 }
 
 }  // namespace settings_file

@@ -67,14 +67,11 @@ struct LoadResult final {
 LoadResult load(const QString& iniPath);
 
 // Writes PORT, BAUD, PARITY, ENABLESTRINGS in that order, keeping every other
-// line; then FASTEXCHANGE, but only when the file does not already say the same
-// (a file that never had the key gets it only once fast exchange is turned on).
-// Throws std::runtime_error with a plain description on failure.
+// line; then FASTEXCHANGE and each [PORTS] COM<n>=<device path>, but only where
+// the file does not already say the same (a file that never had FASTEXCHANGE
+// gets it only once fast exchange is turned on; a mapping an administrator
+// wrote stays as written). Paths are written in the file system's encoding, as
+// load() reads them. Throws std::runtime_error with a plain description on failure.
 void save(const QString& iniPath, const Settings& settings);
-
-// [PORTS] COM<n>=<device path>, every other line kept; the path is written in
-// the file system's encoding, as load() reads it. Throws std::runtime_error
-// with a plain description on failure.
-void savePortPath(const QString& iniPath, int comPort, const QString& devicePath);
 
 }  // namespace settings_file

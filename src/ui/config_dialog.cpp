@@ -57,7 +57,7 @@ QComboBox* addList(QWidget* parent, const twips::Placer& placer, const char* nam
 ConfigDialog::ConfigDialog(Settings& settings, QString iniPath, Messages& messages, WindowActions actions,
                            QWidget* parent)
     : QDialog(parent), m_settings(settings), m_iniPath(std::move(iniPath)), m_messages(messages),
-      m_actions(std::move(actions))
+      m_actions(std::move(actions)), m_portPaths(settings.portPaths)
 {
     build();
     fillFromSettings();
@@ -128,8 +128,7 @@ void ConfigDialog::showDevice()
 {
     QString path;
     try {
-        path = m_port->currentIndex() >= 0 ? PortResolver::comPath(m_port->currentIndex() + 1, m_settings.portPaths)
-                                           : QString();
+        path = m_port->currentIndex() >= 0 ? PortResolver::comPath(m_port->currentIndex() + 1, m_portPaths) : QString();
     } catch (const std::exception&) {
         // No entry chosen: no device to show.
     }
@@ -150,8 +149,11 @@ void ConfigDialog::chooseDevice()
     const QString baud =
             m_baud->currentIndex() >= 0 ? com_choices::baudSettingFor(m_baud->currentText()) : m_settings.baud;
     const QString parity = m_parity->currentIndex() >= 0 ? m_parity->currentText().left(1) : m_settings.parity;
-    if (m_actions.chooseDevice(port, port_settings::settingsText(baud, parity), m_iniPath, this))
+    if (const std::optional<QString> chosen =
+                m_actions.chooseDevice(port, m_portPaths, port_settings::settingsText(baud, parity), this)) {
+        m_portPaths.insert(port, *chosen);
         showDevice();
+    }
 }
 
 void ConfigDialog::fillFromSettings()
@@ -183,6 +185,7 @@ void ConfigDialog::takeChoices()
         m_settings.baud = com_choices::baudSettingFor(m_baud->currentText());
     if (const QString parity = m_parity->currentText(); m_parity->currentIndex() >= 0 && !parity.isEmpty())
         m_settings.parity = parity.left(1);
+    m_settings.portPaths = m_portPaths;
 }
 
 void ConfigDialog::settle()

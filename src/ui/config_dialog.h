@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QDialog>
+#include <QMap>
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 class Messages;
 class QCheckBox;
@@ -16,7 +18,9 @@ struct Settings;
 // "Configuration": the operator picks the serial port, baud rate and parity and
 // switches the per-row string notes. It edits the window's one Settings object
 // in place (no copy of its own), so the check box takes effect the moment it is
-// clicked, and SAVE writes the settings file and applies the port settings.
+// clicked, and SAVE writes the settings file and applies the port settings. A
+// device chosen for a COM entry is the one thing it holds back: the Device line
+// shows it, SAVE writes it with the rest, CLOSE forgets it.
 //
 // Create one per showing (the lists are filled from the settings as they stand
 // at construction) and run it with exec(). Do not give it WA_DeleteOnClose:
@@ -32,9 +36,10 @@ public:
         std::function<void()> setupCommPort;
         // Hides the notes box and its pointer line without storing the text.
         std::function<void()> hideNotes;
-        // "Choose device...": the chooser for COM<n>, probing at settingsText;
-        // true when it wrote a new [PORTS] entry into iniPath.
-        std::function<bool(int comPort, const QString& settingsText, const QString& iniPath, QWidget* parent)>
+        // "Choose device...": the chooser for COM<n> over the dialog's
+        // mapping, probing at settingsText; the path chosen with OK, if any.
+        std::function<std::optional<QString>(int comPort, const QMap<int, QString>& mapping,
+                                             const QString& settingsText, QWidget* parent)>
                 chooseDevice;
     };
 
@@ -72,6 +77,7 @@ private:
     QString m_iniPath;
     Messages& m_messages;
     WindowActions m_actions;
+    QMap<int, QString> m_portPaths;  // [PORTS] as SAVE will write it
     std::function<void()> m_prepareFile;
     bool m_saving = false;
 

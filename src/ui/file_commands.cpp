@@ -31,6 +31,12 @@ bool FileCommands::overwriteAllowed(const QString& path)
     return m_window.messages.confirm(QLatin1String(kOverwriteQuestion), QLatin1String(kOverwriteTitle));
 }
 
+void FileCommands::setLoading(bool loading)
+{
+    m_loading = loading;
+    emit loadingChanged(loading);
+}
+
 void FileCommands::save()
 {
     Messages& messages = m_window.messages;
@@ -97,7 +103,7 @@ void FileCommands::open()
     m_window.configFileLabel->setText(fileNameOf(*chosen));
 
     const QPointer<FileCommands> alive(this);
-    m_loading = true;
+    setLoading(true);
     try {
         config_file::ConfigReader reader(*chosen);
         while (const std::optional<config_file::ConfigItem> item = reader.next()) {
@@ -114,7 +120,7 @@ void FileCommands::open()
                 break;
             case config_file::ConfigItem::Kind::OpenError:
                 // Rows read so far stay; the page is not redrawn.
-                m_loading = false;
+                setLoading(false);
                 messages.info(item->message);
                 return;
             }
@@ -123,13 +129,13 @@ void FileCommands::open()
             if (!alive)
                 return;
         }
-        m_loading = false;
+        setLoading(false);
         m_window.lines.setCurrentPage(0);
         m_window.view.showPage();
         m_window.view.refreshPageRows();
         emit tableMatchesFile();
     } catch (const std::exception& e) {
-        m_loading = false;
+        setLoading(false);
         messages.info(QLatin1String(config_file::kOpenErrorPrefix) + QString::fromStdString(e.what()));
     }
 }

@@ -63,9 +63,13 @@ signals:
     void aboutToReplaceTable(const QString& what);
     // The table now matches a file: it was saved, or opened to the end.
     void tableMatchesFile();
+    // Open starts (true) or stops (false) putting a file's lines into the rows;
+    // the window handles its events in between.
+    void loadingChanged(bool loading);
 
 private:
     bool overwriteAllowed(const QString& path);
+    void setLoading(bool loading);
 
     Window m_window;
     QString m_fileName;

@@ -46,14 +46,13 @@ MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
     m_files = std::make_unique<FileCommands>(FileCommands::Window{m_rows, *this, *m_lines, m_services.messages,
                                                                   m_services.dialogs, m_frame.configFile, this});
     connect(m_files.get(), &FileCommands::aboutToReplaceTable, this, &MainWindow::tableAboutToChange);
-    // A new [PORTS] entry reaches the port at once, whether SAVE follows or not.
-    m_chooser = std::make_unique<SerialDeviceChooser>(m_settings, m_services.messages, [this] { setupCommPort(); });
+    m_chooser = std::make_unique<SerialDeviceChooser>();
     m_config = std::make_unique<ConfigCommand>(
             m_settings, m_services.programFolder, m_services.messages, *m_status,
             ConfigDialog::WindowActions{
                     [this] { setupCommPort(); }, [this] { m_notes->hide(); },
-                    [this](int port, const QString& settingsText, const QString& ini, QWidget* parent) {
-                        return m_chooser->choose(port, settingsText, ini, parent);
+                    [this](int port, const QMap<int, QString>& mapping, const QString& settingsText, QWidget* parent) {
+                        return m_chooser->choose(port, mapping, settingsText, parent);
                     }},
             *this);
     m_help = std::make_unique<HelpPane>(*this, m_placer, m_panes.help, m_panes.helpClose, m_services.programFolder);
@@ -61,6 +60,20 @@ MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
 
     buildMenus();
     makeTableUndo();
+
+    // A run or a file being opened owns the table and the port until it ends.
+    connect(m_runner.get(), &OperationRunner::runningChanged, this, &MainWindow::holdTableCommands);
+    connect(m_files.get(), &FileCommands::loadingChanged, this, [this](bool loading) {
+        m_runner->setOperationControlsEnabled(!loading);
+        holdTableCommands(loading);
+    });
+}
+
+void MainWindow::holdTableCommands(bool held)
+{
+    for (QAction* command : {m_menus.open, m_menus.save, m_menus.saveAs, m_menus.config, m_menus.clearAll})
+        command->setEnabled(!held);
+    m_undo->setBusy(held);
 }
 
 void MainWindow::makeTableUndo()
@@ -216,7 +229,16 @@ void MainWindow::startUp()
     } catch (const std::exception& e) {
         m_services.messages.info(QStringLiteral("Error detected - ") + QString::fromStdString(e.what()));
     }
-    m_undo->offerRecovery();
+}
+
+void MainWindow::start()
+{
+    const bool first = !m_startedUp;
+    startUp();
+    show();
+    // Asked over the window the operator now sees, before anything can be done in it.
+    if (first)
+        m_undo->offerRecovery();
 }
 
 void MainWindow::readSettings()
@@ -353,13 +375,11 @@ void MainWindow::setRowCounter(int row)
 void MainWindow::disableControls()
 {
     m_runner->setOperationControlsEnabled(false);
-    m_undo->setBusy(true);
 }
 
 void MainWindow::enableControls()
 {
     m_runner->setOperationControlsEnabled(true);
-    m_undo->setBusy(false);
 }
 
 void MainWindow::aboutToReplaceTable()

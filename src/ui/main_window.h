@@ -62,6 +62,10 @@ public:
     // The start-up sequence: runs once, before the window is first shown; a
     // second call does nothing.
     void startUp();
+    // How the program opens the window: the start-up sequence, the window
+    // shown, then the offer of a table kept from a run that did not end
+    // normally, over it.
+    void start();
 
     // Applies the port settings to the (closed) port and shows them in the
     // Settings frame; reports a refused value with a message.
@@ -104,6 +108,8 @@ private:
     void readSettings();
     void onStringLengthChosen(int index);
     void makeTableUndo();
+    // Open, Save, Save As, Undo, Redo, Configuration and Clear All off (true) or on again.
+    void holdTableCommands(bool held);
     void restoreTable(const TableState& state);
     OperationContext operationContext();
 

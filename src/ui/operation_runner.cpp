@@ -55,6 +55,7 @@ void OperationRunner::run(const Operation& operation)
         return;
     m_running = true;
     m_pacer.setHeld(true);
+    emit runningChanged(true);
     OperationContext context = m_context();
     try {
         operation(context);
@@ -70,6 +71,7 @@ void OperationRunner::run(const Operation& operation)
     }
     m_running = false;
     m_pacer.setHeld(false);
+    emit runningChanged(false);
     if (m_closePending) {
         context.link.close();
         m_window.close();

@@ -42,6 +42,10 @@ public:
     // operation runs: it is asked to stop, and the close happens after it has.
     bool deferClose();
 
+signals:
+    // An operation starts (true) or has ended, whichever way (false).
+    void runningChanged(bool running);
+
 private:
     window_layout::Controls m_controls;
     std::function<OperationContext()> m_context;

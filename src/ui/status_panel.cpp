@@ -12,10 +12,43 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QProgressBar>
+#include <QRegularExpression>
 #include <QScrollBar>
+#include <QStyledItemDelegate>
 
 #include <algorithm>
 #include <stdexcept>
+
+namespace {
+
+// Word wrap breaks only between words, so a device path or a hex dump wider than
+// the list would still run past its edge: such words get break opportunities
+// (zero-width spaces) between their characters, on screen only.
+class LongWordBreaks final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        static const QRegularExpression kLongWord(QStringLiteral("\\S{24,}"));
+        QString shown;
+        qsizetype done = 0;
+        for (const QRegularExpressionMatch& word : kLongWord.globalMatch(option->text)) {
+            shown += QStringView(option->text).mid(done, word.capturedStart() - done);
+            for (const QChar c : word.capturedView()) {
+                shown += c;
+                shown += QChar(0x200B);
+            }
+            done = word.capturedEnd();
+        }
+        shown += QStringView(option->text).mid(done);
+        option->text = shown;
+    }
+};
+
+}  // namespace
 
 StatusPanel::StatusPanel(QWidget* parent, const twips::Placer& placer, Messages& messages, FileDialogs& dialogs)
     : m_messages(messages), m_dialogs(dialogs), m_dialogParent(parent)
@@ -50,7 +83,12 @@ StatusPanel::StatusPanel(QWidget* parent, const twips::Placer& placer, Messages&
     m_list->setFont(ui_style::sansFont(ui_style::kBasePoints, false));
     // One scroll step per line, so the scroll position is the first line in view.
     m_list->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
-    m_list->setUniformItemSizes(true);
+    // A line longer than the list is wrapped onto the next rows of its item, never cut.
+    m_list->setWordWrap(true);
+    m_list->setItemDelegate(new LongWordBreaks(m_list));
+    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+
+    m_list->setResizeMode(QListView::Adjust);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     placer.place(m_list, 8040, 8160, 6615, 2220);
 
@@ -76,6 +114,8 @@ int StatusPanel::add(const QString& text)
     const int lines = m_list->count();
     if (lines > kLinesInView)
         m_list->scrollToItem(m_list->item(lines - kLinesInView), QAbstractItemView::PositionAtTop);
+    // Wrapped lines can make the last few taller than the list: the newest stays in view all the same.
+    m_list->scrollToItem(m_list->item(lines - 1), QAbstractItemView::EnsureVisible);
     while (m_list->count() > kMaxLines)
         delete m_list->takeItem(0);
     const int index = m_list->count() - 1;

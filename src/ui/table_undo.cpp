@@ -3,12 +3,30 @@
 #include "model/messages.h"
 
 #include <QAction>
+#include <QDir>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QLocale>
 
 #include <exception>
+
+namespace {
+
+// Why the question comes, when the table was kept and where it came from: what Yes brings back.
+QString recoveryQuestion(const RecoveryStore::Snapshot& snapshot)
+{
+    const QString when = QLocale::system().toString(snapshot.taken, QLocale::ShortFormat);
+    const QString file = snapshot.state->configFileName;
+    const QString origin = file.isEmpty()
+            ? QStringLiteral("It was never saved to a file.")
+            : QStringLiteral("It came from %1, with changes not saved there.").arg(QDir::toNativeSeparators(file));
+    return QStringLiteral("The program did not end normally last time. The table it held was kept at %1. %2\n\n"
+                          "Restore this table?")
+            .arg(when, origin);
+}
+
+}  // namespace
 
 TableUndo::TableUndo(Table table, QAction* undo, QAction* redo, Messages& messages, const QString& recoveryFolder,
                      QObject* parent)
@@ -77,9 +95,7 @@ void TableUndo::offerRecovery()
         m_messages.info(snapshot->problem);
         return;
     }
-    const QString when = QLocale::system().toString(snapshot->taken, QLocale::ShortFormat);
-    if (!m_messages.confirm(QStringLiteral("Restore the table from %1?").arg(when),
-                            QGuiApplication::applicationDisplayName())) {
+    if (!m_messages.confirm(recoveryQuestion(*snapshot), QGuiApplication::applicationDisplayName())) {
         m_store->remove();
         return;
     }

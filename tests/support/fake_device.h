@@ -12,6 +12,7 @@
 #include <QMap>
 #include <QStringList>
 
+#include <functional>
 #include <stdexcept>
 #include <utility>
 
@@ -59,6 +60,8 @@ public:
     bool confirm(const QString& text, const QString& title) override
     {
         confirms.append(title + ": " + text);
+        if (onConfirm)
+            onConfirm();
         return confirmAnswer;
     }
     void beep() override { ++beeps; }
@@ -66,6 +69,7 @@ public:
     QStringList infos;
     QStringList confirms;  // "title: text"
     bool confirmAnswer = true;
+    std::function<void()> onConfirm;  // runs while the question is asked
     int beeps = 0;
 };
 

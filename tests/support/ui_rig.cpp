@@ -28,7 +28,7 @@ void WindowRig::restart(const std::function<void()>& between)
     if (between)
         between();
     window = std::make_unique<MainWindow>(services());
-    window->startUp();
+    window->start();
 }
 
 bool WindowRig::activate()
