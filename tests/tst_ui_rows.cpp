@@ -354,7 +354,7 @@ private slots:
         QCOMPARE(rig.messages.infos, QStringList());
     }
 
-    // Keyboard only: Ctrl+Tab and Ctrl+Shift+Tab leave a key field as it is, and composed text never enters it. From a
+    // Keyboard only: Ctrl+Tab and Ctrl+Shift+Tab move on and leave a key field as it is, and composed text never enters it. From a
     // string field Alt and F10 reach the menu bar, and Shift+F2 opens the row's notes and, in the box, stores and
     // closes them. Tab walks the page row by row, then the page buttons, the length list and the operation buttons.
     void keyboardOnly()
@@ -370,6 +370,9 @@ private slots:
         rig.kbdKey(1)->setFocus();
         QTest::keyClick(rig.kbdKey(1), Qt::Key_Tab, Qt::ControlModifier);
         QTRY_COMPARE(focused(), "KeyString_1");
+        QTest::keyClick(rig.keyString(1), Qt::Key_Tab, Qt::ControlModifier);  // on from a string field too
+        QTRY_COMPARE(focused(), "KbdKey_2");
+        rig.keyString(1)->setFocus();
         QInputMethodEvent composed;
         composed.setCommitString(QStringLiteral("\u00E1"));
         QApplication::sendEvent(rig.kbdKey(1), &composed);
@@ -402,6 +405,24 @@ private slots:
             if (w->isVisibleTo(rig.window.get()) && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus))
                 walk << w->objectName();
         QCOMPARE(walk, expected);
+    }
+
+    // A screen reader finds the length list by its caption, with the entry as its value, and each settings value
+    // labelled by its caption.
+    void screenReaderNames()
+    {
+        WindowRig rig;
+        QAccessibleInterface* list = QAccessible::queryAccessibleInterface(rig.find<QComboBox>("StrConfig"));
+        QCOMPARE(list->text(QAccessible::Name) + '|' + list->text(QAccessible::Value),
+                 "Maximum Override String Length|6 Characters (up to 36 keys)");
+        QCOMPARE(list->child(0)->childCount(), 10);  // the entries
+        QStringList captions;  // the nearest label first, then the frame's caption
+        for (const char* value : {"CommLabel", "BaudLabel", "ParityLabel", "CfgLabel"}) {
+            const auto labels =
+                    QAccessible::queryAccessibleInterface(rig.find<QLabel>(value))->relations(QAccessible::Label);
+            captions << (labels.isEmpty() ? QString() : labels.first().first->text(QAccessible::Name));
+        }
+        QCOMPARE(captions, QStringList({"PORT:", "BAUD RATE:", "PARITY:", "CONFIG FILE:"}));
     }
 
     // A pair key pressed twice gives both names. Only a key press that types a character (Delete excepted) puts up the

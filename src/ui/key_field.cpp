@@ -1,5 +1,7 @@
 #include "ui/key_field.h"
 
+#include "ui/ctrl_tab.h"
+
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 
@@ -43,16 +45,16 @@ bool KeyField::event(QEvent* event)
             event->accept();
             return true;
         }
-        // Tab and Shift+Tab are keys to capture here, not focus moves: they go
-        // to keyPressEvent before the widget's own focus handling sees them.
+        // Ctrl+Tab and Ctrl+Shift+Tab move the focus. Tab and Shift+Tab are keys
+        // to capture here, not focus moves: they go to keyPressEvent before the
+        // widget's own focus handling sees them.
         if (event->type() == QEvent::KeyPress) {
             auto* key = static_cast<QKeyEvent*>(event);
+            if (const int step = ctrlTabStep(*key)) {
+                focusNextPrevChild(step > 0);
+                return true;
+            }
             if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) {
-                if (key->modifiers().testFlag(Qt::ControlModifier)) {
-                    const bool back = key->key() == Qt::Key_Backtab || key->modifiers().testFlag(Qt::ShiftModifier);
-                    focusNextPrevChild(!back);
-                    return true;
-                }
                 keyPressEvent(key);
                 return true;
             }

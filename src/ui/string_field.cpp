@@ -1,5 +1,7 @@
 #include "ui/string_field.h"
 
+#include "ui/ctrl_tab.h"
+
 #include <QContextMenuEvent>
 #include <QFocusEvent>
 #include <QKeyEvent>
@@ -9,6 +11,18 @@
 
 StringField::StringField(int line, QWidget* parent) : QLineEdit(parent), m_line(line)
 { }
+
+bool StringField::event(QEvent* event)
+{
+    // Ctrl+Tab and Ctrl+Shift+Tab move on here too, as they do from a key field.
+    if (event->type() == QEvent::KeyPress) {
+        if (const int step = ctrlTabStep(*static_cast<QKeyEvent*>(event))) {
+            focusNextPrevChild(step > 0);
+            return true;
+        }
+    }
+    return QLineEdit::event(event);
+}
 
 void StringField::keyPressEvent(QKeyEvent* event)
 {

@@ -26,6 +26,7 @@ signals:
     void focusLost(int line);  // to another control of the window
 
 protected:
+    bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     // The field's own actions (the notes of its row) below the standard items.
     void contextMenuEvent(QContextMenuEvent* event) override;

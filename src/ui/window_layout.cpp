@@ -1,6 +1,7 @@
 #include "ui/window_layout.h"
 
 #include "ui/controls.h"
+#include "ui/labelled_combo_accessible.h"
 #include "ui/twips.h"
 #include "ui/ui_style.h"
 
@@ -60,6 +61,7 @@ Controls buildControls(QWidget* central, const twips::Placer& placer)
 
     QLabel* lengthCaption = makeLabel(central, placer, "Label12", QStringLiteral("Maximum Override String Length"), 360,
                                       7560, 3855, 255);
+    labelled_combo_accessible::install();  // named by its caption for a screen reader, not by its entry
     made.strConfig = new QComboBox(central);
     lengthCaption->setBuddy(made.strConfig);
     made.strConfig->setObjectName(QStringLiteral("StrConfig"));
