@@ -415,7 +415,8 @@ private slots:
         QAccessibleInterface* list = QAccessible::queryAccessibleInterface(rig.find<QComboBox>("StrConfig"));
         QCOMPARE(list->text(QAccessible::Name) + '|' + list->text(QAccessible::Value),
                  "Maximum Override String Length|6 Characters (up to 36 keys)");
-        QCOMPARE(list->child(0)->childCount(), 10);  // the entries
+        QCOMPARE(list->child(0)->childCount(), 10);  // the entries, the chosen one selected
+        QVERIFY(list->child(0)->child(5)->state().selected);
         QStringList captions;  // the nearest label first, then the frame's caption
         for (const char* value : {"CommLabel", "BaudLabel", "ParityLabel", "CfgLabel"}) {
             const auto labels =

@@ -4,6 +4,7 @@
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QComboBox>
+#include <QItemSelectionModel>
 #include <QLineEdit>
 
 namespace labelled_combo_accessible {
@@ -11,7 +12,18 @@ namespace {
 
 class ComboBoxAccessible final : public QAccessibleWidget {
 public:
-    explicit ComboBoxAccessible(QComboBox* box) : QAccessibleWidget(box, QAccessible::ComboBox) { }
+    explicit ComboBoxAccessible(QComboBox* box) : QAccessibleWidget(box, QAccessible::ComboBox)
+    {
+        // A screen reader finds the chosen entry as the selected item of the
+        // list, which Qt selects only while the list is open.
+        const auto select = [box] {
+            if (QItemSelectionModel* selection = box->view()->selectionModel())
+                selection->select(box->model()->index(box->currentIndex(), box->modelColumn(), box->rootModelIndex()),
+                                  QItemSelectionModel::ClearAndSelect);
+        };
+        QObject::connect(box, &QComboBox::currentIndexChanged, box, select);
+        select();
+    }
 
     QString text(QAccessible::Text t) const override
     {
