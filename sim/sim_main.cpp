@@ -99,6 +99,9 @@ int run(QCoreApplication& app)
              QStringLiteral("PATH")},
             {QStringLiteral("com"), QStringLiteral("Port number used with --ini."), QStringLiteral("N"),
              QStringLiteral("1")},
+            {QStringLiteral("link"),
+             QStringLiteral("Make PATH a link to the terminal while the line is up (a port that comes and goes)."),
+             QStringLiteral("PATH")},
             {QStringLiteral("arrivals"),
              QStringLiteral("Log each command's arrival time (monotonic microseconds) and bytes to FILE."),
              QStringLiteral("FILE")},
@@ -157,6 +160,7 @@ int run(QCoreApplication& app)
     server.setBaud(intOption(parser, QStringLiteral("baud"), 0, 4000000));
     if (parser.isSet(QStringLiteral("arrivals")))
         server.setArrivalLog(parser.value(QStringLiteral("arrivals")));
+    server.setLink(parser.value(QStringLiteral("link")));
     const QString path = server.open();
 
     const QString iniPath = parser.value(QStringLiteral("ini"));

@@ -6,6 +6,7 @@
 #include "support/ui_rig.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -79,6 +80,25 @@ int typeAndWait(const QString& stateFolder)
         return 1;
     std::puts("ready"), std::fflush(stdout);
     return QCoreApplication::exec();
+}
+
+// Set-length commands ("/L" and a digit) the simulator's arrival log shows: one per Send.
+int lengthsSet(const QString& arrivals)
+{
+    int count = 0;
+    for (const QByteArray& line : test_files::readAll(arrivals).split('\n')) {
+        const QByteArray bytes = QByteArray::fromHex(line.mid(line.indexOf(' ') + 1));
+        count += bytes.size() == 3 && bytes.startsWith("/L") && bytes.at(2) != '?' ? 1 : 0;
+    }
+    return count;
+}
+
+// The next line on the process's standard output, waiting up to a minute for it.
+QByteArray nextLine(QProcess& process)
+{
+    const QDeadlineTimer deadline(60000);
+    while (!process.canReadLine() && process.waitForReadyRead(static_cast<int>(deadline.remainingTime()))) { }
+    return process.readLine();
 }
 
 }  // namespace
@@ -254,6 +274,73 @@ private slots:
         const Run version = cli({"version", "--port", sims[0]->path()});
         QCOMPARE(version.exitCode, 0);
         QCOMPARE(version.outLines().last(), QStringLiteral("Operation Successful"));
+    }
+
+    // A station watching two paths that lead nowhere yet (each simulator makes its path a link to its terminal
+    // while its line is up, like a USB adapter's port): a device linked to the first is programmed once and
+    // left alone while it stays; one linked to the second loses its line mid-Send; the first is replaced by a
+    // new device on the same path; --count 2 ends the run with exit 1, and the record holds each device.
+    void station()
+    {
+        const QString a = m_dir.filePath("station-a"), b = m_dir.filePath("station-b");
+        const QString record = m_dir.filePath("record.csv");
+        QProcess station;
+        station.start(kCli,
+                      {"station", file("station.cfg", tableFile("xyz")), "--port", a, "--port", b, "--count", "2",
+                       "--record", record, "--json"});
+        QVERIFY(station.waitForStarted(10000));
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(record), 20000);  // checked, opened, watching
+
+        const QString arrivalsFirst = m_dir.filePath("arrivals-first");
+        auto first = std::make_unique<fakedev::SimProcess>(QStringList{"--arrivals", arrivalsFirst, "--link", a});
+        QVERIFY(first->started());
+        const QJsonObject one = QJsonDocument::fromJson(nextLine(station)).object();
+        QCOMPARE(one.value("number").toInt(), 1);
+        QCOMPARE(one.value("ok").toBool(), true);
+
+        fakedev::SimProcess second({"--unplug-after", "12", "--link", b});  // the link goes with the line
+        QVERIFY(second.started());
+        const QJsonObject two = QJsonDocument::fromJson(nextLine(station)).object();
+        QCOMPARE(two.value("port").toString(), b);
+        QCOMPARE(two.value("ok").toBool(), false);
+        QVERIFY2(two.value("message").toString().contains("was disconnected"),
+                 qPrintable(two.value("message").toString()));
+        QCOMPARE(lengthsSet(arrivalsFirst), 1);  // still connected all the while, programmed once
+
+        first.reset();
+        QVERIFY(!QFileInfo(a).isSymLink());
+        const QString arrivalsThird = m_dir.filePath("arrivals-third");
+        fakedev::SimProcess third({"--arrivals", arrivalsThird, "--link", a});
+        QVERIFY(third.started());
+        const QJsonObject three = QJsonDocument::fromJson(nextLine(station)).object();
+        QCOMPARE(three.value("port").toString(), a);
+        QCOMPARE(three.value("number").toInt(), 3);
+        QCOMPARE(three.value("ok").toBool(), true);
+
+        const Run run = finish(station);
+        QCOMPARE(run.exitCode, 1);
+        QCOMPARE(lengthsSet(arrivalsThird), 1);
+        QVERIFY2(run.err.contains("[" + b + "] #2 FAILED  "), qPrintable(run.err));
+        const QStringList lines = QString::fromUtf8(test_files::readAll(record)).split("\r\n", Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 4);
+        QCOMPARE(lines.at(0).section(',', 7, 7), "sha256");
+        QCOMPARE(lines.at(1).section(',', 10, 10), "ok");
+        QVERIFY(QStringList({"failed", "removed"}).contains(lines.at(2).section(',', 10, 10)));
+        QCOMPARE(lines.at(3).section(',', 10, 10), "ok");
+        QCOMPARE(lines.at(2).section(',', 7, 7), lines.at(1).section(',', 7, 7));
+        QCOMPARE(lines.at(3).section(',', 7, 7), lines.at(1).section(',', 7, 7));
+
+        // Ctrl-C in the middle of a Send: the device's line and record say what it now holds.
+        station.start(kCli, {"station", file("station.cfg", tableFile("xyz")), "--port", a, "--record", record});
+        QTRY_VERIFY_WITH_TIMEOUT(test_files::readAll(arrivalsThird).count(" 2f57") > 26, 60000);  // "/W" again
+        ::kill(static_cast<pid_t>(station.processId()), SIGINT);
+        const Run interrupted = finish(station);
+        QCOMPARE(interrupted.exitCode, 130);
+        QVERIFY2(interrupted.out.contains(QRegularExpression(
+                         "\\] #1 INTERRUPTED  The device now holds an incomplete table: rows 0 to [0-9]+ written")),
+                 qPrintable(interrupted.out));
+        QCOMPARE(QString::fromUtf8(test_files::readAll(record)).split("\r\n", Qt::SkipEmptyParts).size(), 5);
+        QVERIFY(test_files::readAll(record).contains(",interrupted,"));
     }
 
     // A copy of the tool reads the QZ4Vel.ini beside it: COM1 answers (but for row 5), COM2 is silent,

@@ -1,9 +1,10 @@
 // The files layer: configuration files and table snapshots, QZ4Vel.ini and the settings kept in it, the status
-// log file.
+// log file, the production record.
 #include "files/config_file.h"
 #include "files/file_error.h"
 #include "files/ini_file.h"
 #include "files/log_file.h"
+#include "files/record_file.h"
 #include "files/recovery_store.h"
 #include "files/settings.h"
 #include "support/file_helpers.h"
@@ -360,6 +361,45 @@ private slots:
         QCOMPARE(failure(QString()), QStringLiteral("No log file has been chosen"));
         if (QFile::exists(QStringLiteral("/dev/full")))  // a full disk
             QCOMPARE(failure(QStringLiteral("/dev/full")), QStringLiteral("Cannot write log file \"/dev/full\""));
+    }
+
+    // A header only in a new or empty file, then one CSV line per device: cells quoted where they must be, the
+    // time with its UTC offset.
+    void recordFile()
+    {
+        const QString record = path(QStringLiteral("record.csv"));
+        QVERIFY(writeAll(record, ""));
+        RecordLine line{QDateTime(QDate(2024, 5, 2), QTime(14, 3, 9), Qt::OffsetFromUTC, 7200),
+                        "bench-1",
+                        "/dev/ttyUSB0",
+                        "/dev/serial/by-id/usb-x",
+                        "A1",
+                        "QZ4VELD V2.10",
+                        "t,1.cfg",
+                        "ab12",
+                        1,
+                        93,
+                        "failed",
+                        2,
+                        0,
+                        6.06,
+                        "said \"no\"\nthen gone"};
+        RecordFile(record).append(line);
+        line.time = QDateTime(QDate(2024, 5, 2), QTime(9, 3, 9), Qt::OffsetFromUTC, -12600);
+        line.result = "ok", line.failedBlocks = 0, line.message.clear();
+        RecordFile(record).append(line);  // a second station appends to the same file
+        QCOMPARE(readAll(record),
+                 "time,station,port,stable_path,usb_serial,version,table,sha256,string_length,rows,result,"
+                 "failed_blocks,failed_rows,seconds,message\r\n"
+                 "2024-05-02T14:03:09+02:00,bench-1,/dev/ttyUSB0,/dev/serial/by-id/usb-x,A1,QZ4VELD V2.10,\"t,1.cfg\","
+                 "ab12,1,93,failed,2,0,6.1,\"said \"\"no\"\"\nthen gone\"\r\n"
+                 "2024-05-02T09:03:09-03:30,bench-1,/dev/ttyUSB0,/dev/serial/by-id/usb-x,A1,QZ4VELD V2.10,\"t,1.cfg\","
+                 "ab12,1,93,ok,0,0,6.1,\r\n");
+        QCOMPARE(test_files::errorOf([&] { RecordFile{m_dir.path()}; }).section(": ", 0, 0),
+                 "cannot open the record file " + m_dir.path());
+        if (QFile::exists(QStringLiteral("/dev/full")))  // a full disk
+            QCOMPARE(test_files::errorOf([] { RecordFile{QStringLiteral("/dev/full")}; }).section(": ", 0, 0),
+                     QStringLiteral("cannot write the record file /dev/full"));
     }
 };
 

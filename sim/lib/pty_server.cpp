@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -49,6 +50,10 @@ PtyServer::~PtyServer()
 
 void PtyServer::closeAll()
 {
+    // The port goes before the line drops, so nobody opens a dead terminal by its name.
+    if (m_linked)
+        ::unlink(QFile::encodeName(m_link).constData());
+    m_linked = false;
     if (m_slave >= 0)
         ::close(m_slave);
     if (m_master >= 0)
@@ -86,6 +91,15 @@ QString PtyServer::open()
     const int flags = ::fcntl(m_master, F_GETFL);
     if (flags < 0 || ::fcntl(m_master, F_SETFL, flags | O_NONBLOCK) != 0)
         fail("fcntl");
+    if (!m_link.isEmpty()) {
+        const QByteArray link = QFile::encodeName(m_link);
+        struct stat existing { };
+        if (::lstat(link.constData(), &existing) == 0 && S_ISLNK(existing.st_mode))
+            ::unlink(link.constData());
+        if (::symlink(name, link.constData()) != 0)
+            fail("symlink");
+        m_linked = true;
+    }
     return path;
 }
 

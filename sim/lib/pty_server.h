@@ -28,6 +28,11 @@ public:
     // Throws DeviceError when the file cannot be written.
     void setArrivalLog(const QString& path);
 
+    // From open() on, `path` is a symbolic link to the terminal, removed before
+    // the terminal closes: the port appears and goes away with the device, as
+    // a USB adapter's does. An existing link there is replaced.
+    void setLink(const QString& path) { m_link = path; }
+
     // Creates the pseudo-terminal in raw mode; returns the slave path. Throws
     // DeviceError with the failing call's description.
     QString open();
@@ -45,5 +50,7 @@ private:
     int m_master = -1;
     int m_slave = -1;
     int m_baud = 0;
+    QString m_link;
+    bool m_linked = false;
     QFile m_arrivals;
 };

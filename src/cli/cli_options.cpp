@@ -18,6 +18,9 @@ const QString kJson = QStringLiteral("json");
 const QString kHelp = QStringLiteral("help");
 const QString kVersion = QStringLiteral("version");
 const QString kProbe = QStringLiteral("probe");
+const QString kNoVerify = QStringLiteral("no-verify");
+const QString kCount = QStringLiteral("count");
+const QString kRecord = QStringLiteral("record");
 
 const char kDescription[] = "Reads, sends and verifies the key outputs of a QZ4VELD over its serial line,\n"
                             "with the same commands, waits and status lines as the configuration window.\n"
@@ -34,6 +37,10 @@ const char kDescription[] = "Reads, sends and verifies the key outputs of a QZ4V
                             "                        port (exit 0 nothing found, 1 something found)\n"
                             "  ports [--probe]       list the serial ports, tab-separated; --probe adds\n"
                             "                        whether a QZ4VELD answers on each free one\n"
+                            "  station FILE.cfg      program every QZ4VELD connected to the --port ports\n"
+                            "                        (auto-all: every free port, also those that appear\n"
+                            "                        later): Send and Verify once per device, one line each,\n"
+                            "                        until Ctrl-C or --count devices ended OK\n"
                             "\n"
                             "Several --port options (or --port auto-all: every port where a device answers)\n"
                             "run the command on all of them at once, each line prefixed with its port, and\n"
@@ -66,8 +73,14 @@ QList<QCommandLineOption> optionList()
              QStringLiteral("Print one JSON object per device on standard output (keys port, operation, ok, "
                             "failed, completion, seconds); the status lines go to standard error.")},
             {kProbe, QStringLiteral("ports: probe every free port for a QZ4VELD.")},
+            {kNoVerify, QStringLiteral("station: send without verifying afterwards.")},
+            {kCount, QStringLiteral("station: end after N devices ended OK."), QStringLiteral("N")},
+            {kRecord,
+             QStringLiteral("station: append one CSV line per device to this file (a header line first when "
+                            "the file is new or empty)."),
+             QStringLiteral("file")},
             {kStrict,
-             QStringLiteral("send, verify: refuse a file that draws a warning (a row set twice, rows beyond "
+             QStringLiteral("send, verify, station: refuse a file that draws a warning (a row set twice, rows beyond "
                             "the string length, rows left out) with exit status 2.")},
             {{QStringLiteral("o"), kOutput},
              QStringLiteral("read: write the configuration file here."),
@@ -83,9 +96,9 @@ void setUp(QCommandLineParser& parser)
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.addOptions(optionList());
     parser.addPositionalArgument(QStringLiteral("command"),
-                                 QStringLiteral("version, read, send, verify, check or ports"));
+                                 QStringLiteral("version, read, send, verify, check, ports or station"));
     parser.addPositionalArgument(QStringLiteral("file"),
-                                 QStringLiteral("configuration file for send, verify and check"),
+                                 QStringLiteral("configuration file for send, verify, check and station"),
                                  QStringLiteral("[FILE.cfg]"));
 }
 
@@ -141,6 +154,34 @@ QString nonEmpty(const QCommandLineParser& parser, const QString& name)
     return value;
 }
 
+void parseStation(const QCommandLineParser& parser, Options& options)
+{
+    const bool station = options.command == Command::Station;
+    for (const QString& name : {kNoVerify, kCount, kRecord}) {
+        if (parser.isSet(name) && !station)
+            throw UsageError(QStringLiteral("--%1 is for the station command only").arg(name).toStdString());
+    }
+    if (!station)
+        return;
+    if (parser.isSet(kLog))
+        throw UsageError("--log is not for the station command; --record keeps one line per device");
+    if (options.ports.isEmpty())
+        throw UsageError("station needs --port: each port to watch, or auto-all");
+    if (options.ports.contains(QLatin1String(PortResolver::kAuto)))
+        throw UsageError("--port auto is not for the station command: name the ports, or give auto-all");
+    options.verify = !parser.isSet(kNoVerify);
+    if (parser.isSet(kCount)) {
+        bool ok = false;
+        options.count = parser.value(kCount).toInt(&ok);
+        if (!ok || options.count < 1)
+            throw UsageError(QStringLiteral("--count needs a number of devices from 1, not %1")
+                                     .arg(quoted(parser.value(kCount)))
+                                     .toStdString());
+    }
+    if (parser.isSet(kRecord))
+        options.recordPath = nonEmpty(parser, kRecord);
+}
+
 }  // namespace
 
 Parsed parse(const QStringList& arguments)
@@ -162,7 +203,7 @@ Parsed parse(const QStringList& arguments)
 
     const QStringList positional = parser.positionalArguments();
     if (positional.isEmpty())
-        throw UsageError("no command given (version, read, send, verify, check or ports)");
+        throw UsageError("no command given (version, read, send, verify, check, ports or station)");
     const QString& name = positional.constFirst();
     Options& options = parsed.options;
     int expectedArguments = 1;
@@ -172,10 +213,12 @@ Parsed parse(const QStringList& arguments)
         options.command = Command::Ports;
     } else if (name == QLatin1String("read")) {
         options.command = Command::Read;
-    } else if (name == QLatin1String("send") || name == QLatin1String("verify") || name == QLatin1String("check")) {
+    } else if (name == QLatin1String("send") || name == QLatin1String("verify") || name == QLatin1String("check")
+               || name == QLatin1String("station")) {
         options.command = name == QLatin1String("send") ? Command::Send
                 : name == QLatin1String("verify")       ? Command::Verify
-                                                        : Command::Check;
+                : name == QLatin1String("check")        ? Command::Check
+                                                        : Command::Station;
         expectedArguments = 2;
         if (positional.size() < 2)
             throw UsageError(QStringLiteral("%1 needs a configuration file").arg(name).toStdString());
@@ -183,7 +226,7 @@ Parsed parse(const QStringList& arguments)
         if (options.file.isEmpty())
             throw UsageError(QStringLiteral("%1 needs a configuration file").arg(name).toStdString());
     } else {
-        throw UsageError(QStringLiteral("unknown command %1 (version, read, send, verify, check or ports)")
+        throw UsageError(QStringLiteral("unknown command %1 (version, read, send, verify, check, ports or station)")
                                  .arg(quoted(name))
                                  .toStdString());
     }
@@ -218,6 +261,7 @@ Parsed parse(const QStringList& arguments)
     if (options.probe && options.command != Command::Ports)
         throw UsageError("--probe is for the ports command only");
     options.strict = parser.isSet(kStrict);
+    parseStation(parser, options);
     return parsed;
 }
 

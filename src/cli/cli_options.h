@@ -25,14 +25,14 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-enum class Command { Version, Read, Send, Verify, Check, Ports };
+enum class Command { Version, Read, Send, Verify, Check, Ports, Station };
 
 // --port value that stands for every port where a device answers the presence probe.
 inline constexpr const char* kAllPorts = PortResolver::kAllPorts;
 
 struct Options final {
     Command command = Command::Version;
-    QString file;  // send/verify: the configuration file; read: -o target, "" for standard output
+    QString file;  // send/verify/station: the configuration file; read: -o target, "" for standard output
     QString port;  // "COM<n>" (upper case), an absolute device path, "auto", "serial:<n>"; "" = settings file
     QStringList ports;  // every --port given, in order; several (or kAllPorts) run the devices side by side
     QString baud;  // decimal digits; "" = settings file
@@ -42,6 +42,9 @@ struct Options final {
     bool strict = false;  // send/verify: a file with warnings is refused (exit 2)
     bool json = false;  // one JSON object per device on standard output
     bool probe = false;  // ports: run the presence check on every free port
+    bool verify = true;  // station: Verify after Send (--no-verify turns it off)
+    int count = 0;  // station: end after this many devices ended ok; 0 = no limit
+    QString recordPath;  // station: the CSV record, "" = none
 
     // Several devices, each on a thread of its own, with a summary at the end.
     bool manyDevices() const { return ports.size() > 1 || ports.contains(QLatin1String(kAllPorts)) || json; }

@@ -6,8 +6,6 @@
 #include "device/qt_serial_link.h"
 
 #include <QElapsedTimer>
-#include <QMetaObject>
-#include <QObject>
 
 namespace cli {
 
@@ -23,15 +21,7 @@ DeviceJob::DeviceJob(QString label, ChosenPort port, Options options, TableFile 
 
 void DeviceJob::requestAbort()
 {
-    QMutexLocker lock(&m_abortMutex);
-    m_abortRequested = true;
-    // The waiter belongs to the job's thread: the stop is handed to that
-    // thread's event loop, which runs inside every wait.
-    if (m_abortTarget) {
-        Waiter* waiter = m_waiter;
-        QMetaObject::invokeMethod(
-                m_abortTarget, [waiter] { waiter->requestAbort(); }, Qt::QueuedConnection);
-    }
+    m_stop.request();
 }
 
 void DeviceJob::run(std::latch& opened, std::shared_future<bool> go, SharedTerminal& terminal, int board)
@@ -60,14 +50,7 @@ void DeviceJob::runOperation(Waiter& waiter, SerialLink& link, Console& console,
     status.setLogFile(m_options.logPath);
     status.setProgressReport([&terminal, board](const QString& line) { terminal.setProgress(board, line); });
 
-    QObject abortTarget;
-    {
-        QMutexLocker lock(&m_abortMutex);
-        m_abortTarget = &abortTarget;
-        m_waiter = &waiter;
-        if (m_abortRequested)
-            waiter.requestAbort();
-    }
+    const StopSwitch::Attach stop(m_stop, waiter);
     QElapsedTimer clock;
     clock.start();
     m_ran = true;
@@ -87,8 +70,6 @@ void DeviceJob::runOperation(Waiter& waiter, SerialLink& link, Console& console,
             m_version = line.mid(kVersionLine.size());
     }
     terminal.setProgress(board, QString());
-    QMutexLocker lock(&m_abortMutex);
-    m_abortTarget = nullptr;
 }
 
 }  // namespace cli

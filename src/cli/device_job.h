@@ -2,14 +2,13 @@
 
 #include "cli/cli_options.h"
 #include "cli/runner.h"
+#include "device/stop_switch.h"
 
-#include <QMutex>
 #include <QString>
 
 #include <future>
 #include <latch>
 
-class QObject;
 class Waiter;
 
 namespace cli {
@@ -50,10 +49,7 @@ private:
     const Options m_options;
     TableFile m_table;
 
-    QMutex m_abortMutex;
-    bool m_abortRequested = false;
-    QObject* m_abortTarget = nullptr;  // lives on the job's thread while it waits
-    Waiter* m_waiter = nullptr;
+    StopSwitch m_stop;
 
     bool m_opened = false;
     bool m_ran = false;

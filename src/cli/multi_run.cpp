@@ -53,7 +53,7 @@ std::vector<std::unique_ptr<DeviceJob>> makeJobs(const Options& options, const T
                                      .arg(choice.given)
                                      .toStdString());
         devices.append(device.isEmpty() ? path : device);
-        const QString label = portLabel(path);
+        const QString label = choice.label();
         own.file = withPort(options.file, label);
         own.logPath = withPort(options.logPath, label);
         if (own.command == Command::Read)
@@ -67,9 +67,17 @@ std::vector<std::unique_ptr<DeviceJob>> makeJobs(const Options& options, const T
 
 }  // namespace
 
-QString portLabel(const QString& devicePath)
+void checkDistinct(const QList<ChosenPort>& ports)
 {
-    return devicePath.startsWith(QLatin1String("/dev/")) ? devicePath.mid(5) : devicePath;
+    QStringList devices;
+    for (const ChosenPort& port : ports) {
+        const QString path = port.devicePath();
+        const QString device = QFileInfo(path).canonicalFilePath();
+        if (devices.contains(device.isEmpty() ? path : device))
+            throw UsageError(
+                    QStringLiteral("--port %1 is the same device as an earlier --port").arg(port.given).toStdString());
+        devices.append(device.isEmpty() ? path : device);
+    }
 }
 
 QString withPort(const QString& pattern, const QString& label)

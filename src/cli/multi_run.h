@@ -15,8 +15,8 @@ namespace cli {
 // 130 after Ctrl-C or SIGTERM, else 1.
 int runMany(const Options& options, const TableFile& table, const Settings& settings, Console& console);
 
-// How a device path is named in the lines: the path below /dev, else the path.
-QString portLabel(const QString& devicePath);
+// Throws UsageError when a port leads to the same device as an earlier one.
+void checkDistinct(const QList<ChosenPort>& ports);
 
 // The file name pattern with {port} as the label, "/" made "_".
 QString withPort(const QString& pattern, const QString& label);

@@ -3,7 +3,6 @@
 #include "cli/console_status.h"
 
 #include <QJsonDocument>
-#include <QJsonObject>
 
 #include <algorithm>
 
@@ -22,6 +21,8 @@ QString commandName(Command command)
         return QStringLiteral("verify");
     case Command::Ports:
         return QStringLiteral("ports");
+    case Command::Station:
+        return QStringLiteral("station");
     case Command::Check:
         break;
     }
@@ -75,23 +76,27 @@ QByteArray summaryTable(Command command, const QList<DeviceReport>& reports)
     return table.toUtf8();
 }
 
+QJsonObject jsonObject(Command command, const DeviceReport& report)
+{
+    QJsonObject object{
+            {QStringLiteral("port"), report.port},
+            {QStringLiteral("operation"), commandName(command)},
+            {QStringLiteral("ok"), report.ok},
+            {QStringLiteral("failed"), report.failed},
+            {QStringLiteral("completion"),
+             report.completion.trimmed().isEmpty() ? resultText(command, report) : report.completion.trimmed()},
+            {QStringLiteral("message"), report.message},
+            {QStringLiteral("seconds"), static_cast<double>(qRound(report.seconds * 1000)) / 1000}};
+    if (command == Command::Version || command == Command::Station)
+        object.insert(QStringLiteral("version"), report.version);
+    return object;
+}
+
 QByteArray jsonLines(Command command, const QList<DeviceReport>& reports)
 {
     QByteArray lines;
-    for (const DeviceReport& report : reports) {
-        QJsonObject object{
-                {QStringLiteral("port"), report.port},
-                {QStringLiteral("operation"), commandName(command)},
-                {QStringLiteral("ok"), report.ok},
-                {QStringLiteral("failed"), report.failed},
-                {QStringLiteral("completion"),
-                 report.completion.trimmed().isEmpty() ? resultText(command, report) : report.completion.trimmed()},
-                {QStringLiteral("message"), report.message},
-                {QStringLiteral("seconds"), static_cast<double>(qRound(report.seconds * 1000)) / 1000}};
-        if (command == Command::Version)
-            object.insert(QStringLiteral("version"), report.version);
-        lines += QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
-    }
+    for (const DeviceReport& report : reports)
+        lines += QJsonDocument(jsonObject(command, report)).toJson(QJsonDocument::Compact) + '\n';
     return lines;
 }
 

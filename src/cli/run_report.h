@@ -3,6 +3,7 @@
 #include "cli/cli_options.h"
 
 #include <QByteArray>
+#include <QJsonObject>
 #include <QList>
 #include <QString>
 
@@ -30,6 +31,10 @@ QString resultText(Command command, const DeviceReport& report);
 
 // The summary table: a header and one line per device, columns aligned.
 QByteArray summaryTable(Command command, const QList<DeviceReport>& reports);
+
+// One device's JSON object: port, operation, ok, failed, completion, seconds,
+// message (and version for the version command).
+QJsonObject jsonObject(Command command, const DeviceReport& report);
 
 // One compact JSON object per device, one per line: port, operation, ok,
 // failed, completion, seconds, message (and version for the version command).

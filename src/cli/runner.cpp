@@ -5,6 +5,7 @@
 #include "cli/interrupt_watch.h"
 #include "cli/multi_run.h"
 #include "cli/port_listing.h"
+#include "cli/station_run.h"
 #include "cli/table_check.h"
 #include "device/event_loop_waiter.h"
 #include "device/port_settings.h"
@@ -169,6 +170,7 @@ DeviceOutcome runOnOpenPort(const Options& options, const ChosenPort& port, Seri
         case Command::Check:
             break;
         case Command::Ports:  // listed before any port is opened
+        case Command::Station:  // a run of its own
             break;
         }
     } catch (const OperationAborted&) {
@@ -277,7 +279,8 @@ int execute(const QStringList& arguments, const QString& programFolder, Console&
             return listPorts(options, loadSettings(programFolder, console), console);
 
         TableFile table;
-        if (options.command == Command::Send || options.command == Command::Verify) {
+        const bool sends = options.command == Command::Send || options.command == Command::Station;
+        if (sends || options.command == Command::Verify) {
             table = loadTable(options.file);
             for (const QString& warning : table.warnings)
                 printError(console, QStringLiteral("warning: %1: %2").arg(shown(options.file), warning));
@@ -285,8 +288,10 @@ int execute(const QStringList& arguments, const QString& programFolder, Console&
                 throw usageError(
                         QStringLiteral("--strict: %1 has warnings; nothing was done").arg(shown(options.file)));
         }
-        if (options.command == Command::Send)
+        if (sends)
             checkSendable(table);
+        if (options.command == Command::Station)
+            return runStation(options, table, loadSettings(programFolder, console), console);
         if (options.manyDevices())
             return runMany(options, table, loadSettings(programFolder, console), console);
         if (options.command == Command::Read && !options.file.isEmpty())

@@ -41,6 +41,13 @@ void SharedTerminal::setProgress(int device, const QString& line)
     }
 }
 
+void SharedTerminal::setFooter(const QString& line)
+{
+    QMutexLocker lock(&m_mutex);
+    m_changed = m_changed || m_footer != line;
+    m_footer = line;
+}
+
 void SharedTerminal::redraw()
 {
     QMutexLocker lock(&m_mutex);
@@ -52,6 +59,10 @@ void SharedTerminal::redraw()
         if (m_progress.at(i).isEmpty())
             continue;
         board += ('[' + terminalSafe(m_labels.at(i)) + QStringLiteral("] ") + m_progress.at(i)).toUtf8() + '\n';
+        ++m_drawn;
+    }
+    if (!m_footer.isEmpty()) {
+        board += m_footer.toUtf8() + '\n';
         ++m_drawn;
     }
     m_console.err.write(board);

@@ -25,6 +25,8 @@ public:
     void print(bool toErr, const QByteArray& lines);
     // line: the device's progress line, "" when it has none.
     void setProgress(int device, const QString& line);
+    // A line below the devices' lines ("" for none).
+    void setFooter(const QString& line);
     // Draws the board when something changed since it was last drawn.
     void redraw();
     // Takes the board off the screen for good.
@@ -39,6 +41,7 @@ private:
     bool m_finished = false;
     QStringList m_labels;
     QStringList m_progress;
+    QString m_footer;
     int m_drawn = 0;  // board lines on the screen now
     bool m_changed = false;
 };

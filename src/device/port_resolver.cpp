@@ -24,6 +24,11 @@ QString ChosenPort::devicePath() const
     return pathGiven ? paths.value(comPort) : PortResolver::comPath(comPort, paths);
 }
 
+QString ChosenPort::label() const
+{
+    return PortResolver::labelOf(devicePath());
+}
+
 void ChosenPort::configure(QtSerialLink& link) const
 {
     link.setPortPaths(paths);
@@ -45,6 +50,11 @@ QString PortResolver::comPath(int comPort, const QMap<int, QString>& mapping)
     if (!mapped.isEmpty())
         return mapped;
     return QStringLiteral("/dev/ttyS%1").arg(comPort - 1);
+}
+
+QString PortResolver::labelOf(const QString& devicePath)
+{
+    return devicePath.startsWith(QLatin1String("/dev/")) ? devicePath.mid(5) : devicePath;
 }
 
 const QList<PortRow>& PortResolver::catalogue()

@@ -41,6 +41,8 @@ struct ChosenPort final {
 
     // The device path that is opened.
     QString devicePath() const;
+    // How lines name the port: its path below /dev, else the path.
+    QString label() const;
     // Configures a closed link for this port.
     void configure(QtSerialLink& link) const;
 };
@@ -65,6 +67,8 @@ public:
 
     // COM<n> -> its [PORTS] path, else /dev/ttyS<n-1>; throws SerialError below 1.
     static QString comPath(int comPort, const QMap<int, QString>& mapping);
+    // "ttyUSB0" for /dev/ttyUSB0, "pts/3" for /dev/pts/3; a path elsewhere as it is.
+    static QString labelOf(const QString& devicePath);
 
     // One port; "" is the settings file's. Throws PortChoiceError for auto and
     // serial:<n> when none or several fit.
