@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # How close Read, Verify and Send come to the time the protocol needs, in the
-# real window (window_timing_bench, offscreen) and in qz4veld-cli, against
-# qz4veld-sim on a pseudo-terminal paced at 9600 baud that logs when each command
-# arrives. Everything is measured from the simulator's log:
+# real window (window_timing_bench) and in qz4veld-cli, against qz4veld-sim on a
+# pseudo-terminal paced at 9600 baud that logs when each command arrives.
+# Everything is measured from the simulator's log:
 #   time  = last arrival - first arrival + the last command's own wait (normal)
 #           or its bytes' time on the wire (fast exchange);
 #   floor = the sum of the specified waits between the same commands (normal);
@@ -13,15 +13,39 @@
 # the whole process (start-up included) for the command-line tool. The presence
 # check against an absent device (8 x 51 polls of 5 ms = 2040 ms) ends the table.
 # The closing pauses (2000 ms, 1000 ms) lie after the last command and are not
-# in these times. Each row shows the 1-minute load average when it ran.
-#   bench/timing.sh [--quick]   (--quick: string length 10 only, about 1.5 min)
+# in these times. Each row shows the 1-minute load average when it ran: on a
+# busy machine a sleeping program wakes late, and every wait pays that.
+#
+# The window runs where --windows says (default: all three):
+#   offscreen  Qt's offscreen platform, no X server;
+#   x11        the xcb platform users get, on a virtual X screen (Xvfb) of the
+#              bench's own, the accessibility bridge off;
+#   x11-a11y   the same with the bridge on (QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1)
+#              on a D-Bus session of the bench's own, and a stand-in for a screen
+#              reader (timing/screen_reader_stub.py) that takes every event the
+#              window sends and asks for the name and role of its source.
+# The X11 windows run in normal mode only; fast exchange is measured offscreen
+# and in the command-line tool.
+#   bench/timing.sh [--quick] [--windows offscreen,x11,x11-a11y] [--no-cli]
+#   (--quick: string length 10 only; the whole run takes about 10 minutes)
 # QZ_BENCH_BIN=<folder> runs the programs found there instead of building them.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build="${QZ_BUILD_DIR:-build}"
 baud=9600
 lengths=(1 6 10)
-[[ "${1:-}" == "--quick" ]] && lengths=(10)
+windows="offscreen,x11,x11-a11y"
+cli=1
+while [[ $# -gt 0 ]]; do
+  case "$1" in
+    --quick) lengths=(10) ;;
+    --windows) windows="$2"; shift ;;
+    --no-cli) cli=0 ;;
+    *) echo "usage: bench/timing.sh [--quick] [--windows offscreen,x11,x11-a11y] [--no-cli]" >&2; exit 2 ;;
+  esac
+  shift
+done
+wants() { [[ ",$windows," == *",$1,"* ]]; }
 if [[ -z "${QZ_BENCH_BIN:-}" ]]; then
   cmake -S . -B "$build" -G Ninja -DQZ_BENCH=ON >/dev/null
   cmake --build "$build" --target window_timing_bench qz4veld-sim qz4veld-cli >/dev/null
@@ -29,11 +53,13 @@ fi
 bin="${QZ_BENCH_BIN:-$build/bin}"
 
 . bench/sim_lib.sh
+. bench/timing/desktop.sh
+trap 'stop_sim; stop_desktop; rm -rf "$work"' EXIT
 
 prog="$work/prog"
 mkdir -p "$prog"
 cp "$bin/qz4veld-cli" "$bin"/*.gif "$bin"/*.htm "$prog/"
-export QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}" XDG_CONFIG_HOME="$work/xdg" HOME="$work"
+export XDG_CONFIG_HOME="$work/xdg" XDG_DATA_HOME="$work/data" HOME="$work"
 
 settings() {  # fast-exchange flag: the settings file both programs read
   printf '[COMSETTINGS]\r\nPORT=1\r\nBAUD=%s\r\nPARITY=N\r\n[GENERAL]\r\nENABLESTRINGS=0\r\nFASTEXCHANGE=%s\r\n[PORTS]\r\nCOM1=%s\r\n' \
@@ -94,8 +120,9 @@ measure() {
   local mode="$1" length="$2" program="$3" op="$4" from out cpu sha completion
   from=$(($(lines) + 1))
   local before; before="$(load)"
-  if [[ "$program" == window ]]; then
-    out="$("$bin/window_timing_bench" "$port" "$prog" "$op" "$length" 2>"$work/err")" || { cat "$work/err"; exit 1; }
+  if [[ "$program" != cli ]]; then
+    out="$(in_window "$program" "$bin/window_timing_bench" "$port" "$prog" "$op" "$length" 2>"$work/err")" ||
+      { cat "$work/err"; exit 1; }
     cpu="$(sed -n 's/.* cpu_pct \([0-9.]*\).*/\1/p' <<<"$out")"
     sha="$(sed -n 's/.* sha \([0-9a-f]*\).*/\1/p' <<<"$out")"
     completion="$(sed -n 's/.* completion //p' <<<"$out")"
@@ -114,32 +141,50 @@ measure() {
   local key="$program $op $length"
   if [[ -n "${shas[$key]:-}" && "${shas[$key]}" != "$sha" ]]; then completion="$completion (status lines differ from normal mode)"; fi
   shas[$key]="$sha"
-  printf '%-6s %2d %-6s %-6s  %s  %6s  %5s  %s\n' "$op" "$length" "$mode" "$program" \
+  printf '%-6s %2d %-6s %-9s  %s  %6s  %5s  %s\n' "$op" "$length" "$mode" "$program" \
     "$(QZ_LENGTH="$length" analyse "$mode" "$from")" "$cpu" "$before" "$completion"
 }
 
-echo "op      L mode   prog        time s  floor/wire s   ratio   over med / p99 ms   CPU %   load  completion"
+wants x11 || wants x11-a11y && start_x_server
+wants x11-a11y && start_screen_reader
+echo "$(nproc) cores; $windows; load average now $(cut -d' ' -f1-3 /proc/loadavg)"
+echo "op      L mode   prog           time s  floor/wire s   ratio   over med / p99 ms   CPU %   load  completion"
 for mode in normal fast; do
+  places=()
+  for where in offscreen x11 x11-a11y; do
+    wants "$where" && [[ "$mode" == normal || "$where" == offscreen ]] && places+=("$where")
+  done
+  [[ ${#places[@]} -gt 0 || $cli -eq 1 ]] || continue
   for length in "${lengths[@]}"; do
     touch "$work/arrivals"
     start_sim --baud "$baud" --length "$length" --state "$work/device$length.state" --arrivals "$work/arrivals"
     settings "$([[ "$mode" == fast ]] && echo 1 || echo 0)"
-    measure "$mode" "$length" window send    # the device now holds the benchmark table
-    measure "$mode" "$length" cli read       # ... and the table file too
-    measure "$mode" "$length" cli send
-    measure "$mode" "$length" window read
-    measure "$mode" "$length" window verify
-    measure "$mode" "$length" cli verify
+    # The device holds the benchmark table, and the table file exists, before anything reads or verifies.
+    if [[ ${#places[@]} -gt 0 ]]; then measure "$mode" "$length" "${places[0]}" send; else measure "$mode" "$length" cli send; fi
+    if [[ $cli -eq 1 ]]; then
+      measure "$mode" "$length" cli read
+      measure "$mode" "$length" cli send
+    fi
+    for where in "${places[@]}"; do
+      [[ "$where" == "${places[0]}" ]] || measure "$mode" "$length" "$where" send
+      measure "$mode" "$length" "$where" read
+      measure "$mode" "$length" "$where" verify
+    done
+    [[ $cli -eq 1 ]] && measure "$mode" "$length" cli verify
     stop_sim
   done
 done
+wants x11-a11y && echo "screen-reader stand-in: $(screen_reader_events) events taken"
 
 start_sim --absent
 settings 0
-for program in window cli; do
+programs=()
+wants offscreen && programs+=(offscreen)
+[[ $cli -eq 1 ]] && programs+=(cli)
+for program in "${programs[@]}"; do
   before="$(load)"
-  if [[ "$program" == window ]]; then
-    out="$("$bin/window_timing_bench" "$port" "$prog" version 1 2>/dev/null)"
+  if [[ "$program" != cli ]]; then
+    out="$(in_window "$program" "$bin/window_timing_bench" "$port" "$prog" version 1 2>/dev/null)"
     wall="$(sed -n 's/^wall_ms \([0-9.]*\).*/\1/p' <<<"$out")"
     cpu="$(sed -n 's/.* cpu_pct \([0-9.]*\).*/\1/p' <<<"$out")"
   else
@@ -148,7 +193,7 @@ for program in window cli; do
     wall="$(awk '{ print $1 * 1000 }' "$work/time")"
     cpu="$(awk '{ printf "%.2f", 100 * ($2 + $3) / $1 }' "$work/time")"
   fi
-  printf 'presence check, device absent, %-6s  %8.3f s (waits 2.040 s)  CPU %s %%  load %s\n' "$program" \
+  printf 'presence check, device absent, %-9s  %8.3f s (waits 2.040 s)  CPU %s %%  load %s\n' "$program" \
     "$(awk -v w="$wall" 'BEGIN { print w / 1000 }')" "$cpu" "$before"
 done
 stop_sim

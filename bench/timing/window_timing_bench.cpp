@@ -1,8 +1,10 @@
-// One Read, Verify, Send or version query in the real main window (any Qt platform, offscreen
-// by default in bench/timing.sh), pressed as the operator would press it, against
+// One Read, Verify, Send or version query in the real main window (any Qt platform: offscreen,
+// or xcb with or without the accessibility bridge, as bench/timing.sh chooses), pressed as the operator would press it, against
 // a device on the given port. The program folder must hold the QZ4Vel.ini to use
 // (COM1, the bit rate, FASTEXCHANGE). Prints one line: the wall and CPU time of
 // the click, the CPU share, a checksum of the status list and the completion text.
+// With QZ_BENCH_A11Y_EVENTS set, the accessibility events of the click go to
+// standard error, counted by type and control (with the bridge on).
 #include "../common/bench_table.h"
 #include "device/event_loop_waiter.h"
 #include "device/qt_serial_link.h"
@@ -10,12 +12,14 @@
 #include "ui/main_window.h"
 #include "ui/screen_print.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCryptographicHash>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QLabel>
 #include <QListWidget>
+#include <QMap>
 #include <QPushButton>
 #include <QTimer>
 
@@ -41,6 +45,25 @@ public:
         return {};
     }
 };
+
+// Accessibility events the window raised during the click, by type, when
+// QZ_BENCH_A11Y_EVENTS is set; each goes on to the handler that was there.
+QAccessible::UpdateHandler g_nextHandler = nullptr;
+QMap<QString, int> g_a11yEvents;  // "type object" -> count
+bool g_counting = false;
+
+void countEvent(QAccessibleEvent* event)
+{
+    if (g_counting) {
+        const QObject* object = event->object();
+        const QString name = !object             ? QStringLiteral("-")
+                : object->objectName().isEmpty() ? QLatin1String(object->metaObject()->className())
+                                                 : object->objectName().section(QLatin1Char('_'), 0, 0);
+        ++g_a11yEvents[QStringLiteral("0x%1 %2").arg(int(event->type()), 4, 16, QLatin1Char('0')).arg(name)];
+    }
+    if (g_nextHandler)
+        g_nextHandler(event);
+}
 
 double cpuMs()
 {
@@ -89,12 +112,18 @@ int run(const QStringList& args)
     QTimer::singleShot(300, &settle, &QEventLoop::quit);
     settle.exec();
 
+    if (qEnvironmentVariableIsSet("QZ_BENCH_A11Y_EVENTS"))
+        g_nextHandler = QAccessible::installUpdateHandler(countEvent);
     QElapsedTimer wall;
     const double cpuBefore = cpuMs();
     wall.start();
+    g_counting = true;
     part<QPushButton>(window, button)->click();  // the operation runs inside the click
+    g_counting = false;
     const double wallMs = static_cast<double>(wall.nsecsElapsed()) / 1e6;
     const double cpu = cpuMs() - cpuBefore;
+    for (auto i = g_a11yEvents.cbegin(); i != g_a11yEvents.cend(); ++i)
+        std::fprintf(stderr, "a11y event %s: %d\n", qPrintable(i.key()), i.value());
 
     QCryptographicHash hash(QCryptographicHash::Sha1);
     const auto* list = part<QListWidget>(window, QStringLiteral("StatusBox"));

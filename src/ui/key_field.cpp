@@ -18,6 +18,8 @@ void KeyField::setPrintedLabel(const QString& label)
     if (!label.isEmpty())
         tip += QLatin1Char('\n') + QStringLiteral("%1 (labelled %2 on this keyboard)").arg(text(), label);
     tip += QLatin1Char('\n') + QLatin1String(kWayOut);
+    if (tip == toolTip())
+        return;  // a change is an event to every screen reader listening
     setToolTip(tip);
     setAccessibleDescription(tip);
 }

@@ -26,6 +26,21 @@ const QColor kCountGrey(0xC0, 0xC0, 0xC0);
 
 constexpr int kFieldHeight = 315;
 
+// Each change of a name or a text is an event to every screen reader
+// listening, and an operation puts the same rows on the page again and again:
+// what does not change is left alone.
+void setName(QWidget* widget, const QString& name)
+{
+    if (widget->accessibleName() != name)
+        widget->setAccessibleName(name);
+}
+
+void setText(QLineEdit* field, const QString& text)
+{
+    if (field->text() != text)
+        field->setText(text);
+}
+
 void setBase(QWidget* field, const QColor& colour)
 {
     QPalette palette = field->palette();
@@ -119,9 +134,9 @@ void RowLines::nameLine(int i)
 {
     const Line& line = m_lines[static_cast<std::size_t>(i)];
     const QString row = QString::number(rowOfLine(i));
-    line.key->setAccessibleName(QStringLiteral("Row %1 key").arg(row));
-    line.string->setAccessibleName(QStringLiteral("Row %1 output string").arg(row));
-    line.count->setAccessibleName(QStringLiteral("Row %1 string length").arg(row));
+    setName(line.key, QStringLiteral("Row %1 key").arg(row));
+    setName(line.string, QStringLiteral("Row %1 output string").arg(row));
+    setName(line.count, QStringLiteral("Row %1 string length").arg(row));
 }
 
 const RowLines::Line& RowLines::line(int index) const
@@ -165,20 +180,28 @@ QString RowLines::picturePath(StatusPicture picture) const
 void RowLines::setPicture(int i, StatusPicture picture) const
 {
     QLabel* image = m_lines[static_cast<std::size_t>(i)].image;
-    const QString path = picturePath(picture);
-    // A missing or unreadable picture leaves the line without one.
-    image->setPixmap(path.isEmpty() ? QPixmap() : QPixmap(path));
+    auto& shown = m_shownPictures[static_cast<std::size_t>(i)];
+    if (shown != picture) {
+        // Each picture is read from its file once: Verify shows one on every row.
+        QPixmap& pixmap = m_pictures[static_cast<std::size_t>(picture)];
+        const QString path = picturePath(picture);
+        if (pixmap.isNull() && !path.isEmpty())
+            pixmap.load(path);
+        // A missing or unreadable picture leaves the line without one.
+        image->setPixmap(pixmap);
+        shown = picture;
+    }
     // Named by what it says; its tooltip is the description.
     const QString row = QString::number(rowOfLine(i));
     switch (picture) {
     case StatusPicture::CheckMark:
-        image->setAccessibleName(QStringLiteral("Row %1: matches the device").arg(row));
+        setName(image, QStringLiteral("Row %1: matches the device").arg(row));
         break;
     case StatusPicture::QuestionMark:
-        image->setAccessibleName(QStringLiteral("Row %1: differs or not confirmed").arg(row));
+        setName(image, QStringLiteral("Row %1: differs or not confirmed").arg(row));
         break;
     case StatusPicture::None:
-        image->setAccessibleName(QStringLiteral("Row %1: no status").arg(row));
+        setName(image, QStringLiteral("Row %1: no status").arg(row));
         break;
     }
 }
@@ -208,7 +231,7 @@ void RowLines::showPage()
         setPicture(i, m_rows.pictures.at(r));
         line.image->setVisible(m_rows.pictureShown.at(r));
         line.string->setText(m_rows.strings.at(r));  // runs the live check as typing would
-        line.key->setText(m_rows.keyNames.at(r));
+        setText(line.key, m_rows.keyNames.at(r));
         line.image->setToolTip(m_rows.pictureTips.at(r));
     }
 }
@@ -225,7 +248,7 @@ void RowLines::refreshPageRows()
         // The key field stays enabled: a key can be given to any row.
         setBase(line.key, usable ? kUsable : kBeyondCapacity);
         line.string->setText(m_rows.strings.at(static_cast<std::size_t>(r)));
-        line.key->setText(m_rows.keyNames.at(static_cast<std::size_t>(r)));
+        setText(line.key, m_rows.keyNames.at(static_cast<std::size_t>(r)));
     }
 }
 
@@ -263,7 +286,7 @@ void RowLines::showRowOnLine(int row)
     const Line* line = lineOfRow(row);
     if (!line)
         return;
-    line->key->setText(m_rows.keyNames.at(static_cast<std::size_t>(row)));
+    setText(line->key, m_rows.keyNames.at(static_cast<std::size_t>(row)));
     line->string->setText(m_rows.strings.at(static_cast<std::size_t>(row)));
 }
 

@@ -3,10 +3,12 @@
 #include "model/row_table.h"
 
 #include <QObject>
+#include <QPixmap>
 #include <QString>
 
 #include <array>
 #include <functional>
+#include <optional>
 
 class KeyField;
 class Messages;
@@ -95,6 +97,9 @@ private:
     QString m_programFolder;
     std::function<int()> m_stringLengthIndex;
     std::array<Line, kLines> m_lines{};
+    // The picture each line shows, and the pictures read so far (by StatusPicture).
+    mutable std::array<std::optional<StatusPicture>, kLines> m_shownPictures{};
+    mutable std::array<QPixmap, 3> m_pictures{};
     std::array<bool, kLines> m_cutting{};  // the line's own cut is being written back
     int m_page = 0;
     // The last live check ended inside an open {...} field, where typed letters
