@@ -4,6 +4,7 @@
 #include "cli/headless.h"
 #include "cli/runner.h"
 #include "cli/table_check.h"
+#include "support/fake_device.h"
 #include "support/file_helpers.h"
 
 #include <QBuffer>
@@ -152,6 +153,8 @@ private slots:
                 << QStringList{"warning: Row 30 is beyond the 23 rows string length 10 holds: it is not sent"};
         QTest::newRow("rows left out") << clean + "String Length = 9" << 1
                                        << QStringList{"warning: Rows 23 and 24 are not in the file; they are"};
+        QTest::newRow("--strict: warnings refused")
+                << clean + "String Length = 9" << 1 << QStringList{"refused: Rows 23 and 24 are not in the file"};
     }
     void checkReportsEveryFinding()
     {
@@ -162,7 +165,7 @@ private slots:
         QBuffer out, err;
         out.open(QIODevice::WriteOnly), err.open(QIODevice::WriteOnly);
         Console console{out, err, false};
-        QTEST(runCheck(path, console), "exitCode");
+        QTEST(runCheck(path, QByteArray(QTest::currentDataTag()).startsWith("--strict"), console), "exitCode");
         QStringList printed = QString::fromUtf8(out.data()).split('\n', Qt::SkipEmptyParts);
         QCOMPARE(printed.size(), report.size() + (err.data().isEmpty() ? 1 : 0));
         for (qsizetype i = 0; i < report.size(); ++i)
@@ -195,6 +198,11 @@ private slots:
         row("unknown key", {"send", "%D/t.cfg"}, "Row 7: the key name \"F99\"", "String Length = 3\n07\tF99\tab\t");
         row("literal NUL", {"send", "%D/t.cfg"}, "Row 3: the string \"a{00}\"",
             QString("String Length = 4\n03\tA\ta") + QChar(0) + "\t");
+        row("open field", {"send", "%D/t.cfg"}, "Row 3: the string \"a{4\" cannot end with an open",
+            "String Length = 4\n03\tA\ta{4\t");
+        row("log is a pipe", {"version", "--log", "%D/pipe.cfg"}, "\"%D/pipe.cfg\": it is not a regular file");
+        row("log is a device", {"version", "--log", "/dev/null"}, "\"/dev/null\": it is not a regular file");
+        row("-o where no file can be made", {"read", "-o", "/proc/version"}, "Cannot write \"/proc/version\"");
     }
     void refusesBeforeTheDevice()
     {
@@ -205,6 +213,8 @@ private slots:
         const QByteArray d = QFile::encodeName(dir.path());
         const bool settingsPipe = QByteArray(QTest::currentDataTag()).contains("settings");
         QVERIFY(::mkfifo(d + (settingsPipe ? "/QZ4Vel.ini" : "/pipe.cfg"), 0600) == 0);
+        // PORT names no port, and --port makes it irrelevant.
+        QVERIFY(settingsPipe || test_files::writeAll(dir.filePath("QZ4Vel.ini"), "[COMSETTINGS]\nPORT=0\n"));
         QVERIFY(::symlink(d + "/none.cfg", d + "/dangling.cfg") == 0);
         QVERIFY(test_files::writeAll(dir.filePath("short.cfg"), "String Length = 6\n00\tA\tx\t\n"));
         QVERIFY(test_files::writeAll(dir.filePath("t.cfg"),
@@ -220,6 +230,37 @@ private slots:
         QCOMPARE(errors.data().contains("Cannot open /dev/qz-none: no such serial device"),
                  QByteArray(QTest::currentDataTag()).contains("go on"));
         QCOMPARE(errors.data().contains("--help"), args.contains("--fast"));  // only a command line's slip
+    }
+
+    // The last line of a run is its completion text, also where the window's label stays hidden.
+    void runsEndWithTheirCompletion_data()
+    {
+        QTest::addColumn<int>("command");
+        QTest::addColumn<QByteArray>("lengthAnswer");  // "-": the device is absent
+        QTest::addColumn<QString>("lastLine");
+        QTest::newRow("verify") << int(Command::Verify) << QByteArray("6") << "Successful Verification";
+        QTest::newRow("verify, absent") << int(Command::Verify) << QByteArray("-") << "FAILED VERIFICATION";
+        QTest::newRow("verify, length U") << int(Command::Verify) << QByteArray("U") << "FAILED VERIFICATION";
+        QTest::newRow("verify, no length") << int(Command::Verify) << QByteArray() << "FAILED VERIFICATION";
+        QTest::newRow("read, no length") << int(Command::Read) << QByteArray() << "Failed Read";
+    }
+    void runsEndWithTheirCompletion()
+    {
+        QFETCH(int, command);
+        QFETCH(QByteArray, lengthAnswer);
+        fakedev::Rig rig;
+        rig.device.faults().absent = lengthAnswer == "-";
+        rig.scripted.answers["/L?"] = lengthAnswer;
+        QBuffer out, err;
+        out.open(QIODevice::WriteOnly), err.open(QIODevice::WriteOnly);
+        Console console{out, err, false};
+        ConsoleStatus status(out, err, false);
+        Options options;
+        options.command = Command(command);
+        TableFile table;
+        const DeviceOutcome outcome = runOnOpenPort(options, {}, rig.scripted, rig.waiter, table, status, console);
+        QCOMPARE(outcome.exitStatus, lengthAnswer == "6" ? kExitSucceeded : kExitNotSucceeded);
+        QTEST(QString::fromUtf8(out.data()).split('\n', Qt::SkipEmptyParts).constLast(), "lastLine");
     }
 };
 

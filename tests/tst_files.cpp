@@ -14,6 +14,8 @@
 
 #include <numeric>
 
+#include <sys/stat.h>
+
 using Kind = config_file::ConfigItem::Kind;
 using test_files::readAll;
 using test_files::writeAll;
@@ -231,6 +233,7 @@ private slots:
         // Found by fuzzing: the new key used to be glued onto a last line ending in a lone CR.
         QTest::newRow("last line ends in CR") << QByteArray("[PORTS]\r\nC1=/dev/00\r") << "PORTS/COM1=201"
                                               << QByteArray("[PORTS]\r\nC1=/dev/00\r\r\nCOM1=201\r\n");
+        QTest::newRow("CR-only file") << QByteArray("[A]\rK=1\r\r[B]") << "A/J=2" << QByteArray("[A]\rK=1\rJ=2\r\r[B]");
         QTest::newRow("CR inside a line")
                 << QByteArray("[PORTS]\nC1=a\rb\n") << "PORTS/COM1=201" << QByteArray("[PORTS]\nC1=a\rb\nCOM1=201\n");
     }
@@ -290,8 +293,9 @@ private slots:
         const QString outside = QStringLiteral("PORT value \"%1\" in %2 is outside -32768..32767");
         QTest::newRow("signs") << QByteArray("-2") << -2 << "";
         QTest::newRow("16-bit top") << QByteArray("+32767") << 32767 << "";
-        QTest::newRow("no leading number, a NUL shown")
-                << QByteArray("x\0003", 3) << 1 << "PORT value \"x?3\" in %2 is not a number";
+        QTest::newRow("no leading number, a control byte shown") << QByteArray("x\x1a"
+                                                                               "3")
+                                                                 << 1 << "PORT value \"x?3\" in %2 is not a number";
         QTest::newRow("above 16 bits") << QByteArray("32768") << 1 << outside.arg("32768");
         QTest::newRow("above 64 bits, cut in the message")
                 << QByteArray(50, '9') << 1 << outside.arg(QString(40, '9') + "...");
@@ -306,6 +310,28 @@ private slots:
         const auto result = settings_file::load(ini());
         QCOMPARE(summary(result.settings), QStringLiteral("%1 19200 E 1").arg(port));
         QCOMPARE(result.errors, error.isEmpty() ? QStringList() : QStringList{error.arg(ini())});
+        QCOMPARE(result.portError, error.isEmpty() ? QString() : error.arg(ini()));
+    }
+
+    // Lines end in CR alone (old Mac editors); a file that is no text gets one word and the defaults.
+    void settingsTextForms_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("settings");
+        QTest::addColumn<QStringList>("errors");
+        QTest::newRow("CR only") << QByteArray("[COMSETTINGS]\rPORT=3\rBAUD=1200\r\r[GENERAL]\rENABLESTRINGS=1")
+                                 << "3 1200 N 1" << QStringList();
+        QTest::newRow("binary") << QByteArray("[COMSETTINGS]\nPORT=3\n") + QByteArray("\x89PNG\0\x01", 6)
+                                << "1 9600 N 0" << QStringList{"%1 is not a text file; the default settings are used"};
+    }
+    void settingsTextForms()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QStringList, errors);
+        QVERIFY(writeAll(ini(), bytes));
+        const auto result = settings_file::load(ini());
+        QTEST(summary(result.settings), "settings");
+        QCOMPARE(result.errors, errors.replaceInStrings("%1", ini()));
     }
 
     // No file; bad numbers and [PORTS] entries (the first of a number wins); a device chosen later; a huge file.
@@ -355,12 +381,16 @@ private slots:
         log_file::append(log, QString::fromLatin1(everyByte));
         QCOMPARE(readAll(log), "earlier run\nSent z\r\nwide ?\r\n" + everyByte + "\r\n");
         const auto failure = [](const QString& path) {
-            return test_files::errorOf([&] { log_file::append(path, QStringLiteral("line")); }).section(": ", 0, 0);
+            return test_files::errorOf([&] { log_file::append(path, QStringLiteral("line")); });
         };
-        QCOMPARE(failure(m_dir.path()), "Cannot open log file \"" + m_dir.path() + '"');
+        QCOMPARE(failure(m_dir.path()), "Cannot open log file \"" + m_dir.path() + "\": it is a folder");
         QCOMPARE(failure(QString()), QStringLiteral("No log file has been chosen"));
-        if (QFile::exists(QStringLiteral("/dev/full")))  // a full disk
-            QCOMPARE(failure(QStringLiteral("/dev/full")), QStringLiteral("Cannot write log file \"/dev/full\""));
+        // A pipe would block the open until a reader comes, a device is no log: neither is opened.
+        const QString fifo = path(QStringLiteral("fifo.log"));
+        QVERIFY(::mkfifo(QFile::encodeName(fifo), 0600) == 0);
+        for (const QString& node : {fifo, QStringLiteral("/dev/null")})
+            QCOMPARE(failure(node),
+                     "Cannot open log file \"" + node + "\": it is not a regular file (a pipe or a device)");
     }
 
     // A header only in a new or empty file, then one CSV line per device: cells quoted where they must be, the

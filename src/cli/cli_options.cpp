@@ -34,7 +34,8 @@ const char kDescription[] = "Reads, sends and verifies the key outputs of a QZ4V
                             "                        block back\n"
                             "  verify FILE.cfg       compare the device's table with the file's rows\n"
                             "  check FILE.cfg        report what send would refuse or warn about; opens no\n"
-                            "                        port (exit 0 nothing found, 1 something found)\n"
+                            "                        port (exit 0 nothing found, 1 something found, 2 the\n"
+                            "                        file cannot be read)\n"
                             "  ports [--probe]       list the serial ports, tab-separated; --probe adds\n"
                             "                        whether a QZ4VELD answers on each free one\n"
                             "  station FILE.cfg      program every QZ4VELD connected to the --port ports\n"
@@ -48,8 +49,10 @@ const char kDescription[] = "Reads, sends and verifies the key outputs of a QZ4V
                             "--log too names {port}.\n"
                             "\n"
                             "Exit status: 0 succeeded; 1 ran but did not succeed (device absent or wrong,\n"
-                            "string length refused, failed blocks or rows); 2 bad arguments, files or ports\n"
-                            "that cannot be opened; 130 interrupted (SIGINT, SIGTERM).\n"
+                            "string length refused, failed blocks or rows, rows not read); 2 bad arguments,\n"
+                            "files or ports that cannot be opened (a log or -o that is no regular file),\n"
+                            "a row that cannot be sent, warnings with --strict: nothing was sent; 130\n"
+                            "interrupted (SIGINT, SIGTERM). The last line of a run is its completion text.\n"
                             "\n"
                             "Settings: QZ4Vel.ini in the program folder; when that folder cannot be written\n"
                             "(an installed program), ~/.config/qz4veld/QZ4Vel.ini once the window's SAVE has\n"
@@ -66,7 +69,9 @@ QList<QCommandLineOption> optionList()
              QStringLiteral("port")},
             {kBaud, QStringLiteral("Bit rate, e.g. 9600. Default: the settings file."), QStringLiteral("rate")},
             {kParity, QStringLiteral("Parity N, E or O. Default: the settings file."), QStringLiteral("N|E|O")},
-            {kLog, QStringLiteral("Append every status line to this file, as the window's log does."),
+            {kLog,
+             QStringLiteral("Append every status line to this file (a regular file, made when missing), as the "
+                            "window's log does."),
              QStringLiteral("file")},
             {kQuiet, QStringLiteral("Print only the completion line and errors; no progress bar.")},
             {kJson,
@@ -80,8 +85,9 @@ QList<QCommandLineOption> optionList()
                             "the file is new or empty)."),
              QStringLiteral("file")},
             {kStrict,
-             QStringLiteral("send, verify, station: refuse a file that draws a warning (a row set twice, rows beyond "
-                            "the string length, rows left out) with exit status 2.")},
+             QStringLiteral("send, verify, station: refuse a file that draws a warning (a row set twice, rows "
+                            "beyond the string length, rows left out) with exit status 2. check: report those "
+                            "warnings as refused.")},
             {{QStringLiteral("o"), kOutput},
              QStringLiteral("read: write the configuration file here."),
              QStringLiteral("file")},

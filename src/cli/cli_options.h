@@ -39,7 +39,7 @@ struct Options final {
     QString parity;  // "N", "E" or "O"; "" = settings file
     QString logPath;  // "" = no log
     bool quiet = false;
-    bool strict = false;  // send/verify: a file with warnings is refused (exit 2)
+    bool strict = false;  // send/verify: a file with warnings is refused (exit 2); check: warnings are refusals
     bool json = false;  // one JSON object per device on standard output
     bool probe = false;  // ports: run the presence check on every free port
     bool verify = true;  // station: Verify after Send (--no-verify turns it off)

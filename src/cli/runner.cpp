@@ -11,8 +11,11 @@
 #include "device/port_settings.h"
 #include "device/qt_serial_link.h"
 #include "device/waiter.h"
+#include "files/atomic_write.h"
 #include "files/config_file.h"
 #include "files/file_error.h"
+#include "files/log_file.h"
+#include "files/regular_file.h"
 #include "model/key_table.h"
 #include "operations/operation_context.h"
 #include "operations/read_operation.h"
@@ -51,7 +54,8 @@ UsageError usageError(const QString& text)
     return UsageError(text.toStdString());
 }
 
-Settings loadSettings(const QString& programFolder, Console& console)
+// portNamed: the run does not take its port from PORT, so nothing is said about it.
+Settings loadSettings(const QString& programFolder, bool portNamed, Console& console)
 {
     // The file the window reads: the program folder's, or the user's copy
     // once an installed program has saved its settings there.
@@ -60,8 +64,10 @@ Settings loadSettings(const QString& programFolder, Console& console)
     if (!loaded.fileError.isEmpty())
         throw usageError(QStringLiteral("the settings file cannot be used: ") + loaded.fileError);
     // As in the window: a bad value is named and replaced by its default.
-    for (const QString& error : loaded.errors)
-        printError(console, QStringLiteral("Error detected - ") + error);
+    for (const QString& error : loaded.errors) {
+        if (!portNamed || error != loaded.portError)
+            printError(console, QStringLiteral("Error detected - ") + error);
+    }
     return loaded.settings;
 }
 
@@ -84,12 +90,15 @@ int runOperation(const Options& options, const ChosenPort& port, TableFile& tabl
 }  // namespace
 
 // The log is appended to, never truncated; opening it once up front turns a
-// bad path into a usage error instead of a failure in the middle of a run.
+// bad path (a pipe, a device, a folder) into a usage error instead of a hang or
+// a failure in the middle of a run.
 void checkLogFile(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
-        throw usageError(QStringLiteral("cannot open the log file %1: %2").arg(shown(path), file.errorString()));
+    try {
+        log_file::append(path, QStringList());
+    } catch (const FileError& error) {
+        throw usageError(error.description());
+    }
 }
 
 // A read takes seconds; a target it could never be saved to is refused before.
@@ -100,19 +109,20 @@ void checkOutputFile(const QString& path)
         throw usageError(QStringLiteral("cannot write %1: it is a link to %2, which does not exist")
                                  .arg(shown(path), shown(given.symLinkTarget())));
     // A link is written through: the file that counts is the one it names.
-    const QFileInfo target(given.isSymLink() ? given.canonicalFilePath() : given.absoluteFilePath());
-    if (target.isDir())
-        throw usageError(QStringLiteral("cannot write %1: it is a folder").arg(shown(path)));
-    if (target.exists() && !target.isFile())
-        throw usageError(
-                QStringLiteral("cannot write %1: it is not a regular file (a pipe or a device)").arg(shown(path)));
-    const QFileInfo folder(target.absolutePath());
+    const QString target = given.isSymLink() ? given.canonicalFilePath() : given.absoluteFilePath();
+    if (const QString reason = files::notRegularReason(target); !reason.isEmpty())
+        throw usageError(QStringLiteral("cannot write %1: %2").arg(shown(path), reason));
+    const QFileInfo folder(QFileInfo(target).absolutePath());
     if (!folder.isDir())
         throw usageError(QStringLiteral("cannot write %1: the folder %2 does not exist")
                                  .arg(shown(path), shown(folder.filePath())));
-    if (!folder.isWritable())
-        throw usageError(QStringLiteral("cannot write %1: the folder %2 is not writable")
-                                 .arg(shown(path), shown(folder.filePath())));
+    // The save's own temporary file, made and removed: permission bits say
+    // nothing about read-only mounts or /proc, and root passes them all.
+    try {
+        files::checkWritableAtomically(target);
+    } catch (const FileError& error) {
+        throw usageError(error.description());
+    }
 }
 
 void openPort(QtSerialLink& link, const ChosenPort& port)
@@ -182,6 +192,11 @@ DeviceOutcome runOnOpenPort(const Options& options, const ChosenPort& port, Seri
         status.finish();
         return {kExitInterrupted, 0};
     }
+    // The window leaves its completion label hidden when Verify stops early
+    // (no device, a length it cannot use, an error); a script reads the last line.
+    if (exitStatus != kExitSucceeded && status.completion().isEmpty())
+        status.showCompletion(options.command == Command::Verify ? QStringLiteral("FAILED VERIFICATION")
+                                                                 : QStringLiteral("FAILED OPERATION"));
     // A signal after the last wait finds the run complete: its outcome stands.
     status.finish();
     link.close();
@@ -273,10 +288,12 @@ int execute(const QStringList& arguments, const QString& programFolder, Console&
             return kExitSucceeded;
         }
         const Options& options = parsed.options;
+        // ports lists them all; a run given --port has no use for PORT.
+        const bool portNamed = options.command == Command::Ports || !options.ports.isEmpty();
         if (options.command == Command::Check)
-            return runCheck(options.file, console);
+            return runCheck(options.file, options.strict, console);
         if (options.command == Command::Ports)
-            return listPorts(options, loadSettings(programFolder, console), console);
+            return listPorts(options, loadSettings(programFolder, portNamed, console), console);
 
         TableFile table;
         const bool sends = options.command == Command::Send || options.command == Command::Station;
@@ -291,14 +308,14 @@ int execute(const QStringList& arguments, const QString& programFolder, Console&
         if (sends)
             checkSendable(table);
         if (options.command == Command::Station)
-            return runStation(options, table, loadSettings(programFolder, console), console);
+            return runStation(options, table, loadSettings(programFolder, portNamed, console), console);
         if (options.manyDevices())
-            return runMany(options, table, loadSettings(programFolder, console), console);
+            return runMany(options, table, loadSettings(programFolder, portNamed, console), console);
         if (options.command == Command::Read && !options.file.isEmpty())
             checkOutputFile(options.file);
         if (!options.logPath.isEmpty())
             checkLogFile(options.logPath);
-        const Settings settings = loadSettings(programFolder, console);
+        const Settings settings = loadSettings(programFolder, portNamed, console);
         const ChosenPort port = PortResolver(portDefaults(options, settings)).resolve(options.port);
 
         // A table on standard output must stay clean: the lines go to standard error.

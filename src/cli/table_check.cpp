@@ -105,7 +105,7 @@ QList<TableFinding> tableFindings(const RowTable& rows, int lengthIndex)
     return findings;
 }
 
-int runCheck(const QString& path, Console& console)
+int runCheck(const QString& path, bool strict, Console& console)
 {
     RowTable rows;
     int lengthIndex = capacity::kDefaultListIndex;
@@ -129,9 +129,9 @@ int runCheck(const QString& path, Console& console)
 
     int refused = 0;
     for (const TableFinding& finding : std::as_const(findings)) {
-        refused += finding.refused ? 1 : 0;
-        print(console.out,
-              (finding.refused ? QStringLiteral("refused: ") : QStringLiteral("warning: ")) + finding.text);
+        const bool refusal = finding.refused || strict;
+        refused += refusal ? 1 : 0;
+        print(console.out, (refusal ? QStringLiteral("refused: ") : QStringLiteral("warning: ")) + finding.text);
     }
     print(console.out,
           QStringLiteral("%1: string length %2, %3 refused, %4 warnings")

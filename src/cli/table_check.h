@@ -35,8 +35,9 @@ QStringList fileWarnings(const config_file::LoadSummary& summary, int lengthInde
 
 // qz4veld-cli check FILE: reads the file with the window's reader and prints,
 // one line each, every line the reader complains about and every finding, then
-// a count. Returns 0 when nothing was found, 1 when something was, 2 when the
-// file cannot be read at all.
-int runCheck(const QString& path, Console& console);
+// a count. With `strict` every warning is a refusal, as --strict send takes it.
+// Returns 0 when nothing was found, 1 when something was, 2 when the file
+// cannot be read at all.
+int runCheck(const QString& path, bool strict, Console& console);
 
 }  // namespace cli

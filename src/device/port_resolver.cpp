@@ -84,6 +84,8 @@ ChosenPort PortResolver::forPath(const QString& given, const QString& path) cons
         choice.comPort = mapped;
     else if (tty.hasMatch() && !choice.paths.contains(tty.captured(1).toInt() + 1))
         choice.comPort = tty.captured(1).toInt() + 1;
+    else if (choice.comPort < 1)  // PORT names no port (PORT=0), and this run does not use it
+        choice.comPort = 1;
     choice.pathGiven = mapped == 0;
     choice.paths.insert(choice.comPort, path);
     return choice;

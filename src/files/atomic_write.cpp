@@ -7,11 +7,26 @@
 
 namespace files {
 
+namespace {
+
+FileError writeFailure(const QString& path, const QString& reason)
+{
+    return FileError(QStringLiteral("Cannot write \"%1\": %2").arg(QDir::toNativeSeparators(path), reason));
+}
+
+}  // namespace
+
+void checkWritableAtomically(const QString& path)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        throw writeFailure(path, file.errorString());
+    file.cancelWriting();
+}
+
 void writeAtomically(const QString& path, const QByteArray& bytes)
 {
-    const auto failure = [&path](const QString& reason) {
-        return FileError(QStringLiteral("Cannot write \"%1\": %2").arg(QDir::toNativeSeparators(path), reason));
-    };
+    const auto failure = [&path](const QString& reason) { return writeFailure(path, reason); };
     QSaveFile file(path);
     // Unbuffered, because a buffered QSaveFile hides a short write (full disk,
     // file size limit) and then commits the truncated file as if all was well.

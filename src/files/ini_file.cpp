@@ -66,13 +66,22 @@ Line classify(const QByteArray& raw, qsizetype start, qsizetype contentEnd, qsiz
     return line;
 }
 
+// What ends a line: a line feed (a CR before it is part of the line end), or
+// in a file with no line feed at all a carriage return, as old Mac editors
+// wrote. A lone CR in a file that has line feeds stays part of its line.
+char lineEnd(const QByteArray& raw)
+{
+    return !raw.contains('\n') && raw.contains('\r') ? '\r' : '\n';
+}
+
 QList<Line> splitLines(const QByteArray& raw)
 {
     QList<Line> lines;
+    const char terminator = lineEnd(raw);
     // A UTF-8 byte-order mark written by some editors must not hide the first section.
     qsizetype pos = raw.startsWith("\xEF\xBB\xBF") ? 3 : 0;
     while (pos < raw.size()) {
-        const qsizetype newline = raw.indexOf('\n', pos);
+        const qsizetype newline = raw.indexOf(terminator, pos);
         qsizetype contentEnd = newline < 0 ? raw.size() : newline;
         const qsizetype end = newline < 0 ? raw.size() : newline + 1;
         if (contentEnd > pos && raw.at(contentEnd - 1) == '\r') {
@@ -232,9 +241,12 @@ void IniFile::write(const QString& section, const QString& key, const QString& v
     }
 
     // New lines follow the file's own line ends; a file started from nothing uses CR LF.
+    const char terminator = lineEnd(raw);
     QByteArray eol = "\r\n";
-    const qsizetype firstNewline = raw.indexOf('\n');
-    if (firstNewline >= 0 && (firstNewline == 0 || raw.at(firstNewline - 1) != '\r')) {
+    const qsizetype firstEnd = raw.indexOf(terminator);
+    if (terminator == '\r' && firstEnd >= 0) {
+        eol = "\r";
+    } else if (firstEnd >= 0 && (firstEnd == 0 || raw.at(firstEnd - 1) != '\r')) {
         eol = "\n";
     }
 
@@ -242,7 +254,7 @@ void IniFile::write(const QString& section, const QString& key, const QString& v
     const QList<Line> lines = splitLines(raw);
     const Span span = findSection(lines, section);
     if (span.header < 0) {
-        if (!raw.isEmpty() && !raw.endsWith('\n')) {
+        if (!raw.isEmpty() && !raw.endsWith(terminator)) {
             raw += eol;
         }
         raw += '[' + section.trimmed().toLatin1() + ']' + eol + keyLine + eol;
@@ -265,9 +277,10 @@ void IniFile::write(const QString& section, const QString& key, const QString& v
             // After the section's last filled line, so blank lines that separate
             // sections stay between them.
             const Line& after = lines.at(lastFilled);
-            // Only a line feed ends a line for the reader: a file whose last line
-            // ends in a lone CR still needs one, or the new key would join that line.
-            const bool terminated = after.end > after.start && raw.at(after.end - 1) == '\n';
+            // Only the file's own line end ends a line for the reader: a last line
+            // ending in a lone CR in a file of line feeds still needs one, or the
+            // new key would join that line.
+            const bool terminated = after.end > after.start && raw.at(after.end - 1) == terminator;
             raw.insert(after.end, (terminated ? QByteArray() : eol) + keyLine + eol);
         }
     }

@@ -8,16 +8,20 @@
 
 namespace files {
 
+QString notRegularReason(const QString& path)
+{
+    const QFileInfo info(path);
+    if (!info.exists() || info.isFile())
+        return {};
+    return info.isDir() ? QStringLiteral("it is a folder")
+                        : QStringLiteral("it is not a regular file (a pipe or a device)");
+}
+
 QByteArray readRegular(const QString& path, qint64 maxSize, const QString& what)
 {
     const QString shown = QDir::toNativeSeparators(path);
-    const QFileInfo info(path);
-    if (info.exists() && !info.isFile()) {
-        throw FileError(QStringLiteral("Cannot open \"%1\": %2")
-                                .arg(shown,
-                                     info.isDir() ? QStringLiteral("it is a folder")
-                                                  : QStringLiteral("it is not a regular file (a pipe or a device)")));
-    }
+    if (const QString reason = notRegularReason(path); !reason.isEmpty())
+        throw FileError(QStringLiteral("Cannot open \"%1\": %2").arg(shown, reason));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw FileError(QStringLiteral("Cannot open \"%1\": %2").arg(shown, file.errorString()));

@@ -5,6 +5,11 @@
 
 namespace files {
 
+// Why `path` cannot be taken as a regular file ("it is a folder", "it is not a
+// regular file (a pipe or a device)"), following links; "" when it is one or
+// does not exist.
+QString notRegularReason(const QString& path);
+
 // The whole content of a regular file of at most maxSize bytes. A folder, a
 // pipe or a device node is refused before it is opened (opening a pipe waits
 // for a writer, reading a device never ends), and so is a bigger file. Throws

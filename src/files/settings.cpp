@@ -13,6 +13,7 @@
 #include <QStandardPaths>
 #include <QTemporaryFile>
 
+#include <algorithm>
 #include <limits>
 #include <optional>
 
@@ -52,6 +53,17 @@ std::optional<int> toInt16(const QString& text, const QString& key, const QStrin
         return std::nullopt;
     }
     return static_cast<int>(*value);
+}
+
+// Text holds no control bytes but tabs, line ends, form feeds and the
+// end-of-file mark 0x1A of old editors; a NUL means binary data or UTF-16.
+bool isText(const QByteArray& bytes)
+{
+    return std::none_of(bytes.cbegin(), bytes.cend(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte < 0x20 && byte != '\t' && byte != '\n' && byte != '\r' && byte != '\f' && byte != '\v'
+                && byte != 0x1A;
+    });
 }
 
 // [PORTS] COM<n>=<device path>. Paths are file-system bytes, so they are decoded
@@ -150,7 +162,11 @@ LoadResult load(const QString& iniPath)
     if (QFileInfo::exists(iniPath)) {
         try {
             // A pipe or a device here would hang start-up; a huge file would fill memory.
-            files::readRegular(iniPath, IniFile::kMaxFileSize, QStringLiteral("a settings file"));
+            if (!isText(files::readRegular(iniPath, IniFile::kMaxFileSize, QStringLiteral("a settings file")))) {
+                // One word rather than silence, or a message for every value it garbles.
+                result.errors.append(QStringLiteral("%1 is not a text file; the default settings are used").arg(where));
+                return result;
+            }
         } catch (const FileError& error) {
             // Quietly running on defaults would make the next SAVE look like it lost settings.
             result.fileError = error.description();
@@ -164,6 +180,8 @@ LoadResult load(const QString& iniPath)
     if (const auto port = toInt16(ini.read(kComSection, QStringLiteral("PORT"), QStringLiteral("1")),
                                   QStringLiteral("PORT"), where, result.errors)) {
         s.comPort = *port;
+    } else {
+        result.portError = result.errors.constLast();
     }
     s.baud = ini.read(kComSection, QStringLiteral("BAUD"), QStringLiteral("9600"));
     s.parity = ini.read(kComSection, QStringLiteral("PARITY"), QStringLiteral("N"));

@@ -60,6 +60,9 @@ struct LoadResult final {
     // The file is there but could not be read (no regular file, too large,
     // unreadable): all settings are defaults. Also the first entry of errors.
     QString fileError;
+    // PORT's entry of errors, if it has one: a program told its port otherwise
+    // has no use for it.
+    QString portError;
 };
 
 // Reads PORT, BAUD, PARITY, ENABLESTRINGS in that order (then FASTEXCHANGE and

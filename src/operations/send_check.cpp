@@ -27,6 +27,12 @@ std::optional<QString> rowRefusal(int row, const QString& string, int length)
                               "continuing.")
                 .arg(row)
                 .arg(length);
+    // The device would get the string without the open field, and the read-back
+    // could never match; the operator meant a byte that is not there.
+    if (string.lastIndexOf(QLatin1Char('{')) > string.lastIndexOf(QLatin1Char('}')))
+        return QStringLiteral("Row %1: the string \"%2\" cannot end with an open hexadecimal field { bracket")
+                .arg(row)
+                .arg(shown(string));
     if (!notation::toDeviceBytes(string, length))
         return QStringLiteral("Row %1: the string \"%2\" cannot be converted to device bytes (every character must "
                               "be one byte other than 00 and every {..} field a hexadecimal value from 01 to FF)")
