@@ -177,10 +177,9 @@ private slots:
     // Four devices in one run, the third losing its line in the middle of the send; then the first alone.
     void sendVerifyRead()
     {
-        const QString arrivals = m_dir.filePath("arrivals");
         std::vector<std::unique_ptr<fakedev::SimProcess>> sims;
         QStringList ports;
-        for (const QStringList& args : {QStringList{"--arrivals", arrivals}, {}, {"--unplug-after", "8"}, {}}) {
+        for (const QStringList& args : {QStringList{}, {}, {"--unplug-after", "8"}, {}}) {
             sims.push_back(std::make_unique<fakedev::SimProcess>(args));
             QVERIFY2(sims.back()->started(), qPrintable(sims.back()->errors()));
             ports << "--port" << sims.back()->path();
@@ -238,23 +237,6 @@ private slots:
         const Run read = cli({"read", "-o", readBack, "--port", sims[0]->path()});
         QCOMPARE(read.exitCode, 0);
         QCOMPARE(rowLines(readBack), rowLines(table));
-
-        // No command went out before the previous one's wait was over, as the device saw them arrive. A busy
-        // machine runs the simulator late at times, making single gaps look short; a wait that ends early
-        // shortens every gap of its length: the middle gap of each is checked, to half a millisecond, all
-        // but the first commands (a cold simulator).
-        const QList<QByteArray> arrived = test_files::readAll(arrivals).split('\n');
-        QMap<int, QList<qint64>> gapsUs;  // by the wait owed, in ms
-        for (qsizetype i = 3; i + 2 < arrived.size(); ++i) {
-            const QList<QByteArray> now = arrived.at(i).split(' '), next = arrived.at(i + 1).split(' ');
-            const int owedMs = fakedev::owedWaitMs(QByteArray::fromHex(now.at(1)), QByteArray::fromHex(next.at(1)));
-            gapsUs[owedMs].append(next.at(0).toLongLong() - now.at(0).toLongLong());
-        }
-        QCOMPARE(gapsUs.keys(), (QList<int>{5, 10, 50, 100, 140}));
-        for (auto [owedMs, gaps] : gapsUs.asKeyValueRange()) {
-            std::sort(gaps.begin(), gaps.end());
-            QVERIFY2(gaps.at(gaps.size() / 2) >= owedMs * 1000 - 500, qPrintable(QString::number(owedMs)));
-        }
 
         QProcess process;
         process.start(kCli, {"send", file("interrupt.cfg", tableFile("q")), "--port", sims[0]->path()});

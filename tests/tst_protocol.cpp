@@ -6,6 +6,7 @@
 #include "device/protocol.h"
 #include "device/qt_serial_link.h"
 #include "model/capacity.h"
+#include "sim/lib/pty_server.h"
 #include "support/fake_device.h"
 #include "support/file_helpers.h"
 
@@ -300,6 +301,26 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(SerialError, link.write(QByteArrayLiteral("z")));
         QVERIFY_THROWS_EXCEPTION(SerialError, link.bytesAvailable());
         QVERIFY_THROWS_EXCEPTION(SerialError, link.readAll());
+    }
+
+    // Lock files go by name: the same terminal through a link is refused while one link holds it.
+    void oneOpenerPerDevice()
+    {
+        DeviceModel device;
+        PtyServer server(device);
+        const QString terminal = server.open();
+        QTemporaryDir dir;
+        const QString link = dir.filePath(QStringLiteral("link"));
+        QVERIFY(QFile::link(terminal, link));
+        QtSerialLink first({{1, terminal}}), second({{1, link}});
+        first.configure(1, QStringLiteral("9600,N,8,2"));
+        second.configure(1, QStringLiteral("9600,N,8,2"));
+        first.open();
+        const QString refused = test_files::errorOf<SerialError>([&] { second.open(); });
+        QVERIFY2(refused.startsWith("Cannot open " + link + ": in use by another program"), qPrintable(refused));
+        first.close();
+        second.open();
+        QVERIFY(second.isOpen());
     }
 
     void waiterHandlesEventsAndAborts()

@@ -150,8 +150,6 @@ PtyServer::End PtyServer::serve(int stopFd, const std::function<void()>& onState
                         commandStartUs = arrivedUs;
                     }
                 }
-                if (m_device.takeStateChanged() && onStateChanged)
-                    onStateChanged();
                 if (m_device.unplugged()) {
                     closeAll();
                     return End::Unplugged;
@@ -211,5 +209,9 @@ PtyServer::End PtyServer::serve(int stopFd, const std::function<void()>& onState
                 }
             }
         }
+        // After the answers are out: writing the state file may wait on a busy
+        // disk, and a real device answers before it stores.
+        if (m_device.takeStateChanged() && onStateChanged)
+            onStateChanged();
     }
 }

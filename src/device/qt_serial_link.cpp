@@ -3,6 +3,10 @@
 #include "device/open_failure.h"
 #include "device/port_resolver.h"
 
+#include <cerrno>
+
+#include <sys/file.h>
+
 QtSerialLink::QtSerialLink(QMap<int, QString> portPaths) : m_portPaths(std::move(portPaths))
 {
     QObject::connect(&m_port, &QSerialPort::errorOccurred, &m_port,
@@ -62,13 +66,21 @@ void QtSerialLink::open()
         m_disconnected = false;
         throw SerialError(QStringLiteral("device %1 was disconnected").arg(m_path).toStdString());
     }
-    if (!m_port.open(QIODevice::ReadWrite)) {
-        const QSerialPort::SerialPortError error = m_port.error();
-        const QString text = m_port.errorString();
+    const auto refused = [this](QSerialPort::SerialPortError error, const QString& text) {
         m_port.clearError();
         serial_errors::NodeFacts facts = serial_errors::inspect(m_path);
         facts.mappedAs = m_mappedAs;
-        throw SerialError(serial_errors::describeOpenFailure(m_path, error, text, facts).toStdString());
+        return SerialError(serial_errors::describeOpenFailure(m_path, error, text, facts).toStdString());
+    };
+    if (!m_port.open(QIODevice::ReadWrite))
+        throw refused(m_port.error(), m_port.errorString());
+    // Lock files go by the name a port is opened under, so a program of ours
+    // using a link or a /dev/serial/by-id path to the same device would get in
+    // beside this one and take its answers. A lock on the device itself keeps
+    // out every other opener that asks for it, whatever name it uses.
+    if (::flock(static_cast<int>(m_port.handle()), LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+        m_port.close();
+        throw refused(QSerialPort::PermissionError, QString());
     }
 }
 
