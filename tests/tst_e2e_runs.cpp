@@ -221,7 +221,9 @@ private slots:
         const Run single = cli({"send", table, "--port", sims[0]->path(), "--log", log});
         QCOMPARE(single.exitCode, 0);
         const QStringList lines = single.outLines();
-        QCOMPARE(lines.mid(0, 2), (QStringList{"Write Operation Requested", "Check for QZ4VELDT attached *"}));
+        QCOMPARE(lines.first(), QStringLiteral("Write Operation Requested"));
+        // A busy machine may wake the simulator past a probe's time: more tries, not a fault.
+        QVERIFY2(lines.at(1).startsWith("Check for QZ4VELDT attached *"), qPrintable(lines.at(1)));
         QCOMPARE(lines.last(), QStringLiteral("Successful Operation"));
         // The window's log: the presence line as added, no completion text.
         const QStringList logged = QString::fromLatin1(test_files::readAll(log)).split("\r\n", Qt::SkipEmptyParts);
