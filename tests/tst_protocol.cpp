@@ -23,6 +23,13 @@
 
 Q_DECLARE_METATYPE(DeviceFaults)
 
+using Setup = std::function<void(fakedev::Rig&)>;
+using Act = std::function<QByteArray(Protocol&)>;
+Q_DECLARE_METATYPE(Setup)
+Q_DECLARE_METATYPE(Act)
+
+static const QByteArray kVersion = QByteArrayLiteral("QZ4VELD V2.10");
+
 static QByteArray joined(const QList<QByteArray>& answers)
 {
     QByteArray all;
@@ -47,23 +54,100 @@ private slots:
         QCOMPARE(trace::displayForm(QByteArray("\006\0\025\na{|}~\350", 10)), "{6}{0}{15}{A}a{|{7D}{7E}{E8}");
     }
 
-    // An answer later than its command's wait is read by the next command, unless it came in before that
-    // command went out: then it is dropped.
-    void lateAnswers()
+    // Every answer belongs to its command: one that is late or short is listened for during at most one more
+    // wait, which ends once the answer is whole or the line is quiet; below 9600 baud each wait grows by the
+    // extra wire time of its bytes. The device (string length 6, known from "/L?") starting afresh stops the run.
+    void answersBelongToTheirCommand_data()
     {
+        QTest::addColumn<int>("baud");
+        QTest::addColumn<bool>("fast");
+        QTest::addColumn<Setup>("setup");
+        QTest::addColumn<Act>("act");
+        QTest::addColumn<QByteArray>("answer");  // "restarted": DeviceRestarted
+        QTest::addColumn<int>("waitedMs");
+        const Act version = [](Protocol& p) { return p.queryVersion().toLatin1(); };
+        const Act row1 = [](Protocol& p) { return p.readSlot(1); };
+        const Act block1 = [](Protocol& p) {
+            p.writeSlot(1, 0xFF, QByteArray(6, 0), 6, QString());
+            return p.awaitBlockAnswer(1, [&p](int row) { return !p.readSlot(row).isEmpty(); }).line.toLatin1();
+        };
+        const auto latency = [](int ms, bool chunked = false) {
+            return Setup(
+                    [=](fakedev::Rig& r) { r.device.faults().latencyMs = ms, r.device.faults().chunked = chunked; });
+        };
+        const auto scripted = [](const QByteArray& command, const QByteArray& answer) {
+            return Setup([=](fakedev::Rig& r) { r.scripted.answers[command] = answer; });
+        };
+        const QByteArray slot("\xFF\0\0\0\0\0\0", 7);
+        QTest::newRow("version after its wait") << 9600 << false << latency(40) << version << kVersion << 50;
+        QTest::newRow("version still arriving") << 9600 << false << latency(20, true) << version << kVersion << 50;
+        QTest::newRow("slot just past its wait") << 9600 << false << latency(105) << row1 << slot << 105;
+        QTest::newRow("slot cut short: quiet ends it") << 9600 << false
+                                                       << scripted("/R\x01",
+                                                                   "\x1C"
+                                                                   "a")
+                                                       << row1
+                                                       << QByteArray("\x1C"
+                                                                     "a")
+                                                       << 120;
+        QTest::newRow("no slot") << 9600 << false << Setup([](fakedev::Rig& r) { r.device.faults().silentRow = 1; })
+                                 << row1 << QByteArray() << 200;
+        QTest::newRow("block acknowledged late")
+                << 9600 << false << latency(80) << block1 << QByteArray("success  blk# 1") << 80 + 100;
+        // Block 0's acknowledge comes in block 1's window: it is not block 1's answer.
+        QTest::newRow("acknowledge after its block's extension")
+                << 9600 << false << latency(120) << Act([](Protocol& p) {
+                       p.writeSlot(0, 0xFF, QByteArray(6, 0), 6, QString());
+                       p.awaitBlockAnswer(0, {});
+                       p.writeSlot(1, 0xFF, QByteArray(6, 0), 6, QString());
+                       return p.awaitBlockAnswer(1, {}).line.toLatin1();
+                   })
+                << QByteArray("timeout") << 200;
+        QTest::newRow("19200 baud: waits as specified") << 19200 << false << Setup() << row1 << slot << 100;
+        QTest::newRow("2400 baud: slot") << 2400 << false << Setup() << row1 << slot << 135;
+        QTest::newRow("2400 baud: version") << 2400 << false << Setup() << version << kVersion << 84;
+        QTest::newRow("2400 baud: block window")
+                << 2400 << false << Setup() << block1 << QByteArray("success  blk# 1") << 100 + 135;
+        QTest::newRow("restart mark for a slot")
+                << 9600 << false << scripted("/R\x01", "\xE8") << row1 << QByteArray("restarted") << 120;
+        QTest::newRow("restart mark after a length acknowledge")
+                << 9600 << false << scripted("/L6", "\x06\xE8") << Act([](Protocol& p) { return p.setStringLength(6); })
+                << QByteArray("restarted") << 50;
+        QTest::newRow("restart mark instead of an acknowledge")
+                << 9600 << false << scripted(QByteArray("/W\x01\xFF") + QByteArray(6, 0), "\xE8") << block1
+                << QByteArray("restarted") << 100;
+        // The mark comes after the whole length answer: the next command finds it waiting.
+        QTest::newRow("restart mark between commands") << 9600 << true << Setup([](fakedev::Rig& r) {
+            r.device.faults().garbageAfter = "\xE8";
+        }) << Act([](Protocol& p) {
+            p.queryStringLength();
+            p.waiter().delay(5);
+            return p.readSlot(1);
+        }) << QByteArray("restarted") << 5;
+    }
+    void answersBelongToTheirCommand()
+    {
+        QFETCH(int, baud);
+        QFETCH(bool, fast);
+        QFETCH(Setup, setup);
+        QFETCH(Act, act);
         fakedev::Rig rig;
-        rig.device.faults().latencyMs = 40;  // longer than the version wait
-        Protocol protocol(rig.link, rig.waiter, rig.status);
-        QCOMPARE(protocol.queryVersion(), QString());
-        QCOMPARE(protocol.queryStringLength(), QByteArray("QZ4VELD V2.106"));
-        QCOMPARE(rig.status.lines,
-                 (QStringList{"Requesting Version", "Version = ???", "Sent /L?", "Response  QZ4VELD V2.106"}));
-        QCOMPARE(rig.link.written(), QByteArray("V/L?"));
-        QCOMPARE(rig.waiter.waits(), (QList<int>{25, 100}));  // the other fixed waits: the operations' tests
+        rig.link.configure(1, QStringLiteral("%1,N,8,2").arg(baud));
+        Protocol protocol(rig.scripted, rig.waiter, rig.status, fast);
+        protocol.queryStringLength();
+        if (setup)
+            setup(rig);
+        rig.device.faults().chunked |= fast;  // bytes 1 ms apart: the fast wait ends before the rest is in
+        rig.waiter.clearRecord();
+        QByteArray answer;
+        try {
+            answer = act(protocol);
+        } catch (const DeviceRestarted&) {
+            answer = "restarted";
+        }
+        QTEST(answer, "answer");
+        QTEST(int(rig.waiter.totalWaitedMs()), "waitedMs");
         QCOMPARE(rig.link.openCount(), 1);  // opened on demand, and an open port is never reopened
-        QCOMPARE(protocol.queryVersion(), QString());
-        rig.waiter.delay(20);
-        QCOMPARE(protocol.queryStringLength(), QByteArray("6"));
     }
 
     // Ahead of each answer "abc", which a poll may take along.

@@ -21,7 +21,7 @@ struct DeviceFaults final {
     int silentRow = -1;  // "/R" of this row is never answered
     int refusedRow = -1;  // "/R" of this row is answered with the error reply
     int longRow = -1;  // "/R" of this row is answered with more bytes than a slot holds
-    int lateBlockRow = -1;  // the in-process link delivers the acknowledge of this row's "/W" 100 ms late
+    int lateBlockRow = -1;  // the in-process link acknowledges this row's "/W" late (FakeSerialLink::kLateBlockMs)
 };
 
 // A state file or request the device cannot take.

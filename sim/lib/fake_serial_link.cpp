@@ -20,6 +20,11 @@ void FakeSerialLink::configure(int portNumber, const QString& settingsText)
     m_settings = settingsText;
 }
 
+int FakeSerialLink::baud() const
+{
+    return port_settings::parse(m_settings).baud;
+}
+
 void FakeSerialLink::open()
 {
     if (m_open)

@@ -13,7 +13,9 @@
 // when the device answers in chunks). Every byte written is recorded, per write, with the time.
 class FakeSerialLink final : public SerialLink {
 public:
-    static constexpr int kLateBlockMs = 100;  // how late DeviceFaults::lateBlockRow's acknowledge comes
+    // How late DeviceFaults::lateBlockRow's acknowledge comes: after its block's
+    // window and the window's extension, within the next block's window.
+    static constexpr int kLateBlockMs = 120;
 
     FakeSerialLink(DeviceModel& device, VirtualClock& clock);
 
@@ -24,6 +26,7 @@ public:
     void write(const QByteArray& bytes) override;
     int bytesAvailable() override;
     QByteArray readAll() override;
+    int baud() const override;
 
     // Makes every later open() fail with this description ("" to stop).
     void setOpenError(const QString& description) { m_openError = description; }

@@ -8,20 +8,13 @@
 
 namespace {
 
-void checkRow(int row)
-{
-    if (row < 0 || row > command::kMaxRow)
-        throw ProtocolError(QStringLiteral("Row %1 is outside 0 to %2").arg(row).arg(command::kMaxRow).toStdString());
-}
-
-QByteArray withRowByte(const char* prefix, int row)
-{
-    checkRow(row);
-    QByteArray bytes(prefix);
-    // Appended as a raw byte: row 0 is a real 0x00 inside the command.
-    bytes.append(static_cast<char>(row));
-    return bytes;
-}
+constexpr int kFullSpeedBaud = 9600;  // the waits are specified for this rate and above
+constexpr qint64 kBitsPerCharacter = 11;  // start bit, 8 data bits, 2 stop bits
+constexpr qint64 kQuietCharacters = 4;
+// A USB adapter that was not given low latency holds bytes back for up to 16 ms.
+constexpr int kAdapterHoldMs = 20;
+// A version text of the usual size, for lengthening the version wait on a slow line.
+constexpr int kVersionAnswerBytes = 16;
 
 // Answers are bytes; every byte becomes the one character of the same code.
 QString asText(const QByteArray& bytes)
@@ -34,147 +27,100 @@ unsigned char byteAt(const QByteArray& bytes, qsizetype index)
     return index >= 0 && index < bytes.size() ? static_cast<unsigned char>(bytes.at(index)) : 0;
 }
 
+bool startsWithMark(const QByteArray& bytes)
+{
+    return !bytes.isEmpty() && byteAt(bytes, 0) == Protocol::kPresenceMark;
+}
+
+bool endsWithMark(const QByteArray& bytes)
+{
+    return !bytes.isEmpty() && byteAt(bytes, bytes.size() - 1) == Protocol::kPresenceMark;
+}
+
+bool notEmpty(const QByteArray& answer)
+{
+    return !answer.isEmpty();
+}
+
 }  // namespace
 
-namespace command {
-
-QByteArray presence()
-{
-    return QByteArrayLiteral("z");
-}
-QByteArray version()
-{
-    return QByteArrayLiteral("V");
-}
-QByteArray queryLength()
-{
-    return QByteArrayLiteral("/L?");
-}
-
-char lengthDigit(int length)
-{
-    if (length < kMinLength || length > kMaxLength)
-        throw ProtocolError(QStringLiteral("String length %1 is outside 1 to 10").arg(length).toStdString());
-    return static_cast<char>('0' + length);
-}
-
-int lengthFromDigit(char digit)
-{
-    const int value = static_cast<unsigned char>(digit) - '0';
-    return value >= kMinLength && value <= kMaxLength ? value : 0;
-}
-
-QByteArray setLength(int length)
-{
-    QByteArray bytes("/L");
-    bytes.append(lengthDigit(length));
-    return bytes;
-}
-
-QByteArray readSlot(int row)
-{
-    return withRowByte("/R", row);
-}
-QByteArray writeSlotHead(int row)
-{
-    return withRowByte("/W", row);
-}
-
-}  // namespace command
-
-namespace trace {
-
-QString hex(int value)
-{
-    return QString::number(value, 16).toUpper();
-}
-
-QString hex2(int value)
-{
-    return hex(value).rightJustified(2, QLatin1Char('0'));
-}
-
-QString bracedBytes(const QByteArray& bytes)
-{
-    QString text;
-    text.reserve(bytes.size() * 4);
-    for (const char byte : bytes)
-        text += QLatin1Char('{') + hex2(static_cast<unsigned char>(byte)) + QLatin1Char('}');
-    return text;
-}
-
-QString readSlotSent(int row)
-{
-    checkRow(row);
-    return QStringLiteral("Sent /R{") + hex2(row) + QLatin1Char('}');
-}
-
-QStringList readSlotResponse(const QByteArray& answer)
-{
-    if (answer.isEmpty())
-        return {QStringLiteral("No response to command received")};
-    if (answer.contains("CMDERR"))
-        return {asText(answer), QStringLiteral("Response: ")};
-    return {QStringLiteral("Response: ") + bracedBytes(answer)};
-}
-
-std::optional<QString> verifySlotResponse(const QByteArray& answer)
-{
-    if (answer.isEmpty())
-        return std::nullopt;
-    return QStringLiteral("Response: ") + bracedBytes(answer.mid(1));
-}
-
-QString writeSlotSent(int row, int scancode, const QString& screenString)
-{
-    return QStringLiteral("/W{") + hex(row) + QStringLiteral("}{") + hex(scancode) + QLatin1Char('}') + screenString;
-}
-
-QString displayForm(const QByteArray& bytes)
-{
-    QString text;
-    for (const char byte : bytes) {
-        const auto code = static_cast<unsigned char>(byte);
-        if (code < 32 || code > 124)
-            text += QLatin1Char('{') + hex(code) + QLatin1Char('}');
-        else
-            text += QLatin1Char(static_cast<char>(code));
-    }
-    return text;
-}
-
-}  // namespace trace
+DeviceRestarted::DeviceRestarted()
+    : std::runtime_error("the device restarted in the middle of the run (it sent its presence mark E8 unasked)")
+{ }
 
 Protocol::Protocol(SerialLink& link, Waiter& waiter, StatusSink& status, bool fastExchange)
     : m_link(link), m_waiter(waiter), m_status(status), m_fast(fastExchange)
 { }
 
-QByteArray Protocol::collect(int waitMs, const std::function<bool(const QByteArray&)>& complete, int quietEndsMs)
+int Protocol::lengthened(int waitMs, int wireBytes) const
 {
-    if (!m_fast) {
-        m_waiter.delay(waitMs);
-        return m_link.readAll();
-    }
-    // Counted in the waiter's milliseconds, so the cap holds on a virtual clock too.
+    const int baud = m_link.baud();
+    if (baud <= 0 || baud >= kFullSpeedBaud)
+        return waitMs;
+    const qint64 bits = wireBytes * kBitsPerCharacter;
+    const qint64 extraUs = bits * 1000000 / baud - bits * 1000000 / kFullSpeedBaud;
+    return waitMs + static_cast<int>((extraUs + 999) / 1000);
+}
+
+int Protocol::quietMs() const
+{
+    const int baud = m_link.baud();
+    const qint64 charactersMs = baud > 0 ? (kQuietCharacters * kBitsPerCharacter * 1000 + baud - 1) / baud : 0;
+    return std::max<int>(kAdapterHoldMs, static_cast<int>(charactersMs));
+}
+
+QByteArray Protocol::collect(const Expected& expected)
+{
+    const int waitMs = lengthened(expected.waitMs, expected.wireBytes);
+    const int quiet = quietMs();
+    const bool openEnded = !expected.whole;
     QByteArray answer;
-    int quietMs = 0;
+    int quietFor = 0;  // since the last byte came in; 0 when that is not known
+    if (m_fast) {
+        quietFor = follow(answer, waitMs, 0, expected.complete ? expected.complete : expected.whole, openEnded);
+    } else if (!openEnded) {
+        m_waiter.delay(waitMs);
+        answer = m_link.readAll();
+    } else {
+        // The last stretch of the wait is followed byte by byte, so that a text
+        // still coming in is told from one that is all in.
+        const int tail = std::min(quiet, waitMs);
+        m_waiter.delay(waitMs - tail);
+        answer = m_link.readAll();
+        quietFor = follow(answer, tail, 0, {}, false);
+    }
+    const bool whole = openEnded ? !answer.isEmpty() && quietFor >= quiet : expected.whole(answer);
+    if (!whole)
+        follow(answer, waitMs, quietFor, expected.whole, true);
+    return answer;
+}
+
+int Protocol::follow(QByteArray& answer, int ms, int quietFor, const std::function<bool(const QByteArray&)>& whole,
+                     bool endOnQuiet)
+{
+    // Counted in the waiter's milliseconds, so the cap holds on a virtual clock too.
+    const int quiet = quietMs();
     const auto arrived = [this] { return m_link.bytesAvailable() > 0; };
-    for (int waited = 0; waited < waitMs;) {
-        int budget = waitMs - waited;
-        if (quietEndsMs > 0 && !answer.isEmpty())
-            budget = std::min(budget, quietEndsMs - quietMs);
+    int instantRounds = 0;
+    for (int waited = 0; waited < ms;) {
+        int budget = ms - waited;
+        if (endOnQuiet && !answer.isEmpty())
+            budget = std::min(budget, std::max(1, quiet - quietFor));
         const int took = m_waiter.delayUntil(budget, arrived);
-        waited += took;
+        // Rounds that found bytes at once count a millisecond from the second
+        // on: a line that never stops talking still reaches the cap.
+        instantRounds = took > 0 ? 0 : instantRounds + 1;
+        waited += instantRounds > 1 ? 1 : took;
         if (arrived()) {
             answer += m_link.readAll();
-            quietMs = 0;
+            quietFor = 0;
         } else {
-            quietMs += took;
+            quietFor += took;
         }
-        if (complete(answer) || (quietEndsMs > 0 && !answer.isEmpty() && quietMs >= quietEndsMs))
+        if ((whole && whole(answer)) || (endOnQuiet && !answer.isEmpty() && quietFor >= quiet))
             break;
     }
-    return answer;
+    return quietFor;
 }
 
 bool Protocol::slotAnswerComplete(const QByteArray& answer) const
@@ -196,15 +142,17 @@ void Protocol::ensureOpen()
         m_link.open();
 }
 
-void Protocol::startCommand()
+void Protocol::startCommand(bool tableCommand)
 {
     ensureOpen();
-    // Every answer belongs to the command just sent. Bytes already waiting came
-    // after an earlier command's wait had ended (a late acknowledge, the tail of
-    // an over-long answer): left there, they would be taken for this command's
-    // answer, and one late answer would fail every block after it.
-    if (m_link.bytesAvailable() > 0)
-        m_link.readAll();
+    // Bytes already waiting came after an earlier command's listening had ended:
+    // left there, they would be taken for this command's answer. Among a table
+    // run's answers, the presence mark can only be the device starting afresh.
+    if (m_link.bytesAvailable() > 0) {
+        const QByteArray stale = m_link.readAll();
+        if (tableCommand && endsWithMark(stale))
+            throw DeviceRestarted();
+    }
 }
 
 void Protocol::close()
@@ -214,7 +162,7 @@ void Protocol::close()
 
 QByteArray Protocol::probePresence()
 {
-    startCommand();
+    startCommand(false);
     m_link.write(command::presence());
     for (int step = 0; step < kPresenceSteps; ++step) {
         m_waiter.delay(kPresenceStepMs);
@@ -229,23 +177,24 @@ QByteArray Protocol::probePresence()
 
 QString Protocol::queryVersion()
 {
-    startCommand();
+    startCommand(false);
     m_status.add(QStringLiteral("Requesting Version"));
     m_link.write(command::version());
     // The version text has no fixed length: only a quiet line says it is all in.
-    const QString answer = asText(collect(
-            kVersionWaitMs, [](const QByteArray&) { return false; }, kVersionQuietMs));
+    const QString answer = asText(collect({kVersionWaitMs, 1 + kVersionAnswerBytes, {}, {}}));
     m_status.add(QStringLiteral("Version = ") + (answer.isEmpty() ? QStringLiteral("???") : answer));
     return answer;
 }
 
 QByteArray Protocol::queryStringLength()
 {
-    startCommand();
+    startCommand(true);
     m_link.write(command::queryLength());
     m_status.add(QStringLiteral("Sent /L?"));
-    const QByteArray answer = collect(kQueryLengthWaitMs, [](const QByteArray& sofar) { return !sofar.isEmpty(); });
+    const QByteArray answer = collect({kQueryLengthWaitMs, 4, notEmpty, {}});
     m_status.add(QStringLiteral("Response  ") + asText(answer));
+    if (startsWithMark(answer) || endsWithMark(answer))
+        throw DeviceRestarted();
     m_slotLength = answer.isEmpty() ? 0 : command::lengthFromDigit(answer.at(0));
     return answer;
 }
@@ -253,10 +202,12 @@ QByteArray Protocol::queryStringLength()
 QByteArray Protocol::setStringLength(int length)
 {
     const QByteArray bytes = command::setLength(length);
-    startCommand();
+    startCommand(true);
     m_link.write(bytes);
     m_status.add(QStringLiteral("Sent ") + asText(bytes));
-    const QByteArray answer = collect(kSetLengthWaitMs, [](const QByteArray& sofar) { return !sofar.isEmpty(); });
+    const QByteArray answer = collect({kSetLengthWaitMs, 4, notEmpty, {}});
+    if (startsWithMark(answer) || endsWithMark(answer))
+        throw DeviceRestarted();
     if (byteAt(answer, 0) == kAck)
         m_slotLength = length;
     return answer;
@@ -265,10 +216,22 @@ QByteArray Protocol::setStringLength(int length)
 QByteArray Protocol::readSlot(int row)
 {
     const QByteArray bytes = command::readSlot(row);
-    startCommand();
+    startCommand(true);
     m_link.write(bytes);
     m_status.add(trace::readSlotSent(row));
-    return collect(kReadSlotWaitMs, [this](const QByteArray& sofar) { return slotAnswerComplete(sofar); });
+    const int width = m_slotLength > 0 ? m_slotLength : command::kMaxLength;
+    // Without a known width, any answer is taken as it came.
+    const QByteArray answer = collect({kReadSlotWaitMs, 3 + 1 + width,
+                                       [this](const QByteArray& sofar) {
+                                           return m_slotLength > 0 ? slotAnswerComplete(sofar) : !sofar.isEmpty();
+                                       },
+                                       [this](const QByteArray& sofar) { return slotAnswerComplete(sofar); }});
+    // The mark where a slot should start, or after a whole slot: no scan code is 0xE8.
+    const qsizetype size = 1 + m_slotLength;
+    if ((startsWithMark(answer) && (m_slotLength <= 0 || answer.size() != size))
+        || (m_slotLength > 0 && answer.size() > size && endsWithMark(answer)))
+        throw DeviceRestarted();
+    return answer;
 }
 
 void Protocol::writeSlot(int row, int scancode, const QByteArray& slotBytes, int length, const QString& screenString)
@@ -284,52 +247,84 @@ void Protocol::writeSlot(int row, int scancode, const QByteArray& slotBytes, int
                                     .arg(length)
                                     .toStdString());
     }
-    startCommand();
+    startCommand(true);
+    m_owedAcks.set(static_cast<std::size_t>(row));
     m_link.write(head);
     m_link.write(QByteArray(1, static_cast<char>(scancode)));
     m_link.write(slotBytes);
     m_status.add(trace::writeSlotSent(row, scancode, screenString));
 }
 
+void Protocol::takeBlockRead(BlockAnswer& result, int row, const std::function<bool(int)>& readBack)
+{
+    if (result.acknowledged) {
+        // The block is acknowledged and read back; what comes later in its
+        // window (a late acknowledge of an earlier block) does not undo that.
+        if (endsWithMark(m_link.readAll()))
+            throw DeviceRestarted();
+        return;
+    }
+    QByteArray read = m_link.readAll();
+    // Acknowledges of earlier blocks that came after their window and its
+    // extension stand in front of this block's: they are not its answer.
+    while (read.size() >= 2 && byteAt(read, 0) == kAck && byteAt(read, 1) != static_cast<unsigned char>(row)
+           && (read.size() >= 4 || m_owedAcks.test(byteAt(read, 1)))) {
+        m_owedAcks.reset(byteAt(read, 1));
+        read.remove(0, 2);
+    }
+    if (read.isEmpty())
+        return;  // this block's own answer is still to come
+    if (startsWithMark(read))
+        throw DeviceRestarted();
+    result.lastRead = read;
+    result.answered = true;
+    result.acknowledged = byteAt(result.lastRead, 0) == kAck && result.lastRead.size() >= 2
+            && byteAt(result.lastRead, 1) == static_cast<unsigned char>(row);
+    if (result.acknowledged) {
+        m_owedAcks.reset(static_cast<std::size_t>(row));
+        result.verified = readBack ? readBack(row) : false;
+        result.line = (result.verified ? QStringLiteral("success  blk# ") : QStringLiteral("FAILED to verify blk# "))
+                + trace::hex(row);
+    } else {
+        result.verified = false;
+        result.line = trace::displayForm(result.lastRead);
+    }
+}
+
 BlockAnswer Protocol::awaitBlockAnswer(int row, const std::function<bool(int)>& readBack)
 {
-    checkRow(row);
+    command::checkRow(row);
     BlockAnswer result;
+    const int windowMs = lengthened(kBlockPolls * kBlockPollMs, 4 + m_slotLength + 2);
     const auto answerIn = [this] { return m_link.bytesAvailable() >= 2; };
-    for (int elapsed = 0; elapsed < kBlockPolls * kBlockPollMs;) {
+    for (int elapsed = 0; elapsed < windowMs;) {
         if (m_fast) {
-            elapsed += m_waiter.delayUntil(kBlockPolls * kBlockPollMs - elapsed, answerIn);
+            elapsed += m_waiter.delayUntil(windowMs - elapsed, answerIn);
         } else {
             m_waiter.delay(kBlockPollMs);
             elapsed += kBlockPollMs;
         }
         if (answerIn()) {
-            result.lastRead = m_link.readAll();
-            // Acknowledges of earlier blocks that came after their own window
-            // ended stand in front of this block's: they are not its answer.
-            while (result.lastRead.size() >= 4 && byteAt(result.lastRead, 0) == kAck
-                   && byteAt(result.lastRead, 1) != static_cast<unsigned char>(row))
-                result.lastRead.remove(0, 2);
-            result.answered = true;
-            result.acknowledged = byteAt(result.lastRead, 0) == kAck && result.lastRead.size() >= 2
-                    && byteAt(result.lastRead, 1) == static_cast<unsigned char>(row);
-            if (result.acknowledged) {
-                result.verified = readBack ? readBack(row) : false;
-                result.line =
-                        (result.verified ? QStringLiteral("success  blk# ") : QStringLiteral("FAILED to verify blk# "))
-                        + trace::hex(row);
-            } else {
-                result.verified = false;
-                result.line = trace::displayForm(result.lastRead);
-            }
+            takeBlockRead(result, row, readBack);
             // Only the idle rest of the window is left: fast exchange skips it.
             if (m_fast && result.acknowledged)
                 break;
         }
         m_waiter.processEvents();
     }
-    if (!result.answered)
+    // A late acknowledge is still this block's: one more window, ending when it is in.
+    for (int elapsed = 0; !result.answered && elapsed < windowMs;) {
+        elapsed += std::max(1, m_waiter.delayUntil(windowMs - elapsed, answerIn));
+        if (answerIn())
+            takeBlockRead(result, row, readBack);
+        m_waiter.processEvents();
+    }
+    if (!result.answered) {
         result.line = QStringLiteral("timeout");
+        // A single byte is no answer; the presence mark is the device starting afresh.
+        if (m_link.bytesAvailable() > 0 && endsWithMark(m_link.readAll()))
+            throw DeviceRestarted();
+    }
     m_status.add(result.line);
     return result;
 }

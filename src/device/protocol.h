@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <bitset>
 #include <functional>
 #include <optional>
 #include <stdexcept>
@@ -17,6 +18,13 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// The device sent its presence mark unasked in the middle of a run: it has
+// restarted, and nothing it says can be matched to our commands any more.
+class DeviceRestarted : public std::runtime_error {
+public:
+    DeviceRestarted();
+};
+
 // The exact bytes of every command. No terminator is ever appended.
 namespace command {
 
@@ -24,6 +32,7 @@ inline constexpr int kMinLength = 1;
 inline constexpr int kMaxLength = 10;
 inline constexpr int kMaxRow = 96;  // highest row number the program has
 
+void checkRow(int row);  // throws ProtocolError outside 0..kMaxRow
 QByteArray presence();  // "z"
 QByteArray version();  // "V"
 QByteArray queryLength();  // "/L?"
@@ -73,8 +82,18 @@ struct BlockAnswer final {
 
 // One conversation with the device: every exchange with its exact bytes, waits
 // and trace lines. Each exchange opens the port first when it is closed (never
-// reopens an open one) and reads without flushing, so a late answer is seen by
-// the next command.
+// reopens an open one) and reads without flushing.
+//
+// Every answer belongs to the command just sent. Bytes waiting when a command
+// goes out came too late for an earlier one and are dropped. When a wait ends
+// with no answer or an incomplete one, the exchange keeps listening for at most
+// one more wait of the same length, ending as soon as the answer is whole or the
+// line has been quiet for quietMs(); what comes then is still this command's.
+// Only an answer that is late or short pays for that time.
+//
+// Below 9600 baud each wait grows by the extra time its bytes need on the wire.
+// An answer of no fixed size (the version text) that is still arriving when its
+// wait ends is read until the line is quiet.
 //
 // Fast exchange (opt-in): a fixed wait ends as soon as the whole expected answer
 // is in, with the fixed wait as the cap: one byte for either length command, scan
@@ -105,8 +124,14 @@ public:
     Waiter& waiter() { return m_waiter; }
     StatusSink& status() { return m_status; }
 
+    // The wait of an exchange whose command and answer take `wireBytes` bytes:
+    // as specified at 9600 baud and above, longer by the bytes' extra wire time below.
+    int lengthened(int waitMs, int wireBytes) const;
+    // How long a quiet line means an answer has stopped coming: a few character
+    // times, and never less than the 16 ms in which a USB adapter may hold bytes back.
+    int quietMs() const;
+
     void ensureOpen();
-    void startCommand();  // the port opened, and what waits unread from earlier commands dropped
     void close();
 
     // "z", then up to 51 polls of 5 ms; the first non-empty read, or "" when the
@@ -117,38 +142,65 @@ public:
     QString queryVersion();
 
     // "/L?", "Sent /L?", 100 ms, "Response  <raw answer>"; the raw answer.
+    // Throws DeviceRestarted when it starts or ends with the presence mark.
     QByteArray queryStringLength();
 
     // "/L<digit>", "Sent /L<digit>", 50 ms; the raw answer (not traced).
+    // Throws DeviceRestarted when it starts or ends with the presence mark.
     QByteArray setStringLength(int length);
 
     // "/R<row>", "Sent /R{hh}", 100 ms; the raw answer. The caller traces the
     // answer in its own form (trace::readSlotResponse / verifySlotResponse).
+    // Throws DeviceRestarted for a presence mark where the slot should be.
     QByteArray readSlot(int row);
+
+    // The slot width this conversation learnt from the device (0: not yet).
+    int slotLength() const { return m_slotLength; }
 
     // The block "/W"+row, the scan code, the `length` slot bytes as three writes,
     // then its trace line. slotBytes must hold exactly `length` bytes: a short
     // block would shift every later byte the device stores.
     void writeSlot(int row, int scancode, const QByteArray& slotBytes, int length, const QString& screenString);
 
-    // The block's answer window: always 5 rounds of delay(10) (in fast exchange
-    // it ends after an acknowledged block's read-back); a read of at least
-    // 2 bytes that is 0x06 + row calls readBack(row) (the slot check), and every
-    // round lets the window handle events. Writes the block's verdict line:
-    // "success  blk# <hex row>", "FAILED to verify blk# <hex row>", the last answer
-    // in display form, or "timeout" when nothing arrived.
+    // The block's answer window: always 5 rounds of delay(10), more on a slow
+    // line (in fast exchange it ends after an acknowledged block's read-back); a
+    // read of at least 2 bytes that is 0x06 + row calls readBack(row) (the slot
+    // check), and every round lets the window handle events. A window that ends
+    // without 2 bytes keeps listening for one more window. Writes the block's
+    // verdict line: "success  blk# <hex row>", "FAILED to verify blk# <hex row>",
+    // the last answer in display form, or "timeout" when nothing arrived.
     BlockAnswer awaitBlockAnswer(int row, const std::function<bool(int row)>& readBack);
 
 private:
-    // Everything that arrived during a fixed wait of waitMs; in fast exchange,
-    // what arrived until complete(answer so far) holds or, with quietEndsMs, the
-    // line has been quiet that long after the first byte.
-    QByteArray collect(int waitMs, const std::function<bool(const QByteArray&)>& complete, int quietEndsMs = 0);
+    // What one fixed-wait exchange expects back.
+    struct Expected final {
+        int waitMs = 0;  // the specified wait
+        int wireBytes = 0;  // command and answer bytes, for a slow line
+        // The answer is whole; empty for an answer of no fixed size.
+        std::function<bool(const QByteArray&)> whole;
+        // Fast exchange ends the wait early on this (default: whole).
+        std::function<bool(const QByteArray&)> complete;
+    };
+
+    // The port opened, and what waits unread from earlier commands dropped;
+    // for a command of a table run, a presence mark among them is a restart.
+    void startCommand(bool tableCommand);
+    // The answer of one fixed-wait exchange; see the class comment.
+    QByteArray collect(const Expected& expected);
+    // Adds what arrives within ms to `answer`, ending early once whole(answer)
+    // holds or, with endOnQuiet, once something has come and the line has been
+    // quiet for quietMs(). quietFor: milliseconds since the last byte at the
+    // start; returns the same at the end.
+    int follow(QByteArray& answer, int ms, int quietFor, const std::function<bool(const QByteArray&)>& whole,
+               bool endOnQuiet);
     bool slotAnswerComplete(const QByteArray& answer) const;
+    // Reads one window's bytes into `result`, the read-back included.
+    void takeBlockRead(BlockAnswer& result, int row, const std::function<bool(int)>& readBack);
 
     SerialLink& m_link;
     Waiter& m_waiter;
     StatusSink& m_status;
     bool m_fast = false;
     int m_slotLength = 0;  // the device's string length once known, for the read answer's size
+    std::bitset<256> m_owedAcks;  // rows whose block went out and was not acknowledged yet
 };

@@ -32,6 +32,7 @@ public:
     void write(const QByteArray& bytes) override;
     int bytesAvailable() override;
     QByteArray readAll() override;
+    int baud() const override { return m_settings.baud; }
 
     // The device path the configured port number maps to ("" before configure()).
     const QString& devicePath() const { return m_path; }

@@ -32,4 +32,6 @@ public:
     // Everything waiting, possibly nothing; throws SerialError after an unplug or
     // on a closed port, so a lost device is never mistaken for a silent one.
     virtual QByteArray readAll() = 0;
+    // The configured bit rate; 0 when not known (the waits stay as specified).
+    virtual int baud() const { return 0; }
 };

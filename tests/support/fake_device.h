@@ -124,6 +124,7 @@ public:
     void write(const QByteArray& bytes) override { m_inner.write(bytes), m_command += bytes; }
     int bytesAvailable() override { return static_cast<int>(received().size()); }
     QByteArray readAll() override { return std::exchange(received(), {}); }
+    int baud() const override { return m_inner.baud(); }
 
     QMap<QByteArray, QByteArray> answers;
 
