@@ -178,25 +178,42 @@ private slots:
     }
 
     // Row 1 answered so that it cannot be read: it stays empty and is counted.
+    // Rows 1 and 3 (length 6) answered so that they cannot be read: they stay empty, carry the question mark
+    // with the reason, are counted, and one line names them.
     void slotAnswers_data()
     {
         QTest::addColumn<QByteArray>("answer");
         QTest::addColumn<QStringList>("trace");
+        QTest::addColumn<QString>("tip");
         QTest::newRow("wider than the slot")
-                << QByteArray("\034abcdefg") << QStringList{"Response: {1C}{61}{62}{63}{64}{65}{66}{67}"};
-        QTest::newRow("CMDERR is empty, not key I") << QByteArray("CMDERR") << QStringList{"CMDERR", "Response: "};
-        QTest::newRow("no answer") << QByteArray() << QStringList{"No response to command received"};
+                << QByteArray("\034abcdefg") << QStringList{"Response: {1C}{61}{62}{63}{64}{65}{66}{67}"}
+                << "VELD answered 8 bytes where a slot holds 7";
+        QTest::newRow("cut short") << QByteArray("\034a") << QStringList{"Response: {1C}{61}"}
+                                   << "VELD answered 2 bytes where a slot holds 7";
+        QTest::newRow("filling that is not 0x00")
+                << QByteArray("\034a\0\0\0\0A", 7) << QStringList{"Response: {1C}{61}{00}{00}{00}{00}{41}"}
+                << "VELD holds {00}{00}{00}{00}{41} after the string's end, where only 0x00 belongs";
+        QTest::newRow("CMDERR is empty, not key I") << QByteArray("CMDERR") << QStringList{"CMDERR", "Response: "}
+                                                    << "VELD refused to read this row (CMDERR)";
+        QTest::newRow("no answer") << QByteArray() << QStringList{"No response to command received"}
+                                   << "VELD gave no answer";
     }
     void slotAnswers()
     {
         QFETCH(QByteArray, answer);
         QFETCH(QStringList, trace);
+        QFETCH(QString, tip);
         Rig rig;
-        rig.scripted.answers[readCommand(1)] = answer;
+        rig.scripted.answers[readCommand(1)] = rig.scripted.answers[readCommand(3)] = answer;
         QCOMPARE(ReadOperation(rig.context).run(), ReadOperation::Outcome::Incomplete);
-        QCOMPARE(ending(rig), endedWith(" 1 rows not read"));
+        QCOMPARE(ending(rig), endedWith(" 2 rows not read"));
+        QCOMPARE(rig.status.lines.constLast(), "Rows not read: 1, 3");
         QCOMPARE(rig.messages.beeps, 1);
         QCOMPARE(rig.rows.keyNames[1] + rig.rows.strings[1], QString());
+        QCOMPARE(rig.rows.pictures[1], StatusPicture::QuestionMark);
+        QCOMPARE(rig.rows.pictureTips[1], "Not read: " + tip);
+        QCOMPARE(rig.view.pictureRows, (QList<int>{1, 3}));
+        QVERIFY(rig.rows.pictureShown[3] && !rig.rows.pictureShown[2]);
         const qsizetype at = rig.status.lines.indexOf("Sent /R{01}") + 1;
         QCOMPARE(rig.status.lines.mid(at, trace.size() + 1), trace + QStringList{"Sent /R{02}"});
     }
@@ -229,6 +246,47 @@ private slots:
         QCOMPARE(ending(rig), endedWith(" 1 FAILED verifications"));
     }
 
+    // Verify against a device at length 6 (36 empty rows) compares everything the table holds: rows beyond what
+    // the device keeps, the file's own length on the command line, every answer's full width.
+    void verifyComparesEverything_data()
+    {
+        QTest::addColumn<int>("lengthIndex");  // the table's before the run
+        QTest::addColumn<bool>("fileLength");  // the command line's verify: the file's length is compared too
+        QTest::addColumn<Setup>("setup");
+        QTest::addColumn<QString>("line");  // the line naming what failed, "" for none
+        QTest::addColumn<int>("failed");
+        const Setup beyond = [](Rig& r) { r.rows.strings[40] = "x", r.rows.keyNames[60] = "A"; };
+        QTest::newRow("rows beyond the device's")
+                << 0 << false << beyond << "Rows the device cannot hold at string length 6: 40, 60" << 2;
+        QTest::newRow("window: another length alone") << 9 << false << Setup() << QString() << 0;
+        QTest::newRow("file: another length")
+                << 9 << true << Setup() << "The device's string length is 6, the file's is 10" << 1;
+        QTest::newRow("file: the same length") << 5 << true << Setup() << QString() << 0;
+        QTest::newRow("a slot cut short")
+                << 5 << false << Setup([](Rig& r) { r.scripted.answers[readCommand(2)] = "\xFF"; }) << QString() << 1;
+    }
+    void verifyComparesEverything()
+    {
+        QFETCH(bool, fileLength);
+        QFETCH(Setup, setup);
+        QFETCH(QString, line);
+        QFETCH(int, failed);
+        Rig rig;
+        QFETCH(int, lengthIndex);
+        rig.view.lengthIndex = lengthIndex;
+        if (setup)
+            setup(rig);
+        VerifyOperation verify(rig.context);
+        if (fileLength)
+            verify.compareStringLength();
+        QCOMPARE(verify.run(), failed ? VerifyOperation::Outcome::Mismatched : VerifyOperation::Outcome::Succeeded);
+        QCOMPARE(verify.failedRows(), failed);
+        QCOMPARE(rig.status.lines.filter(QRegularExpression("string length (is )?\\d")),
+                 line.isEmpty() ? QStringList() : QStringList{line});
+        QCOMPARE(rig.rows.pictureShown[60], rig.rows.keyNames[60] == "A");
+        QCOMPARE(rig.rows.pictures[60], StatusPicture::QuestionMark);
+    }
+
     // Row 30, on the page shown: the device's answer against the screen's key and string.
     void verifyKey_data()
     {
@@ -241,8 +299,10 @@ private slots:
         QTest::newRow("string differs") << QByteArray("\005a ") << "F1 a"
                                         << QStringList{"VELD Key=F1  STR=a ", "Response: {61}{20}"};
         QTest::newRow("scan code only") << QByteArray("\x05") << "F1 " << QStringList{"", "Response: "};
-        QTest::newRow("after 0x00 is not output")
-                << QByteArray("\034a\0b", 4) << "A ab" << QStringList{"VELD Key=A  STR=a", "Response: {61}{00}{62}"};
+        QTest::newRow("filling that is not 0x00")
+                << QByteArray("\034a\0b", 4) << "A a"
+                << QStringList{"VELD holds {00}{62} after the string's end, where only 0x00 belongs",
+                               "Response: {61}{00}{62}"};
         QTest::newRow("no key on device")
                 << QByteArray("\377a\r") << "A a" << QStringList{"VELD Key=,STR=a{0D}", "Response: {61}{0D}"};
         QTest::newRow("no answer") << QByteArray() << "A ab" << QStringList{"VELD Key= ,STR= "};
@@ -390,6 +450,44 @@ private slots:
         QTEST(rig.device.commandCount(), "commands");
     }
 
+    // A Send that ends early says what the device now holds: nothing changed only after a clear refusal of the
+    // length; a restart leaves only the acknowledged blocks certain.
+    void sendSaysWhatTheDeviceHolds_data()
+    {
+        QTest::addColumn<QByteArray>("command");  // answered with `answer`
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<QString>("completion");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("lastLine");
+        const QString mayHold =
+                "The device may hold an incomplete table: the string length went out, no rows written. Send again.";
+        QTest::newRow("length refused") << QByteArray("/L6") << QByteArray("CMDERR") << "FAILED OPERATION" << QString()
+                                        << "FAILED to set string length to 6";
+        QTest::newRow("length not acknowledged")
+                << QByteArray("/L6") << QByteArray() << "FAILED OPERATION" << QString() << mayHold;
+        QTest::newRow("length acknowledge garbled")
+                << QByteArray("/L6") << QByteArray("~#\x06") << "FAILED OPERATION" << QString() << mayHold;
+        const QString holds = "The device now holds an incomplete table: rows 0 to 2 written, the rows after 2 not "
+                              "written. Send again.";
+        QTest::newRow("restart at block 3")
+                << block(3, 0xFF, QByteArray(6, 0)) << QByteArray("\xE8") << "FATAL ERROR"
+                << "Error sending to QZ4VELD. the device restarted in the middle of the run (it sent its presence "
+                   "mark E8 unasked)\n"
+                        + holds
+                << holds;
+    }
+    void sendSaysWhatTheDeviceHolds()
+    {
+        QFETCH(QByteArray, command);
+        QFETCH(QByteArray, answer);
+        Rig rig;
+        rig.scripted.answers[command] = answer;
+        QCOMPARE(SendOperation(rig.context).run(), SendOperation::Outcome::Failed);
+        QTEST(rig.status.completion, "completion");
+        QTEST(rig.messages.infos.join(QString()), "message");
+        QTEST(rig.status.lines.constLast(), "lastLine");
+    }
+
     // Every row is checked before the device's table is erased.
     void unsendableTableIsNotSent()
     {
@@ -423,15 +521,19 @@ private slots:
         QTest::addColumn<char>("op");  // 'V'ersion, 'R'ead, 'v'erify or 'S'end
         QTest::addColumn<QString>("after");
         QTest::addColumn<QString>("lastLine");
-        const QString incomplete = "The device now holds an incomplete table: %1, the rest empty. Send again.";
+        const QString incomplete = "The device now holds an incomplete table: %1 not written. Send again.";
         QTest::newRow("version, absent") << 'V' << markedLine(2) << markedLine(2);
         QTest::newRow("read") << 'R' << "Sent /R{04}"
                               << "Sent /R{04}";
         QTest::newRow("verify") << 'v' << "Sent /R{02}"
                                 << "Sent /R{02}";
         QTest::newRow("send, presence check") << 'S' << markedLine(1) << markedLine(1);  // nothing changed yet
-        QTest::newRow("send, length") << 'S' << "Sent /L6" << incomplete.arg("no rows written");
-        QTest::newRow("send, block 4") << 'S' << "/W{4}{FF}" << incomplete.arg("rows 0 to 4 written");
+        QTest::newRow("send, length")
+                << 'S' << "Sent /L6"
+                << "The device may hold an incomplete table: the string length went out, no rows written. Send again.";
+        QTest::newRow("send, block 4") << 'S' << "/W{4}{FF}" << incomplete.arg("rows 0 to 4 written, the rows after 4");
+        QTest::newRow("send, closing pause") << 'S' << "success  blk# 23"
+                                             << "The device now holds the complete table: rows 0 to 35 written.";
     }
     void stops()
     {
@@ -478,7 +580,7 @@ private slots:
         QTest::addColumn<int>("fixedMs");
         QTest::newRow("length digit at once") << query << 0 << false << 0 << 100;
         QTest::newRow("length digit late") << query << 30 << false << 30 << 100;
-        QTest::newRow("length digit too late") << query << 150 << false << 100 << 100;
+        QTest::newRow("length digit too late") << query << 250 << false << 200 << 200;
         QTest::newRow("set-length ack") << Act([](Protocol& p) { return p.setStringLength(1); }) << 10 << false << 10
                                         << 50;
         QTest::newRow("slot in single bytes") << readRow3 << 0 << true << 1 << 100;
@@ -487,7 +589,7 @@ private slots:
         QTest::newRow("refusal in single bytes")
                 << Act([](Protocol& p) { return p.readSlot(95); }) << 0 << true << 5 << 100;
         QTest::newRow("version then quiet") << version << 0 << false << 20 << 25;
-        QTest::newRow("version quiet past the cap") << version << 10 << false << 25 << 25;
+        QTest::newRow("version quiet past the cap") << version << 10 << false << 30 << 30;
         // Fast: the block window ends with the read-back, its idle rest is skipped.
         QTest::newRow("block and read-back") << block << 3 << false << 9 << 200;
     }

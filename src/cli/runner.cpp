@@ -173,6 +173,7 @@ DeviceOutcome runOnOpenPort(const Options& options, const ChosenPort& port, Seri
         }
         case Command::Verify: {
             VerifyOperation verify(context);
+            verify.compareStringLength();
             exitStatus = exitFor(verify.run() == VerifyOperation::Outcome::Succeeded);
             outcome.failed = verify.failedRows();
             break;

@@ -31,4 +31,15 @@ bool finish(OperationContext& ctx, int failed, const QString& success, const QSt
     return failed == 0;
 }
 
+void tellWhatTheDeviceHolds(OperationContext& ctx, const QString& sentence)
+{
+    if (sentence.isEmpty())
+        return;
+    try {
+        ctx.status.add(sentence);
+    } catch (const std::exception&) {
+        // Only the log file can refuse the line; the message box or the stop itself still reports.
+    }
+}
+
 }  // namespace guarded_run

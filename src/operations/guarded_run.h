@@ -37,27 +37,32 @@ void notAttached(OperationContext& ctx, const QString& result, const QString& co
 // blocks"). True when none failed.
 bool finish(OperationContext& ctx, int failed, const QString& success, const QString& failedWhat);
 
+// A status line with what the device now holds, when there is something to say;
+// only a log file that cannot be written refuses it, and the stop matters more.
+void tellWhatTheDeviceHolds(OperationContext& ctx, const QString& sentence);
+
 // Runs body() and returns its outcome. An abort (the window is closing) closes
-// the port, runs afterStop and passes on. Any other error is reported in one
-// message box, gives the controls back, shows the failure's completion text,
-// runs afterStop and ends the run as Outcome::Failed: no failure passes silently
-// and none leaves the window locked.
+// the port, adds deviceHolds()'s sentence as a status line and passes on. Any
+// other error is reported in one message box (the sentence on its own line
+// after the description), gives the controls back, shows the failure's
+// completion text, adds the sentence as the last status line and ends the run
+// as Outcome::Failed: no failure passes silently and none leaves the window locked.
 template <typename Outcome>
 Outcome run(OperationContext& ctx, Protocol& protocol, const Failure& failure, const std::function<Outcome()>& body,
-            const std::function<void()>& afterStop = {})
+            const std::function<QString()>& deviceHolds = {})
 {
     try {
         return body();
     } catch (const OperationAborted&) {
         protocol.close();
-        if (afterStop)
-            afterStop();
+        tellWhatTheDeviceHolds(ctx, deviceHolds ? deviceHolds() : QString());
         throw;
     } catch (const std::exception& error) {
-        ctx.messages.info(failure.messagePrefix + table_steps::describe(error));
+        const QString holds = deviceHolds ? deviceHolds() : QString();
+        ctx.messages.info(failure.messagePrefix + table_steps::describe(error)
+                          + (holds.isEmpty() ? QString() : QLatin1Char('\n') + holds));
         endEarly(ctx, failure.completion);
-        if (afterStop)
-            afterStop();
+        tellWhatTheDeviceHolds(ctx, holds);
         return Outcome::Failed;
     }
 }

@@ -24,7 +24,7 @@ constexpr int kEmptiedRows = 96;  // rows 0..95, all that paging can show
 ReadOperation::Outcome ReadOperation::run()
 {
     Protocol protocol(m_context.link, m_context.waiter, m_context.status, m_context.fastExchange);
-    m_notRead = 0;
+    m_notRead.clear();
     return guarded_run::run<Outcome>(
             m_context, protocol,
             {QStringLiteral("Error retrieve current key overrides - "), QStringLiteral("Failed Read")},
@@ -70,9 +70,10 @@ ReadOperation::Outcome ReadOperation::readTable(Protocol& protocol)
     ctx.view.selectStringLengthIndex(lengthIndex);
 
     const int rowCount = capacity::maxKeysForIndex(lengthIndex);
-    const int slotWidth = 1 + lengthIndex + 1;  // scan code and string
+    const int length = lengthIndex + 1;
     status.setProgressMaximum(rowCount - 1);
     const int firstRow = ctx.view.currentPage() * RowTable::kLinesPerPage;
+    const auto onPage = [firstRow](int r) { return r >= firstRow && r < firstRow + RowTable::kLinesPerPage; };
 
     for (int r = 0; r < rowCount; ++r) {
         const auto index = static_cast<std::size_t>(r);
@@ -81,17 +82,24 @@ ReadOperation::Outcome ReadOperation::readTable(Protocol& protocol)
         for (const QString& line : trace::readSlotResponse(answer))
             status.add(line);
 
-        // Silence, the error reply (whose "C" is no scan code) and an answer
-        // wider than the slot (device and program disagree on the width) all
-        // leave the row unknown: it stays empty and is counted.
-        if (answer.isEmpty() || table_steps::isCommandError(answer) || answer.size() > slotWidth) {
-            ++m_notRead;
+        // Only a whole slot is a row. Silence, the error reply (whose "C" is no
+        // scan code), an answer shorter or longer than the slot (the device and
+        // the program disagree on the width, or the answer was cut) and a slot
+        // whose filling is not 0x00 leave the row unknown: it stays empty, gets
+        // the question mark and is counted.
+        if (const QString fault = table_steps::slotFault(answer, length); !fault.isEmpty()) {
+            m_notRead.append(r);
+            rows.pictures.at(index) = StatusPicture::QuestionMark;
+            rows.pictureTips.at(index) = QStringLiteral("Not read: VELD ") + fault;
+            rows.pictureShown.at(index) = true;
+            if (onPage(r))
+                ctx.view.showRowPicture(r);
         } else {
             const QString keyName = key_table::keyNameForScancode(static_cast<unsigned char>(answer.at(0)));
             if (!keyName.isEmpty()) {
                 rows.keyNames.at(index) = keyName;
                 rows.strings.at(index) = notation::fromDeviceBytes(answer.mid(1));
-                if (r >= firstRow && r < firstRow + RowTable::kLinesPerPage)
+                if (onPage(r))
                     ctx.view.showRowOnLine(r);
             }
         }
@@ -100,8 +108,11 @@ ReadOperation::Outcome ReadOperation::readTable(Protocol& protocol)
     }
 
     table_steps::closeAndPause(protocol, ctx.waiter, status, kClosingPauseMs);
+    ctx.view.showPage();
     ctx.view.refreshPageRows();
-    if (guarded_run::finish(ctx, m_notRead, QStringLiteral("Successful Read"), QStringLiteral("rows not read")))
+    if (!m_notRead.isEmpty())
+        status.add(QStringLiteral("Rows not read: ") + table_steps::rowList(m_notRead));
+    if (guarded_run::finish(ctx, rowsNotRead(), QStringLiteral("Successful Read"), QStringLiteral("rows not read")))
         return Outcome::Succeeded;
     ctx.messages.beep();
     return Outcome::Incomplete;

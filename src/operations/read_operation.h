@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QList>
+
 class Protocol;
 struct OperationContext;
 
@@ -16,14 +18,16 @@ public:
     // missing or wrong device leaves the operator's rows as they were. When the
     // waiter is asked to stop, the port is closed and OperationAborted passes on.
     // Incomplete: the run completed but rowsNotRead() rows drew no usable answer
-    // (silence, the error reply, or more bytes than a slot holds); they stay empty.
+    // (silence, the error reply, an answer that is not one whole slot); they stay
+    // empty, carry the question mark, and one status line names them.
     Outcome run();
 
-    int rowsNotRead() const { return m_notRead; }
+    int rowsNotRead() const { return static_cast<int>(m_notRead.size()); }
+    const QList<int>& notReadRows() const { return m_notRead; }
 
 private:
     // Reads the string length and every slot; run() frames it.
     Outcome readTable(Protocol& protocol);
     OperationContext& m_context;
-    int m_notRead = 0;
+    QList<int> m_notRead;
 };

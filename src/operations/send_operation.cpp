@@ -26,12 +26,18 @@ constexpr int kNoKey = 0xFF;
 SendOperation::Outcome SendOperation::run()
 {
     Protocol protocol(m_context.link, m_context.waiter, m_context.status, m_context.fastExchange);
-    m_failed = 0;
-    m_lengthSent = false;
-    m_lastWritten = -1;
+    m_progress = {};
     return guarded_run::run<Outcome>(
             m_context, protocol, {QStringLiteral("Error sending to QZ4VELD. "), QStringLiteral("FATAL ERROR")},
-            [this, &protocol] { return sendTable(protocol); }, [this] { tellWhatTheDeviceHolds(); });
+            [this, &protocol] {
+                try {
+                    return sendTable(protocol);
+                } catch (const DeviceRestarted&) {
+                    m_progress.restarted = true;
+                    throw;
+                }
+            },
+            [this] { return deviceHolds(); });
 }
 
 SendOperation::Outcome SendOperation::sendTable(Protocol& protocol)
@@ -68,16 +74,21 @@ SendOperation::Outcome SendOperation::sendTable(Protocol& protocol)
     const int lengthIndex = ctx.view.stringLengthIndex();
     const int length = lengthIndex + 1;
     const QString digit = QString(QLatin1Char(command::lengthDigit(length)));
-    m_lengthSent = true;  // from here on, a stop leaves the device incomplete
+    m_progress.lengthSent = true;  // from here on, a stop leaves the device incomplete
     const QByteArray lengthAnswer = protocol.setStringLength(length);
     if (lengthAnswer.isEmpty() || static_cast<unsigned char>(lengthAnswer.at(0)) != Protocol::kAck) {
+        // Only the device's error reply says it kept its table; silence or
+        // anything else may mean it took the length and erased the table.
+        m_progress.lengthRefused = table_steps::isCommandError(lengthAnswer);
         status.add(QStringLiteral("FAILED to set string length to ") + digit);
+        guarded_run::tellWhatTheDeviceHolds(ctx, deviceHolds());
         guarded_run::endEarly(ctx, QStringLiteral("FAILED OPERATION"));
         return Outcome::Failed;
     }
     status.add(QStringLiteral("String length successfully set to ") + digit);
 
     const int rowCount = capacity::maxKeysForIndex(lengthIndex);
+    m_progress.rows = rowCount;
     for (int r = 0; r < RowTable::kRows; ++r) {
         const auto index = static_cast<std::size_t>(r);
         rows.pictureShown.at(index) = r < rowCount;
@@ -99,37 +110,28 @@ SendOperation::Outcome SendOperation::sendTable(Protocol& protocol)
             // A short block would make the device take the next block's bytes as
             // this slot's string; the row is left out and counted instead.
             status.add(QStringLiteral("Row %1 not sent: its string cannot be converted to device bytes").arg(r));
-            ++m_failed;
+            ++m_progress.failed;
         } else if (slotBytes->size() != length) {
             status.add(QStringLiteral("Row %1 not sent: its string is longer than %2").arg(r).arg(length));
-            ++m_failed;
+            ++m_progress.failed;
         } else {
             protocol.writeSlot(r, scancode, *slotBytes, length, string);
-            m_lastWritten = r;
+            m_progress.lastSent = r;
             const BlockAnswer answer = protocol.awaitBlockAnswer(r, readBack);
+            if (answer.acknowledged)
+                m_progress.lastAcknowledged = r;
             if (!answer.acknowledged || !answer.verified)
-                ++m_failed;
+                ++m_progress.failed;
         }
         status.setProgressValue(r);
         status.setPercentText(table_steps::percentText(r, status.progressMaximum()));
     }
 
     table_steps::closeAndPause(protocol, ctx.waiter, status, kClosingPauseMs);
-    return guarded_run::finish(ctx, m_failed, QStringLiteral("Successful Operation"), QStringLiteral("FAILED blocks"))
+    // Drawn again: a block that was never read back shows its question mark now.
+    ctx.view.showPage();
+    return guarded_run::finish(ctx, m_progress.failed, QStringLiteral("Successful Operation"),
+                               QStringLiteral("FAILED blocks"))
             ? Outcome::Succeeded
             : Outcome::Incomplete;
-}
-
-void SendOperation::tellWhatTheDeviceHolds()
-{
-    if (!m_lengthSent)
-        return;
-    const QString written = m_lastWritten < 0 ? QStringLiteral("no rows written")
-                                              : QStringLiteral("rows 0 to %1 written").arg(m_lastWritten);
-    try {
-        m_context.status.add(QStringLiteral("The device now holds an incomplete table: %1, the rest empty. Send again.")
-                                     .arg(written));
-    } catch (const std::exception&) {
-        // Only the log file can refuse the line; the stop being reported matters more.
-    }
 }

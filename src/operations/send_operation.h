@@ -1,5 +1,7 @@
 #pragma once
 
+#include "operations/send_progress.h"
+
 class Protocol;
 struct OperationContext;
 
@@ -19,18 +21,16 @@ public:
     // the port is closed and OperationAborted passes on.
     Outcome run();
 
-    int failedBlocks() const { return m_failed; }
+    int failedBlocks() const { return m_progress.failed; }
+    // After a run that did not end normally (stopped, failed, the string length
+    // not acknowledged): what the device now holds, in one sentence; "" when its
+    // table was not touched.
+    QString deviceHolds() const { return m_progress.whatTheDeviceHolds(); }
 
 private:
     // Sets the string length and writes every row; run() frames it.
     Outcome sendTable(Protocol& protocol);
-    // A run that stops once the string length has gone out (an error, or
-    // OperationAborted) has left the device with part of a table: its last
-    // status line says which rows the device now holds.
-    void tellWhatTheDeviceHolds();
 
     OperationContext& m_context;
-    int m_failed = 0;
-    bool m_lengthSent = false;
-    int m_lastWritten = -1;  // the last row whose block went out whole
+    SendProgress m_progress;
 };

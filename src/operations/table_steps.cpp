@@ -4,11 +4,38 @@
 #include "device/status_sink.h"
 #include "device/waiter.h"
 
+#include <QStringList>
+
 namespace table_steps {
 
 bool isCommandError(const QByteArray& answer)
 {
     return answer.contains("CMDERR");
+}
+
+QString slotFault(const QByteArray& answer, int length)
+{
+    if (answer.isEmpty())
+        return QStringLiteral("gave no answer");
+    if (isCommandError(answer))
+        return QStringLiteral("refused to read this row (CMDERR)");
+    if (length > 0 && answer.size() != 1 + length)
+        return QStringLiteral("answered %1 bytes where a slot holds %2").arg(answer.size()).arg(1 + length);
+    // A 0x00 ends the string; what follows is filling, and filling is 0x00.
+    const QByteArray string = answer.mid(1);
+    const qsizetype end = string.indexOf('\0');
+    if (end >= 0 && string.mid(end).count('\0') != string.size() - end)
+        return QStringLiteral("holds %1 after the string's end, where only 0x00 belongs")
+                .arg(trace::bracedBytes(string.mid(end)));
+    return {};
+}
+
+QString rowList(const QList<int>& rows)
+{
+    QStringList numbers;
+    for (const int row : rows)
+        numbers << QString::number(row);
+    return numbers.join(QStringLiteral(", "));
 }
 
 QString percentText(int value, int maximum)

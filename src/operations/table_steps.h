@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <exception>
 #include <stdexcept>
@@ -21,6 +22,14 @@ public:
 
 // The device's error reply to a command it cannot carry out.
 bool isCommandError(const QByteArray& answer);
+
+// Why a read-slot answer is not one whole slot of `length` string bytes (the
+// scan code, the string, then nothing but 0x00 filling), in words that follow
+// "VELD "; "" when it is one. A length of 0 (not known) leaves the size unchecked.
+QString slotFault(const QByteArray& answer, int length);
+
+// Row numbers as a status line lists them: "4, 6, 8".
+QString rowList(const QList<int>& rows);
 
 // Whole percentage of value against maximum, cut down, with "%"; "0%" for a
 // maximum that is not positive (no step to count).

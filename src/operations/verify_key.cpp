@@ -42,10 +42,10 @@ bool VerifyKey::check(int row)
         // Both sides in {HH} form: {D}, {0d} and the device byte 0x0D are one
         // byte, and a "{" the device holds is not taken for a field.
         const QString deviceFields = trace::bracedBytes(storedString(answer));
-        if (table_steps::isCommandError(answer)) {
-            // The device refused the read, so it confirmed nothing about this row
-            // (and its "C" is no scan code).
-            m_rows.pictureTips.at(index) = QStringLiteral("VELD refused to read this row (CMDERR)");
+        if (const QString fault = table_steps::slotFault(answer, m_protocol.slotLength()); !fault.isEmpty()) {
+            // The device confirmed nothing about this row: refused, cut short, too
+            // long, or holding more than Send writes (its "C" of CMDERR is no scan code).
+            m_rows.pictureTips.at(index) = QStringLiteral("VELD ") + fault;
         } else if (!deviceKey.isEmpty()) {
             matches = deviceKey == m_rows.keyNames.at(index)
                     && deviceFields == notation::comparisonForm(m_rows.strings.at(index));

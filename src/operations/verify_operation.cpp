@@ -24,6 +24,7 @@ VerifyOperation::Outcome VerifyOperation::run()
 {
     Protocol protocol(m_context.link, m_context.waiter, m_context.status, m_context.fastExchange);
     m_failed = 0;
+    m_beyond.clear();
     return guarded_run::run<Outcome>(m_context, protocol, {QStringLiteral("Error verifying values. "), QString()},
                                      [this, &protocol] { return verifyTable(protocol); });
 }
@@ -66,7 +67,15 @@ VerifyOperation::Outcome VerifyOperation::verifyTable(Protocol& protocol)
         guarded_run::endEarly(ctx);
         return Outcome::Failed;
     }
+    const int tableLengthIndex = ctx.view.stringLengthIndex();
     ctx.view.selectStringLengthIndex(lengthIndex);
+    if (m_compareLength && tableLengthIndex != lengthIndex) {
+        // The file's string length is part of what it holds; the device differs.
+        status.add(QStringLiteral("The device's string length is %1, the file's is %2")
+                           .arg(lengthIndex + 1)
+                           .arg(tableLengthIndex + 1));
+        ++m_failed;
+    }
 
     const int rowCount = capacity::maxKeysForIndex(lengthIndex);
     VerifyKey verifyKey(protocol, rows, ctx.view);
@@ -77,11 +86,31 @@ VerifyOperation::Outcome VerifyOperation::verifyTable(Protocol& protocol)
             ++m_failed;
         table_steps::showRowProgress(status, r);
     }
+    failRowsBeyond(rowCount, lengthIndex + 1);
 
     table_steps::closeAndPause(protocol, ctx.waiter, status, kClosingPauseMs);
     ctx.view.showPage();
+    if (!m_beyond.isEmpty())
+        status.add(QStringLiteral("Rows the device cannot hold at string length %1: %2")
+                           .arg(lengthIndex + 1)
+                           .arg(table_steps::rowList(m_beyond)));
     return guarded_run::finish(ctx, m_failed, QStringLiteral("Successful Verification"),
                                QStringLiteral("FAILED verifications"))
             ? Outcome::Succeeded
             : Outcome::Mismatched;
+}
+
+void VerifyOperation::failRowsBeyond(int rowCount, int length)
+{
+    RowTable& rows = m_context.rows;
+    for (int r = rowCount; r < kResetRows; ++r) {
+        const auto index = static_cast<std::size_t>(r);
+        if (rows.keyNames.at(index).isEmpty() && rows.strings.at(index).isEmpty())
+            continue;
+        m_beyond.append(r);
+        ++m_failed;
+        rows.pictureShown.at(index) = true;  // the pictures stay as the reset left them: question marks
+        rows.pictureTips.at(index) =
+                QStringLiteral("The device holds no row %1 at string length %2").arg(r).arg(length);
+    }
 }

@@ -18,7 +18,18 @@ OperationRunner::OperationRunner(const window_layout::Controls& controls, std::f
     : m_controls(controls), m_context(std::move(context)), m_window(window), m_pacer(window)
 {
     setOperation(Button::Read, [](OperationContext& c) { ReadOperation(c).run(); });
-    setOperation(Button::Send, [](OperationContext& c) { SendOperation(c).run(); });
+    setOperation(Button::Send, [](OperationContext& c) {
+        SendOperation send(c);
+        try {
+            send.run();
+        } catch (const OperationAborted&) {
+            // Closing the window stopped the Send: the last thing the operator
+            // reads is what the device now holds.
+            if (const QString holds = send.deviceHolds(); !holds.isEmpty())
+                c.messages.info(holds);
+            throw;
+        }
+    });
     setOperation(Button::Verify, [](OperationContext& c) { VerifyOperation(c).run(); });
     setOperation(Button::Version, [](OperationContext& c) { VersionOperation(c).run(); });
 

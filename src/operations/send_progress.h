@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+
+// How far a Send got with the device, and the one sentence that tells the
+// operator what the device holds after a Send that did not end normally. The
+// window's message box, the status list, the log and the command-line tool all
+// take the sentence from here.
+struct SendProgress final {
+    bool lengthSent = false;  // the string length command went out
+    bool lengthRefused = false;  // the device answered it with its error reply: nothing changed
+    int rows = 0;  // blocks the table has at its string length
+    int lastSent = -1;  // the last row whose block went out whole
+    int lastAcknowledged = -1;  // the last row whose block the device acknowledged
+    bool restarted = false;  // the device started afresh during the run
+    int failed = 0;  // blocks not acknowledged, read back differently or not sendable
+
+    // "" when the device's table was not touched (nothing went out, or the device
+    // refused the string length). Claims only what is known: the device's
+    // reaction to the length command is not, so rows not written are not called
+    // empty; a restart may have lost the block that was under way.
+    QString whatTheDeviceHolds() const;
+};
