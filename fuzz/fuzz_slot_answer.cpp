@@ -1,7 +1,7 @@
 // Read and Verify with arbitrary device answers to the length query and to
-// every read-slot command, on a virtual clock. A row Read takes in must
-// verify against the same answer, and Verify must count exactly the rows the
-// device did not answer usefully.
+// every read-slot command, on a virtual clock. A row Read takes in must give
+// the device's slot bytes back, and Verify of the table Read made must fail
+// exactly the rows Read could not read.
 #include "device/serial_link.h"
 #include "device/status_sink.h"
 #include "fuzz_support.h"
@@ -141,13 +141,6 @@ private:
     }
 };
 
-QByteArray storedString(const QByteArray& answer)
-{
-    const QByteArray string = answer.mid(1);
-    const qsizetype end = string.indexOf('\0');
-    return end < 0 ? string : string.left(end);
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -170,15 +163,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // Fast exchange must take the same answers as the fixed waits.
     OperationContext context{link, waiter, boxes, status, rows, view, 1, input.ConsumeBool()};
 
-    const bool read = ReadOperation(context).run() == ReadOperation::Outcome::Succeeded;
-    const int rowCount = read ? 255 / (view.index + 2) < kSlots ? 255 / (view.index + 2) : kSlots : 0;
-    int unanswered = 0;
+    ReadOperation read(context);
+    const ReadOperation::Outcome outcome = read.run();
+    const bool ran = outcome != ReadOperation::Outcome::Failed;
+    const int rowCount = ran ? 255 / (view.index + 2) < kSlots ? 255 / (view.index + 2) : kSlots : 0;
     for (int r = 0; r < rowCount; ++r) {
         const QByteArray& answer = link.slotAnswers.at(r);
-        const bool refused = answer.isEmpty() || answer.contains("CMDERR");
-        unanswered += refused ? 1 : 0;
-        const QString key =
-                refused ? QString() : key_table::keyNameForScancode(static_cast<unsigned char>(answer.at(0)));
+        if (read.notReadRows().contains(r)) {
+            if (!rows.keyNames.at(r).isEmpty() || !rows.strings.at(r).isEmpty())
+                fuzz::broken("a row not read holds something", rows.keyNames.at(r) + rows.strings.at(r));
+            continue;
+        }
+        if (answer.size() != view.index + 2)
+            fuzz::broken("Read took an answer that is not one whole slot", QString::number(r));
+        const QString key = key_table::keyNameForScancode(static_cast<unsigned char>(answer.at(0)));
         if (rows.keyNames.at(r) != key)
             fuzz::broken("Read took another key than the device's", rows.keyNames.at(r) + QStringLiteral(" / ") + key);
         if (key.isEmpty()) {
@@ -186,20 +184,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                 fuzz::broken("a row without a key got a string", rows.strings.at(r));
             continue;
         }
-        const std::optional<QByteArray> bytes = notation::toDeviceBytes(rows.strings.at(r), 0);
-        if (!bytes || *bytes != storedString(answer))
+        const std::optional<QByteArray> bytes = notation::toDeviceBytes(rows.strings.at(r), view.index + 1);
+        if (!bytes || *bytes != answer.mid(1))
             fuzz::broken("Read's string does not give the device's bytes back", rows.strings.at(r));
         if (!override_check::structureCheck(rows.strings.at(r), r).isEmpty())
             fuzz::broken("Read's string fails the structure check", rows.strings.at(r));
     }
-    if (read && !boxes.shown.isEmpty())
+    if (outcome == ReadOperation::Outcome::Succeeded && !boxes.shown.isEmpty())
         fuzz::broken("a successful Read showed a message", boxes.shown.join(u'|'));
 
+    // Verify against the table Read made fails exactly the rows Read could not read.
     VerifyOperation verify(context);
-    const VerifyOperation::Outcome outcome = verify.run();
-    if (read
-        && (verify.failedRows() != unanswered || (outcome == VerifyOperation::Outcome::Succeeded) != (unanswered == 0)))
-        fuzz::broken("Verify's count differs from the rows the device did not answer",
-                     QStringLiteral("%1 counted, %2 expected").arg(verify.failedRows()).arg(unanswered));
+    const VerifyOperation::Outcome verified = verify.run();
+    if (ran
+        && (verify.failedRows() != read.rowsNotRead()
+            || (verified == VerifyOperation::Outcome::Succeeded) != (read.rowsNotRead() == 0)))
+        fuzz::broken("Verify's count differs from the rows Read could not read",
+                     QStringLiteral("%1 counted, %2 expected").arg(verify.failedRows()).arg(read.rowsNotRead()));
     return 0;
 }

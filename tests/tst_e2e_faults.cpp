@@ -211,15 +211,18 @@ const QString kAbsent = QStringLiteral("QZ4VELDT not responsing on port COM1");
 const QString kWrong = QStringLiteral("Not a QZ4VELDT that is connected (received 0x%1)");
 const QString kAttachError = QStringLiteral("Error checking for QZ4VELD attachment- ");
 const QString kGone = QStringLiteral("device %1 was disconnected");
-const QString kIncomplete =
-        "The device now holds an incomplete table: rows 0 to 0 written, the rest empty. Send again.";
+// What a Send stopped by the line dropping after 1, 2 or 3 exchanges says the device holds.
+const QString kHolds[] = {
+        "The device may hold an incomplete table: the string length went out, no rows written. Send again.",
+        "The device now holds an incomplete table: row 0 may be written, the rows after 0 not written. Send again.",
+        "The device now holds an incomplete table: rows 0 to 0 written, the rows after 0 not written. Send again."};
 
 // What each operation shows: completion when the presence check fails, when a later
 // error ends it (with the message's prefix), when the first exchange after the
 // presence check gets no good answer (with its status line), and on success.
 struct Texts final {
     const char* name;
-    int firstWaitMs;  // the first fixed wait after the presence check
+    int firstWaitMs;  // the first fixed wait after the presence check (at 9600 baud)
     QList<int> unplugs;  // the line drops after this many exchanges
     QString notAttached, failed, errorPrefix, firstFails, firstFailsLine, done, doneLine;
 };
@@ -274,10 +277,11 @@ private slots:
             // During the presence answer, the rows of Read and Verify, a block and its read-back for Send.
             for (const int after : t.unplugs) {
                 const bool cut = op == Op::Read && after == 4;  // rows 0 and 1 were read; nothing is rolled back
+                const QString holds = op == Op::Send ? kHolds[after - 1] : QString();
                 add(QStringLiteral("unplug %1").arg(after), {"--unplug-after", QString::number(after)},
                     {.completion = t.failed,
-                     .message = t.errorPrefix + kGone,
-                     .line = op == Op::Send && after == 3 ? kIncomplete : "",
+                     .message = t.errorPrefix + kGone + (holds.isEmpty() ? "" : "\n" + holds),
+                     .line = holds,
                      .table = cut ? TableAfter::DevicePrefix : TableAfter::Kept,
                      .prefixRows = 2});
             }
@@ -306,13 +310,18 @@ private slots:
                  .completion = t.done,
                  .line = t.doneLine,
                  .table = op == Op::Read ? TableAfter::Device : TableAfter::Kept});
-            // Later than the first fixed wait: the answer is missing when it is read.
+            // Answers later than each wait: just past it, they are still their own command's; beyond the
+            // extension (twice the wait), the first exchange after the presence check goes without.
+            add("late answers", {"--latency", QString::number(t.firstWaitMs + 10)},
+                {.succeeds = true,
+                 .completion = t.done,
+                 .line = t.doneLine,
+                 .table = op == Op::Read ? TableAfter::Device : TableAfter::Kept});
             const QString noLength = t.errorPrefix + "the device sent no answer to the string length query";
-            for (const int percent : {150, 300})
-                add(QStringLiteral("latency %1%").arg(percent),
-                    {"--latency", QString::number(t.firstWaitMs * percent / 100)},
-                    readsRows ? Scenario{.completion = t.failed, .message = noLength}
-                              : Scenario{.completion = t.firstFails, .line = t.firstFailsLine});
+            add("answers beyond the extension", {"--latency", QString::number(t.firstWaitMs * 4)},
+                readsRows
+                        ? Scenario{.completion = t.failed, .message = noLength}
+                        : Scenario{.completion = t.firstFails, .line = op == Op::Send ? kHolds[0] : t.firstFailsLine});
         }
     }
 

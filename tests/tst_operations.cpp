@@ -467,8 +467,8 @@ private slots:
                 << QByteArray("/L6") << QByteArray() << "FAILED OPERATION" << QString() << mayHold;
         QTest::newRow("length acknowledge garbled")
                 << QByteArray("/L6") << QByteArray("~#\x06") << "FAILED OPERATION" << QString() << mayHold;
-        const QString holds = "The device now holds an incomplete table: rows 0 to 2 written, the rows after 2 not "
-                              "written. Send again.";
+        const QString holds = "The device now holds an incomplete table: rows 0 to 2 written, row 3 may be written, "
+                              "the rows after 3 not written. Send again.";
         QTest::newRow("restart at block 3")
                 << block(3, 0xFF, QByteArray(6, 0)) << QByteArray("\xE8") << "FATAL ERROR"
                 << "Error sending to QZ4VELD. the device restarted in the middle of the run (it sent its presence "
@@ -531,7 +531,10 @@ private slots:
         QTest::newRow("send, length")
                 << 'S' << "Sent /L6"
                 << "The device may hold an incomplete table: the string length went out, no rows written. Send again.";
-        QTest::newRow("send, block 4") << 'S' << "/W{4}{FF}" << incomplete.arg("rows 0 to 4 written, the rows after 4");
+        QTest::newRow("send, block 4") << 'S' << "/W{4}{FF}"
+                                       << incomplete.arg("rows 0 to 3 written, row 4 may be written, the rows after 4");
+        QTest::newRow("send, read-back 4")
+                << 'S' << "Sent /R{04}" << incomplete.arg("rows 0 to 4 written, the rows after 4");
         QTest::newRow("send, closing pause") << 'S' << "success  blk# 23"
                                              << "The device now holds the complete table: rows 0 to 35 written.";
     }

@@ -69,7 +69,10 @@ void ConsoleStatus::printMessage(const QString& text)
 {
     m_lastMessage = text;
     printOpenLine();
-    write(m_messages, text);
+    // A box of several lines (a stopped Send's ends with what the device holds)
+    // is printed line by line.
+    for (const QString& line : text.split(QLatin1Char('\n')))
+        write(m_messages, line);
 }
 
 void ConsoleStatus::finish()

@@ -60,7 +60,7 @@ void DeviceJob::runOperation(Waiter& waiter, SerialLink& link, Console& console,
         // A log file that failed mid-run, for one: this device stops, the others go on.
         status.finish();
         status.printMessage(QString::fromLocal8Bit(error.what()));
-        m_outcome = {kExitNotSucceeded, m_outcome.failed};
+        m_outcome = {kExitNotSucceeded, m_outcome.failed, {}};
     }
     m_seconds = static_cast<double>(clock.elapsed()) / 1000.0;
     m_completion = status.completion();

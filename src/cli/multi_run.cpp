@@ -144,7 +144,7 @@ int runMany(const Options& options, const TableFile& table, const Settings& sett
         reports.append(
                 {given.at(static_cast<qsizetype>(i)).isEmpty() ? job.label() : given.at(static_cast<qsizetype>(i)),
                  job.label(), outcome.exitStatus == kExitSucceeded, outcome.exitStatus == kExitInterrupted,
-                 outcome.failed, job.completion(), job.version(), job.message(), job.seconds()});
+                 outcome.failed, job.completion(), job.version(), job.message(), job.seconds(), outcome.deviceHolds});
         interrupted = interrupted || reports.last().interrupted;
     }
     (options.json ? console.err : console.out).write(summaryTable(options.command, reports));

@@ -29,16 +29,20 @@ QString commandName(Command command)
     return QStringLiteral("check");
 }
 
-QString resultText(Command command, const DeviceReport& report)
+QString resultText(const DeviceReport& report)
 {
     if (report.interrupted)
-        return command == Command::Send ? QStringLiteral("interrupted: the table is incomplete, send again")
-                                        : QStringLiteral("interrupted: the device is unchanged");
+        return QStringLiteral("interrupted: ")
+                + (report.holds.isEmpty() ? QStringLiteral("the device is unchanged") : report.holds);
     const QString completion = report.completion.trimmed();
-    if (report.ok || report.message.isEmpty())
-        return !completion.isEmpty() ? completion : report.ok ? QStringLiteral("succeeded") : QStringLiteral("failed");
-    return completion.isEmpty() ? report.message
-                                : completion + QStringLiteral(" (") + report.message + QLatin1Char(')');
+    // The message box's first line says why; the sentence about the table follows it.
+    const QString why = report.message.section(QLatin1Char('\n'), 0, 0);
+    QString text;
+    if (report.ok || why.isEmpty())
+        text = !completion.isEmpty() ? completion : report.ok ? QStringLiteral("succeeded") : QStringLiteral("failed");
+    else
+        text = completion.isEmpty() ? why : completion + QStringLiteral(" (") + why + QLatin1Char(')');
+    return report.holds.isEmpty() ? text : text + QStringLiteral(": ") + report.holds;
 }
 
 QByteArray summaryTable(Command command, const QList<DeviceReport>& reports)
@@ -53,7 +57,7 @@ QByteArray summaryTable(Command command, const QList<DeviceReport>& reports)
         QStringList row{report.label};
         if (version)
             row.append(report.version);
-        row << resultText(command, report) << (counts ? QString::number(report.failed) : QStringLiteral("-"))
+        row << resultText(report) << (counts ? QString::number(report.failed) : QStringLiteral("-"))
             << QString::number(report.seconds, 'f', 1);
         rows.append(row);
     }
@@ -78,15 +82,14 @@ QByteArray summaryTable(Command command, const QList<DeviceReport>& reports)
 
 QJsonObject jsonObject(Command command, const DeviceReport& report)
 {
-    QJsonObject object{
-            {QStringLiteral("port"), report.port},
-            {QStringLiteral("operation"), commandName(command)},
-            {QStringLiteral("ok"), report.ok},
-            {QStringLiteral("failed"), report.failed},
-            {QStringLiteral("completion"),
-             report.completion.trimmed().isEmpty() ? resultText(command, report) : report.completion.trimmed()},
-            {QStringLiteral("message"), report.message},
-            {QStringLiteral("seconds"), static_cast<double>(qRound(report.seconds * 1000)) / 1000}};
+    QJsonObject object{{QStringLiteral("port"), report.port},
+                       {QStringLiteral("operation"), commandName(command)},
+                       {QStringLiteral("ok"), report.ok},
+                       {QStringLiteral("failed"), report.failed},
+                       {QStringLiteral("completion"),
+                        report.completion.trimmed().isEmpty() ? resultText(report) : report.completion.trimmed()},
+                       {QStringLiteral("message"), report.message},
+                       {QStringLiteral("seconds"), static_cast<double>(qRound(report.seconds * 1000)) / 1000}};
     if (command == Command::Version || command == Command::Station)
         object.insert(QStringLiteral("version"), report.version);
     return object;

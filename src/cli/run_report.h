@@ -20,14 +20,16 @@ struct DeviceReport final {
     QString version;  // the device's answer to the version query
     QString message;  // the last message box's text: why it failed
     double seconds = 0;
+    QString holds;  // a send that ended early or was stopped: what the device now holds
 };
 
 // The command's name as typed.
 QString commandName(Command command);
 
-// "Successful Operation", "FATAL ERROR (Error sending to ...)" with the
-// message that says why, or for a stopped device what it now holds.
-QString resultText(Command command, const DeviceReport& report);
+// "Successful Operation", "FATAL ERROR (Error sending to ...)" with the first
+// line of the message that says why; a send that ended early or was stopped
+// adds what the device now holds.
+QString resultText(const DeviceReport& report);
 
 // The summary table: a header and one line per device, columns aligned.
 QByteArray summaryTable(Command command, const QList<DeviceReport>& reports);

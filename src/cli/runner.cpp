@@ -167,8 +167,17 @@ DeviceOutcome runOnOpenPort(const Options& options, const ChosenPort& port, Seri
         }
         case Command::Send: {
             SendOperation send(context);
-            exitStatus = exitFor(send.run() == SendOperation::Outcome::Succeeded);
+            SendOperation::Outcome result = SendOperation::Outcome::Failed;
+            try {
+                result = send.run();
+            } catch (const OperationAborted&) {
+                outcome.deviceHolds = send.deviceHolds();
+                throw;
+            }
+            exitStatus = exitFor(result == SendOperation::Outcome::Succeeded);
             outcome.failed = send.failedBlocks();
+            if (result == SendOperation::Outcome::Failed)
+                outcome.deviceHolds = send.deviceHolds();
             break;
         }
         case Command::Verify: {
@@ -191,7 +200,7 @@ DeviceOutcome runOnOpenPort(const Options& options, const ChosenPort& port, Seri
         status.hideProgress();
         printError(console, QStringLiteral("interrupted; the port was closed"));
         status.finish();
-        return {kExitInterrupted, 0};
+        return {kExitInterrupted, 0, outcome.deviceHolds};
     }
     // The window leaves its completion label hidden when Verify stops early
     // (no device, a length it cannot use, an error); a script reads the last line.
@@ -215,7 +224,7 @@ DeviceOutcome runOnOpenPort(const Options& options, const ChosenPort& port, Seri
             }
         } catch (const FileError& error) {
             printError(console, error.description());
-            return {kExitUsage, 0};
+            return {kExitUsage, 0, {}};
         }
     }
     return outcome;

@@ -58,6 +58,7 @@ void checkOutputFile(const QString& path);
 struct DeviceOutcome final {
     int exitStatus = kExitNotSucceeded;
     int failed = 0;  // send: failed blocks; verify: failed rows
+    QString deviceHolds;  // a send that ended early or was stopped: what the device now holds
 };
 
 // Configures and opens the port; one that cannot be opened throws UsageError.

@@ -61,7 +61,8 @@ QByteArray jsonFor(const QString& path, const QString& sha256, const DeviceResul
                               result.completion,
                               result.version,
                               result.message,
-                              result.seconds};
+                              result.seconds,
+                              QString()};
     QJsonObject object = jsonObject(Command::Station, report);
     object.insert(QStringLiteral("number"), result.number);
     object.insert(QStringLiteral("serial"), result.usbSerial);

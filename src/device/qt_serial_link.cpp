@@ -1,6 +1,32 @@
 #include "device/qt_serial_link.h"
 
 #include "device/open_failure.h"
+
+#ifdef Q_OS_LINUX
+#include <linux/serial.h>
+#include <sys/ioctl.h>
+#endif
+
+namespace {
+
+// A USB adapter hands received bytes over when its latency timer runs out (16 ms
+// on an FTDI chip by default), longer than a poll of the protocol. The driver's
+// low-latency flag sets that timer to 1 ms. Ports that do not know the request
+// (a pseudo-terminal, an on-board UART) or refuse it are left as they are.
+void askForLowLatency(qintptr handle)
+{
+#ifdef Q_OS_LINUX
+    serial_struct serial{};
+    if (::ioctl(static_cast<int>(handle), TIOCGSERIAL, &serial) != 0 || (serial.flags & ASYNC_LOW_LATENCY) != 0)
+        return;
+    serial.flags |= ASYNC_LOW_LATENCY;
+    (void)::ioctl(static_cast<int>(handle), TIOCSSERIAL, &serial);
+#else
+    (void)handle;
+#endif
+}
+
+}  // namespace
 #include "device/port_resolver.h"
 
 #include <cerrno>
@@ -82,6 +108,7 @@ void QtSerialLink::open()
         m_port.close();
         throw refused(QSerialPort::PermissionError, QString());
     }
+    askForLowLatency(m_port.handle());
 }
 
 void QtSerialLink::close()

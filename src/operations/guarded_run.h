@@ -44,9 +44,9 @@ void tellWhatTheDeviceHolds(OperationContext& ctx, const QString& sentence);
 // Runs body() and returns its outcome. An abort (the window is closing) closes
 // the port, adds deviceHolds()'s sentence as a status line and passes on. Any
 // other error is reported in one message box (the sentence on its own line
-// after the description), gives the controls back, shows the failure's
-// completion text, adds the sentence as the last status line and ends the run
-// as Outcome::Failed: no failure passes silently and none leaves the window locked.
+// after the description), adds the sentence as a status line, gives the
+// controls back, shows the failure's completion text and ends the run as
+// Outcome::Failed: no failure passes silently and none leaves the window locked.
 template <typename Outcome>
 Outcome run(OperationContext& ctx, Protocol& protocol, const Failure& failure, const std::function<Outcome()>& body,
             const std::function<QString()>& deviceHolds = {})
@@ -61,8 +61,8 @@ Outcome run(OperationContext& ctx, Protocol& protocol, const Failure& failure, c
         const QString holds = deviceHolds ? deviceHolds() : QString();
         ctx.messages.info(failure.messagePrefix + table_steps::describe(error)
                           + (holds.isEmpty() ? QString() : QLatin1Char('\n') + holds));
-        endEarly(ctx, failure.completion);
         tellWhatTheDeviceHolds(ctx, holds);
+        endEarly(ctx, failure.completion);
         return Outcome::Failed;
     }
 }

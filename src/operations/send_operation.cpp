@@ -29,15 +29,7 @@ SendOperation::Outcome SendOperation::run()
     m_progress = {};
     return guarded_run::run<Outcome>(
             m_context, protocol, {QStringLiteral("Error sending to QZ4VELD. "), QStringLiteral("FATAL ERROR")},
-            [this, &protocol] {
-                try {
-                    return sendTable(protocol);
-                } catch (const DeviceRestarted&) {
-                    m_progress.restarted = true;
-                    throw;
-                }
-            },
-            [this] { return deviceHolds(); });
+            [this, &protocol] { return sendTable(protocol); }, [this] { return deviceHolds(); });
 }
 
 SendOperation::Outcome SendOperation::sendTable(Protocol& protocol)
@@ -97,7 +89,11 @@ SendOperation::Outcome SendOperation::sendTable(Protocol& protocol)
     status.setProgressMaximum(rowCount - 1);
 
     VerifyKey verifyKey(protocol, rows, ctx.view);
-    const auto readBack = [&verifyKey](int row) { return verifyKey.check(row); };
+    // Called once a block is acknowledged, before its slot is read back.
+    const auto readBack = [this, &verifyKey](int row) {
+        m_progress.lastAcknowledged = row;
+        return verifyKey.check(row);
+    };
     for (int r = 0; r < rowCount; ++r) {
         const auto index = static_cast<std::size_t>(r);
         // Taken now: the operator may still edit rows further down while this runs.
@@ -118,8 +114,6 @@ SendOperation::Outcome SendOperation::sendTable(Protocol& protocol)
             protocol.writeSlot(r, scancode, *slotBytes, length, string);
             m_progress.lastSent = r;
             const BlockAnswer answer = protocol.awaitBlockAnswer(r, readBack);
-            if (answer.acknowledged)
-                m_progress.lastAcknowledged = r;
             if (!answer.acknowledged || !answer.verified)
                 ++m_progress.failed;
         }
@@ -127,6 +121,7 @@ SendOperation::Outcome SendOperation::sendTable(Protocol& protocol)
         status.setPercentText(table_steps::percentText(r, status.progressMaximum()));
     }
 
+    m_progress.allSent = true;
     table_steps::closeAndPause(protocol, ctx.waiter, status, kClosingPauseMs);
     // Drawn again: a block that was never read back shows its question mark now.
     ctx.view.showPage();
