@@ -111,8 +111,9 @@ SendOperation::Outcome SendOperation::sendTable(Protocol& protocol)
             status.add(QStringLiteral("Row %1 not sent: its string is longer than %2").arg(r).arg(length));
             ++m_progress.failed;
         } else {
-            protocol.writeSlot(r, scancode, *slotBytes, length, string);
+            // Counted before the writes: a line lost while they go out may leave part of the block.
             m_progress.lastSent = r;
+            protocol.writeSlot(r, scancode, *slotBytes, length, string);
             const BlockAnswer answer = protocol.awaitBlockAnswer(r, readBack);
             if (!answer.acknowledged || !answer.verified)
                 ++m_progress.failed;

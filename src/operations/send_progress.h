@@ -11,7 +11,7 @@ struct SendProgress final {
     bool lengthSent = false;  // the string length command went out
     bool lengthRefused = false;  // the device answered it with its error reply: nothing changed
     int rows = 0;  // blocks the table has at its string length
-    int lastSent = -1;  // the last row whose block went out whole
+    int lastSent = -1;  // the last row whose block started to go out
     int lastAcknowledged = -1;  // the last row whose block the device acknowledged
     bool allSent = false;  // every block went out and had its window
     int failed = 0;  // blocks not acknowledged, read back differently or not sendable
