@@ -128,7 +128,6 @@ public:
     void refreshPageRows() override { }
     void showRowOnLine(int row) override { checkRow(row); }
     void showRowPicture(int row) override { checkRow(row); }
-    void setRowCounter(int) override { }
     void disableControls() override { }
     void enableControls() override { }
     int index = 5;

@@ -1,6 +1,7 @@
 // qz4veld-sim: a simulated device on a pseudo-terminal. The first line on stdout
 // is the path the configuration utility opens as its serial port.
 #include "files/ini_file.h"
+#include "model/error_text.h"
 #include "sim/lib/device_model.h"
 #include "sim/lib/pty_server.h"
 
@@ -60,8 +61,7 @@ void loadState(const QString& path, DeviceModel& device)
     try {
         device.loadState(file.readAll());
     } catch (const DeviceError& error) {
-        throw DeviceError(
-                QStringLiteral("state file %1: %2").arg(path, QString::fromLocal8Bit(error.what())).toStdString());
+        throw DeviceError(QStringLiteral("state file %1: %2").arg(path, describe(error)).toStdString());
     }
 }
 

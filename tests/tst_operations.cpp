@@ -172,7 +172,6 @@ private slots:
         QCOMPARE(rig.rows.strings[0], length == 1 ? "a" : "a{0D}");
         QCOMPARE(rig.rows.keyNames[rows - 1] + rig.rows.keyNames[3] + rig.rows.strings[3] + rig.rows.strings[95], "F1");
         QCOMPARE(rig.view.shownRows, (rows < 24 ? QList<int>{0, rows - 1} : QList<int>{0}));
-        QCOMPARE(rig.view.rowCounter, rows - 1);
         QCOMPARE(rig.status.percentText, "100%");
         QCOMPARE(ending(rig), endedWith("Successful Read"));
     }
@@ -549,8 +548,8 @@ private slots:
             if (sent < 0 && rig.status.lines.contains(after))
                 sent = rig.link.written().size(), rig.waiter.requestAbort();
         });
-        if (op == 'V')  // Version reports the stop as its outcome
-            QCOMPARE(VersionOperation(rig.context).run(), VersionOperation::Outcome::Aborted);
+        if (op == 'V')
+            QVERIFY_THROWS_EXCEPTION(OperationAborted, VersionOperation(rig.context).run());
         else if (op == 'R')
             QVERIFY_THROWS_EXCEPTION(OperationAborted, ReadOperation(rig.context).run());
         else if (op == 'v')
@@ -562,8 +561,6 @@ private slots:
         QTEST(rig.status.lines.constLast(), "lastLine");
         QCOMPARE(rig.messages.infos, QStringList());
         QVERIFY(!rig.status.completionShown);
-        if (op == 'V')  // the window stays in use
-            QVERIFY(rig.view.controlsEnabled);
     }
 
     void fastExchangeEndsWhenTheAnswerIsIn_data()

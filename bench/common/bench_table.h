@@ -49,7 +49,6 @@ public:
     }
     void processEvents() override { m_inner.processEvents(); }
     void requestAbort() override { m_inner.requestAbort(); }
-    bool abortRequested() const override { return m_inner.abortRequested(); }
 
 private:
     EventLoopWaiter m_inner;

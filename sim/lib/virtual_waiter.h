@@ -18,7 +18,6 @@ public:
     int delayUntil(int ms, const std::function<bool()>& ready) override;
     void processEvents() override;
     void requestAbort() override { m_abort = true; }
-    bool abortRequested() const override { return m_abort; }
 
     const QList<int>& waits() const { return m_waits; }
     qint64 totalWaitedMs() const { return m_total; }

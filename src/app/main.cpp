@@ -52,13 +52,7 @@ int main(int argc, char** argv)
 
     // The port mapping is needed before the link exists; the window's start-up
     // reads the file again and reports any bad value there, once.
-    QMap<int, QString> portPaths;
-    try {
-        portPaths = settings_file::load(settings_file::locate(programFolder).readPath).settings.portPaths;
-    } catch (const std::exception&) {
-        // Reported by the window's start-up, which reads the same file.
-    }
-    QtSerialLink link(portPaths);
+    QtSerialLink link(settings_file::load(settings_file::locate(programFolder).readPath).settings.portPaths);
     EventLoopWaiter waiter;
     WidgetMessages messages;
     QtFileDialogs dialogs;

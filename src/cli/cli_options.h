@@ -17,7 +17,6 @@ inline constexpr int kExitUsage = 2;  // bad arguments, unreadable files, ports 
 inline constexpr int kExitInterrupted = 130;  // SIGINT or SIGTERM
 
 inline constexpr char kProgramName[] = "qz4veld-cli";
-inline constexpr char kProgramVersion[] = "1.02";
 
 // Something the run cannot start with; what() is the message for standard error.
 class UsageError final : public std::runtime_error {

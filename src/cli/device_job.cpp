@@ -4,6 +4,7 @@
 #include "cli/shared_terminal.h"
 #include "device/event_loop_waiter.h"
 #include "device/qt_serial_link.h"
+#include "model/error_text.h"
 
 #include <QElapsedTimer>
 
@@ -53,13 +54,12 @@ void DeviceJob::runOperation(Waiter& waiter, SerialLink& link, Console& console,
     const StopSwitch::Attach stop(m_stop, waiter);
     QElapsedTimer clock;
     clock.start();
-    m_ran = true;
     try {
         m_outcome = runOnOpenPort(m_options, m_port, link, waiter, m_table, status, console);
     } catch (const std::exception& error) {
         // A log file that failed mid-run, for one: this device stops, the others go on.
         status.finish();
-        status.printMessage(QString::fromLocal8Bit(error.what()));
+        status.printMessage(describe(error));
         m_outcome = {kExitNotSucceeded, m_outcome.failed, {}};
     }
     m_seconds = static_cast<double>(clock.elapsed()) / 1000.0;

@@ -32,9 +32,7 @@ public:
     void requestAbort();
 
     const QString& label() const { return m_label; }
-    const Options& options() const { return m_options; }
     bool opened() const { return m_opened; }
-    bool ran() const { return m_ran; }
     const DeviceOutcome& outcome() const { return m_outcome; }
     const QString& completion() const { return m_completion; }
     const QString& version() const { return m_version; }
@@ -52,7 +50,6 @@ private:
     StopSwitch m_stop;
 
     bool m_opened = false;
-    bool m_ran = false;
     DeviceOutcome m_outcome;
     QString m_completion;
     QString m_version;

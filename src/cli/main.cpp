@@ -2,6 +2,7 @@
 // window, for benches that program many devices from a script.
 #include "cli/cli_options.h"
 #include "cli/runner.h"
+#include "model/version.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -31,7 +32,7 @@ int main(int argc, char** argv)
 
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QLatin1String(cli::kProgramName));
-    QCoreApplication::setApplicationVersion(QLatin1String(cli::kProgramVersion));
+    QCoreApplication::setApplicationVersion(QLatin1String(kProgramVersion));
     // A reader that goes away (| head) must not kill a run between two blocks;
     // failed prints are dropped instead.
     std::signal(SIGPIPE, SIG_IGN);

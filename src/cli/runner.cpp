@@ -16,7 +16,9 @@
 #include "files/file_error.h"
 #include "files/log_file.h"
 #include "files/regular_file.h"
+#include "model/error_text.h"
 #include "model/key_table.h"
+#include "model/version.h"
 #include "operations/operation_context.h"
 #include "operations/read_operation.h"
 #include "operations/send_operation.h"
@@ -97,7 +99,7 @@ void checkLogFile(const QString& path)
     try {
         log_file::append(path, QStringList());
     } catch (const FileError& error) {
-        throw usageError(error.description());
+        throw usageError(describe(error));
     }
 }
 
@@ -121,7 +123,7 @@ void checkOutputFile(const QString& path)
     try {
         files::checkWritableAtomically(target);
     } catch (const FileError& error) {
-        throw usageError(error.description());
+        throw usageError(describe(error));
     }
 }
 
@@ -134,7 +136,7 @@ void openPort(QtSerialLink& link, const ChosenPort& port)
         // operations find it open and send exactly the same bytes.
         link.open();
     } catch (const SerialError& error) {
-        throw usageError(QString::fromStdString(error.what()));
+        throw usageError(describe(error));
     }
 }
 
@@ -149,13 +151,9 @@ DeviceOutcome runOnOpenPort(const Options& options, const ChosenPort& port, Seri
     bool tableRead = false;
     try {
         switch (options.command) {
-        case Command::Version: {
-            const VersionOperation::Outcome outcome = VersionOperation(context).run();
-            if (outcome == VersionOperation::Outcome::Aborted)
-                throw OperationAborted();
-            exitStatus = exitFor(outcome == VersionOperation::Outcome::Succeeded);
+        case Command::Version:
+            exitStatus = exitFor(VersionOperation(context).run() == VersionOperation::Outcome::Succeeded);
             break;
-        }
         case Command::Read: {
             ReadOperation read(context);
             const ReadOperation::Outcome result = read.run();
@@ -223,7 +221,7 @@ DeviceOutcome runOnOpenPort(const Options& options, const ChosenPort& port, Seri
                 config_file::save(options.file, table.rows, length);
             }
         } catch (const FileError& error) {
-            printError(console, error.description());
+            printError(console, describe(error));
             return {kExitUsage, 0, {}};
         }
     }
@@ -284,7 +282,7 @@ int execute(const QStringList& arguments, const QString& programFolder, Console&
     try {
         parsed = parse(arguments);
     } catch (const UsageError& error) {
-        printError(console, QString::fromStdString(error.what()));
+        printError(console, describe(error));
         printError(console, QStringLiteral("try %1 --help").arg(QLatin1String(kProgramName)));
         return kExitUsage;
     }
@@ -335,13 +333,13 @@ int execute(const QStringList& arguments, const QString& programFolder, Console&
         status.setLogFile(options.logPath);
         return runOperation(options, port, table, status, console);
     } catch (const UsageError& error) {
-        printError(console, QString::fromStdString(error.what()));
+        printError(console, describe(error));
         return kExitUsage;
     } catch (const PortChoiceError& error) {
-        printError(console, QString::fromStdString(error.what()));
+        printError(console, describe(error));
         return kExitUsage;
     } catch (const std::exception& error) {
-        printError(console, QString::fromStdString(error.what()));
+        printError(console, describe(error));
         return kExitNotSucceeded;
     }
 }

@@ -3,16 +3,12 @@
 #include "device/protocol.h"
 #include "device/status_sink.h"
 #include "device/waiter.h"
+#include "model/error_text.h"
 #include "model/messages.h"
 
 namespace {
 
 constexpr int kTries = 8;
-
-QString describe(const std::exception& error)
-{
-    return QString::fromLocal8Bit(error.what());
-}
 
 }  // namespace
 

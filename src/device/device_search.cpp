@@ -5,6 +5,7 @@
 #include "device/protocol.h"
 #include "device/qt_serial_link.h"
 #include "device/status_sink.h"
+#include "model/error_text.h"
 #include "model/messages.h"
 
 #include <QEventLoop>
@@ -43,7 +44,12 @@ public:
 class StoppableWaiter final : public Waiter {
 public:
     explicit StoppableWaiter(const std::atomic<bool>& stop) : m_stop(stop) { }
-    void delay(int ms) override { check(), m_inner.delay(ms), check(); }
+    void delay(int ms) override
+    {
+        check();
+        m_inner.delay(ms);
+        check();
+    }
     int delayUntil(int ms, const std::function<bool()>& ready) override
     {
         check();
@@ -51,9 +57,12 @@ public:
         check();
         return waited;
     }
-    void processEvents() override { check(), m_inner.processEvents(); }
+    void processEvents() override
+    {
+        check();
+        m_inner.processEvents();
+    }
     void requestAbort() override { m_inner.requestAbort(); }
-    bool abortRequested() const override { return m_stop || m_inner.abortRequested(); }
 
 private:
     void check() const
@@ -86,7 +95,7 @@ ProbeResult probe(SerialLink& link, Waiter& waiter, const QString& path, const Q
         link.configure(1, settingsText);
         link.open();
     } catch (const SerialError& error) {
-        result.detail = QString::fromLocal8Bit(error.what());
+        result.detail = describe(error);
         return result;
     }
     SilentStatus status;

@@ -26,7 +26,6 @@ public:
     void processEvents() override;
     // Ends every running delay at once; this and every later wait throws.
     void requestAbort() override;
-    bool abortRequested() const override { return m_abort; }
 
 private:
     void throwIfAborted() const;

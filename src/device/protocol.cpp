@@ -3,6 +3,7 @@
 #include "device/serial_link.h"
 #include "device/status_sink.h"
 #include "device/waiter.h"
+#include "model/capacity.h"
 
 #include <algorithm>
 
@@ -125,15 +126,14 @@ int Protocol::follow(QByteArray& answer, int ms, int quietFor, const std::functi
 
 bool Protocol::slotAnswerComplete(const QByteArray& answer) const
 {
-    static const QByteArray kRefusal = QByteArrayLiteral("CMDERR");
-    if (answer.contains(kRefusal))
+    if (isRefusal(answer))
         return true;
     if (m_slotLength <= 0 || answer.size() < 1 + m_slotLength)
         return false;
     // A refusal starts with a byte that is also a scan code: at the narrow widths
     // its first letters would look like a whole slot, and the rest would land in
     // the next answer. Such a start waits for the rest or for the cap.
-    return !kRefusal.startsWith(answer);
+    return !QByteArray(kRefusal).startsWith(answer);
 }
 
 void Protocol::ensureOpen()
@@ -219,7 +219,7 @@ QByteArray Protocol::readSlot(int row)
     startCommand(true);
     m_link.write(bytes);
     m_status.add(trace::readSlotSent(row));
-    const int width = m_slotLength > 0 ? m_slotLength : command::kMaxLength;
+    const int width = m_slotLength > 0 ? m_slotLength : capacity::kMaxLength;
     // Without a known width, any answer is taken as it came.
     const QByteArray answer = collect({kReadSlotWaitMs, 3 + 1 + width,
                                        [this](const QByteArray& sofar) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/row_table.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -28,9 +30,7 @@ public:
 // The exact bytes of every command. No terminator is ever appended.
 namespace command {
 
-inline constexpr int kMinLength = 1;
-inline constexpr int kMaxLength = 10;
-inline constexpr int kMaxRow = 96;  // highest row number the program has
+inline constexpr int kMaxRow = RowTable::kRows - 1;  // highest row number the program has
 
 void checkRow(int row);  // throws ProtocolError outside 0..kMaxRow
 QByteArray presence();  // "z"
@@ -114,9 +114,12 @@ public:
     static constexpr int kBlockPollMs = 10;
     static constexpr unsigned char kAck = 0x06;
     static constexpr unsigned char kPresenceMark = 0xE8;
+    static constexpr char kRefusal[] = "CMDERR";  // said for a command the device will not carry out
     static constexpr int kVersionQuietMs = 20;
 
     Protocol(SerialLink& link, Waiter& waiter, StatusSink& status, bool fastExchange = false);
+
+    static bool isRefusal(const QByteArray& answer) { return answer.contains(kRefusal); }
 
     bool fastExchange() const { return m_fast; }
 

@@ -1,5 +1,7 @@
 #include "device/protocol.h"
 
+#include "model/capacity.h"
+
 namespace {
 
 QByteArray withRowByte(const char* prefix, int row)
@@ -36,15 +38,19 @@ QByteArray queryLength()
 
 char lengthDigit(int length)
 {
-    if (length < kMinLength || length > kMaxLength)
-        throw ProtocolError(QStringLiteral("String length %1 is outside 1 to 10").arg(length).toStdString());
+    if (!capacity::isLength(length))
+        throw ProtocolError(QStringLiteral("String length %1 is outside %2 to %3")
+                                    .arg(length)
+                                    .arg(capacity::kMinLength)
+                                    .arg(capacity::kMaxLength)
+                                    .toStdString());
     return static_cast<char>('0' + length);
 }
 
 int lengthFromDigit(char digit)
 {
     const int value = static_cast<unsigned char>(digit) - '0';
-    return value >= kMinLength && value <= kMaxLength ? value : 0;
+    return capacity::isLength(value) ? value : 0;
 }
 
 QByteArray setLength(int length)
@@ -96,7 +102,7 @@ QStringList readSlotResponse(const QByteArray& answer)
 {
     if (answer.isEmpty())
         return {QStringLiteral("No response to command received")};
-    if (answer.contains("CMDERR"))
+    if (Protocol::isRefusal(answer))
         return {QString::fromLatin1(answer), QStringLiteral("Response: ")};
     return {QStringLiteral("Response: ") + bracedBytes(answer)};
 }

@@ -24,5 +24,4 @@ public:
     virtual int delayUntil(int ms, const std::function<bool()>& ready) = 0;
     virtual void processEvents() = 0;  // one pass of pending events; throws OperationAborted
     virtual void requestAbort() = 0;
-    virtual bool abortRequested() const = 0;
 };

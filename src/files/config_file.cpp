@@ -4,6 +4,8 @@
 #include "files/file_error.h"
 #include "files/leading_number.h"
 #include "files/regular_file.h"
+#include "model/capacity.h"
+#include "model/error_text.h"
 #include "model/row_table.h"
 
 #include <QLocale>
@@ -155,8 +157,11 @@ QString unescapeField(const QString& field)
 
 QByteArray render(const RowTable& rows, int stringLength, const QDateTime& written)
 {
-    if (stringLength < kMinStringLength || stringLength > kMaxStringLength) {
-        throw FileError(QStringLiteral("String length %1 is outside 1..10").arg(stringLength));
+    if (!capacity::isLength(stringLength)) {
+        throw FileError(QStringLiteral("String length %1 is outside %2..%3")
+                                .arg(stringLength)
+                                .arg(capacity::kMinLength)
+                                .arg(capacity::kMaxLength));
     }
     const QLocale locale = QLocale::system();
     const bool escaped = needsEscaping(rows);
@@ -217,7 +222,7 @@ std::optional<ConfigItem> ConfigReader::next()
         try {
             load();
         } catch (const FileError& e) {
-            return openError(e.description());
+            return openError(describe(e));
         }
     }
     while (m_pos < m_text.size()) {
@@ -259,10 +264,12 @@ std::optional<ConfigItem> ConfigReader::lineItem(QStringView line)
         }
         // The whole number the text starts with: "3 chars" is 3, "6.0" is 6.
         const std::optional<qint64> length = files::leadingNumber(number);
-        if (!length || *length < kMinStringLength || *length > kMaxStringLength) {
-            return openError(QStringLiteral("String length %1 in line %2 is not a number from 1 to 10")
+        if (!length || *length < capacity::kMinLength || *length > capacity::kMaxLength) {
+            return openError(QStringLiteral("String length %1 in line %2 is not a number from %3 to %4")
                                      .arg(excerpt(number))
-                                     .arg(m_lineNumber));
+                                     .arg(m_lineNumber)
+                                     .arg(capacity::kMinLength)
+                                     .arg(capacity::kMaxLength));
         }
         ConfigItem item;
         item.kind = ConfigItem::Kind::StringLength;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/row_table.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QList>
@@ -10,17 +12,13 @@
 #include <functional>
 #include <optional>
 
-struct RowTable;
-
 // Configuration files (*.cfg): the override table with its string length and
 // notes as tab-separated text lines. Widget-free; the window and the
 // command-line tool drive it.
 namespace config_file {
 
 inline constexpr int kRowsWritten = 94;  // rows 0..93 go into every file
-inline constexpr int kLastRowRead = 92;  // the reader takes rows 0..92 only
-inline constexpr int kMinStringLength = 1;
-inline constexpr int kMaxStringLength = 10;
+inline constexpr int kLastRowRead = RowTable::kDeviceSlots - 1;  // the reader takes rows 0..92 only
 // A bigger file is no table of ours; refusing it keeps a wrong pick from
 // filling memory and freezing the window line after line.
 inline constexpr qint64 kMaxFileSize = 16 * 1024 * 1024;

@@ -8,6 +8,4 @@
 class FileError final : public std::runtime_error {
 public:
     explicit FileError(const QString& description) : std::runtime_error(description.toStdString()) { }
-
-    QString description() const { return QString::fromStdString(what()); }
 };

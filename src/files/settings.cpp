@@ -5,6 +5,7 @@
 #include "files/ini_file.h"
 #include "files/leading_number.h"
 #include "files/regular_file.h"
+#include "model/error_text.h"
 
 #include <QDir>
 #include <QFile>
@@ -169,7 +170,7 @@ LoadResult load(const QString& iniPath)
             }
         } catch (const FileError& error) {
             // Quietly running on defaults would make the next SAVE look like it lost settings.
-            result.fileError = error.description();
+            result.fileError = describe(error);
             result.errors.append(result.fileError + QStringLiteral("; the default settings are used"));
             return result;
         }

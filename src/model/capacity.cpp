@@ -1,14 +1,22 @@
 #include "model/capacity.h"
 
+#include "model/row_table.h"
+
+#include <algorithm>
+
 namespace capacity {
+namespace {
+
+constexpr int kMemoryBytes = 255;  // a slot takes its string length plus the scan code
+
+}  // namespace
 
 int maxKeysForIndex(int listIndex)
 {
     if (listIndex < 0 || listIndex >= kLengthCount)
         return 0;
     const int length = listIndex + 1;
-    const int byBytes = 255 / (length + 1);
-    return byBytes < 93 ? byBytes : 93;
+    return std::min(kMemoryBytes / (length + 1), RowTable::kDeviceSlots);
 }
 
 QStringList lengthEntries()
@@ -25,7 +33,7 @@ QStringList lengthEntries()
 
 bool canGoToNextPage(int page, int capacity)
 {
-    return (page + 1) * 24 < capacity;
+    return (page + 1) * RowTable::kLinesPerPage < capacity;
 }
 
 }  // namespace capacity

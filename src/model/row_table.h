@@ -15,6 +15,7 @@ inline constexpr const char* kQuestionMarkFile = "question-mark.gif";
 struct RowTable final {
     static constexpr int kRows = 97;
     static constexpr int kLinesPerPage = 24;
+    static constexpr int kDeviceSlots = 93;  // rows 0..92 are all a device can hold
 
     std::array<QString, kRows> keyNames{};
     std::array<QString, kRows> strings{};

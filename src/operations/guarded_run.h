@@ -3,6 +3,7 @@
 #include "device/protocol.h"
 #include "device/status_sink.h"
 #include "device/waiter.h"
+#include "model/error_text.h"
 #include "model/messages.h"
 #include "operations/operation_context.h"
 #include "operations/table_steps.h"
@@ -59,7 +60,7 @@ Outcome run(OperationContext& ctx, Protocol& protocol, const Failure& failure, c
         throw;
     } catch (const std::exception& error) {
         const QString holds = deviceHolds ? deviceHolds() : QString();
-        ctx.messages.info(failure.messagePrefix + table_steps::describe(error)
+        ctx.messages.info(failure.messagePrefix + describe(error)
                           + (holds.isEmpty() ? QString() : QLatin1Char('\n') + holds));
         tellWhatTheDeviceHolds(ctx, holds);
         endEarly(ctx, failure.completion);

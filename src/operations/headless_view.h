@@ -18,7 +18,6 @@ public:
     void refreshPageRows() override { }
     void showRowOnLine(int) override { }
     void showRowPicture(int) override { }
-    void setRowCounter(int) override { }
     void disableControls() override { }
     void enableControls() override { }
 

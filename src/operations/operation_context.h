@@ -19,7 +19,6 @@ public:
     virtual void refreshPageRows() = 0;
     virtual void showRowOnLine(int row) = 0;  // a current-page row's key and string into its line
     virtual void showRowPicture(int row) = 0;  // a current-page row's picture, made visible
-    virtual void setRowCounter(int row) = 0;  // the hidden row counter Label13
     virtual void disableControls() = 0;
     virtual void enableControls() = 0;
     // Read's rows are about to replace the table; the window keeps the table as it was.

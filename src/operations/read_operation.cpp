@@ -103,7 +103,6 @@ ReadOperation::Outcome ReadOperation::readTable(Protocol& protocol)
                     ctx.view.showRowOnLine(r);
             }
         }
-        ctx.view.setRowCounter(r);
         table_steps::showRowProgress(status, r);
     }
 

@@ -71,7 +71,7 @@ SendOperation::Outcome SendOperation::sendTable(Protocol& protocol)
     if (lengthAnswer.isEmpty() || static_cast<unsigned char>(lengthAnswer.at(0)) != Protocol::kAck) {
         // Only the device's error reply says it kept its table; silence or
         // anything else may mean it took the length and erased the table.
-        m_progress.lengthRefused = table_steps::isCommandError(lengthAnswer);
+        m_progress.lengthRefused = Protocol::isRefusal(lengthAnswer);
         status.add(QStringLiteral("FAILED to set string length to ") + digit);
         guarded_run::tellWhatTheDeviceHolds(ctx, deviceHolds());
         guarded_run::endEarly(ctx, QStringLiteral("FAILED OPERATION"));

@@ -8,17 +8,12 @@
 
 namespace table_steps {
 
-bool isCommandError(const QByteArray& answer)
-{
-    return answer.contains("CMDERR");
-}
-
 QString slotFault(const QByteArray& answer, int length)
 {
     if (answer.isEmpty())
         return QStringLiteral("gave no answer");
-    if (isCommandError(answer))
-        return QStringLiteral("refused to read this row (CMDERR)");
+    if (Protocol::isRefusal(answer))
+        return QStringLiteral("refused to read this row (%1)").arg(QLatin1String(Protocol::kRefusal));
     if (length > 0 && answer.size() != 1 + length)
         return QStringLiteral("answered %1 bytes where a slot holds %2").arg(answer.size()).arg(1 + length);
     // A 0x00 ends the string; what follows is filling, and filling is 0x00.
@@ -75,11 +70,6 @@ int lengthIndexFromAnswer(const QByteArray& answer)
 QString firstCharacter(const QByteArray& answer)
 {
     return answer.isEmpty() ? QString() : QString(QChar(static_cast<unsigned char>(answer.at(0))));
-}
-
-QString describe(const std::exception& error)
-{
-    return QString::fromLocal8Bit(error.what());
 }
 
 }  // namespace table_steps

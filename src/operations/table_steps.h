@@ -3,7 +3,6 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
-#include <exception>
 #include <stdexcept>
 
 class Protocol;
@@ -19,9 +18,6 @@ class DeviceAnswerError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
-
-// The device's error reply to a command it cannot carry out.
-bool isCommandError(const QByteArray& answer);
 
 // Why a read-slot answer is not one whole slot of `length` string bytes (the
 // scan code, the string, then nothing but 0x00 filling), in words that follow
@@ -55,8 +51,5 @@ void closeAndPause(Protocol& protocol, Waiter& waiter, StatusSink& status, int p
 // A count of failed rows or blocks as the completion label shows it: one blank
 // where a sign would stand, then the number and `what` (" 3 FAILED blocks").
 QString failedCount(int count, const QString& what);
-
-// what() of an error as message text.
-QString describe(const std::exception& error);
 
 }  // namespace table_steps

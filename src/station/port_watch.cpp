@@ -6,6 +6,7 @@
 #include "device/protocol.h"
 #include "device/qt_serial_link.h"
 #include "device/waiter.h"
+#include "model/error_text.h"
 #include "operations/headless_view.h"
 #include "operations/operation_context.h"
 #include "operations/send_operation.h"
@@ -27,11 +28,6 @@ const QString kHoldsAll = QStringLiteral("The device now holds");
 QString target(const QString& path)
 {
     return QFileInfo(path).canonicalFilePath();
-}
-
-QString describe(const std::exception& error)
-{
-    return QString::fromLocal8Bit(error.what());
 }
 
 }  // namespace
@@ -168,8 +164,6 @@ void PortWatch::program(QtSerialLink& link, Waiter& waiter, int number)
     bool ok = false;
     try {
         const VersionOperation::Outcome version = VersionOperation(context).run();
-        if (version == VersionOperation::Outcome::Aborted)
-            throw OperationAborted();
         result.version = m_state.version = status.version();
         if (version == VersionOperation::Outcome::Succeeded) {
             stage = QStringLiteral("Sending");

@@ -1,6 +1,7 @@
 #include "station/station.h"
 
 #include "files/record_file.h"
+#include "model/error_text.h"
 #include "station/port_watch.h"
 
 #include <QFileInfo>
@@ -134,7 +135,7 @@ void Station::onEnded(int port, const DeviceResult& result)
         try {
             m_record->append(recordLine(m_setup, m_sha256, m_paths.value(port), result));
         } catch (const std::exception& error) {
-            emit recordFailed(QString::fromLocal8Bit(error.what()));
+            emit recordFailed(describe(error));
             stop();
         }
     }

@@ -3,6 +3,7 @@
 #include "device/port_resolver.h"
 #include "device/port_settings.h"
 #include "files/settings.h"
+#include "model/error_text.h"
 #include "model/messages.h"
 #include "ui/com_choices.h"
 #include "ui/twips.h"
@@ -126,12 +127,9 @@ void ConfigDialog::build()
 
 void ConfigDialog::showDevice()
 {
-    QString path;
-    try {
-        path = m_port->currentIndex() >= 0 ? PortResolver::comPath(m_port->currentIndex() + 1, m_portPaths) : QString();
-    } catch (const std::exception&) {
-        // No entry chosen: no device to show.
-    }
+    // No entry chosen: no device to show.
+    const QString path =
+            m_port->currentIndex() >= 0 ? PortResolver::comPath(m_port->currentIndex() + 1, m_portPaths) : QString();
     const int room = m_device->width() - 2 * m_device->fontMetrics().averageCharWidth() - 4;
     m_device->setText(m_device->fontMetrics().elidedText(path, Qt::ElideMiddle, room));
     m_device->setCursorPosition(0);
@@ -225,6 +223,6 @@ void ConfigDialog::save()
         accept();
     } catch (const std::exception& e) {
         m_saving = false;
-        m_messages.info(QStringLiteral("Error saving configuration - ") + QString::fromUtf8(e.what()));
+        m_messages.info(QStringLiteral("Error saving configuration - ") + describe(e));
     }
 }

@@ -1,6 +1,7 @@
 #include "ui/file_commands.h"
 
 #include "files/config_file.h"
+#include "model/error_text.h"
 #include "model/messages.h"
 #include "operations/operation_context.h"
 #include "ui/file_dialogs.h"
@@ -51,7 +52,7 @@ void FileCommands::save()
         config_file::save(path, m_window.rows, m_window.view.stringLengthIndex() + 1);
     } catch (const std::exception& e) {
         // The file is replaced in one step, so the old one is still whole here.
-        messages.info(QLatin1String(kSaveErrorPrefix) + QString::fromStdString(e.what()));
+        messages.info(QLatin1String(kSaveErrorPrefix) + describe(e));
         return;
     }
     emit tableMatchesFile();
@@ -74,7 +75,7 @@ void FileCommands::saveAs()
             return;
         m_fileName = *chosen;
     } catch (const std::exception& e) {
-        messages.info(QLatin1String(kSaveErrorPrefix) + QString::fromStdString(e.what()));
+        messages.info(QLatin1String(kSaveErrorPrefix) + describe(e));
         return;
     }
     // Save asks its own question again for a file that exists.
@@ -92,7 +93,7 @@ void FileCommands::open()
         chosen = m_window.dialogs.openFileName(m_window.dialogParent, QStringLiteral("Open"), m_fileName,
                                                QLatin1String(kOpenFilter));
     } catch (const std::exception& e) {
-        messages.info(QLatin1String(config_file::kOpenErrorPrefix) + QString::fromStdString(e.what()));
+        messages.info(QLatin1String(config_file::kOpenErrorPrefix) + describe(e));
         return;
     }
     if (!chosen)
@@ -136,6 +137,6 @@ void FileCommands::open()
         emit tableMatchesFile();
     } catch (const std::exception& e) {
         setLoading(false);
-        messages.info(QLatin1String(config_file::kOpenErrorPrefix) + QString::fromStdString(e.what()));
+        messages.info(QLatin1String(config_file::kOpenErrorPrefix) + describe(e));
     }
 }

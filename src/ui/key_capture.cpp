@@ -1,6 +1,7 @@
 #include "ui/key_capture.h"
 
 #include "model/capacity.h"
+#include "model/error_text.h"
 #include "model/key_mapping.h"
 #include "model/key_positions.h"
 #include "model/key_table.h"
@@ -19,11 +20,6 @@
 #include <utility>
 
 namespace {
-
-QString describe(const std::exception& e)
-{
-    return QString::fromUtf8(e.what());
-}
 
 // The key's position where the platform reports one: on Linux the native scan
 // code of X11 and Wayland is the Linux input code plus 8. Events made up by a
@@ -145,12 +141,7 @@ int KeyCapture::capacity() const
 
 QString KeyCapture::nameForKeyCode(int keyCode)
 {
-    try {
-        return m_namer.keyNameForKeyCode(keyCode, m_rows, capacity());
-    } catch (const std::exception& e) {
-        m_messages.info(QStringLiteral("Error getting VB key name or alternate. ") + describe(e));
-    }
-    return {};
+    return m_namer.keyNameForKeyCode(keyCode, m_rows, capacity());
 }
 
 void KeyCapture::keyDown(int line, int keyCode)

@@ -31,7 +31,6 @@ public:
 
     int line() const { return m_line; }
     void setKeyHandler(KeyHandler handler) { m_keyHandler = std::move(handler); }
-    bool hasKeyHandler() const { return static_cast<bool>(m_keyHandler); }
 
     // What this keyboard prints on the key the field names, when that differs
     // from the name ("Z" for "Y" on a German keyboard); empty for nothing to

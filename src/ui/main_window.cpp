@@ -4,8 +4,10 @@
 #include "device/serial_link.h"
 #include "files/settings.h"
 #include "model/capacity.h"
+#include "model/error_text.h"
 #include "model/key_table.h"
 #include "model/messages.h"
+#include "model/version.h"
 #include "ui/clear_all.h"
 #include "ui/config_command.h"
 #include "ui/file_commands.h"
@@ -209,7 +211,7 @@ void MainWindow::startUp()
             m_rows.pictureShown.at(static_cast<std::size_t>(r)) = false;
         m_lines->showPage();
         m_files->setFileName(QString());
-        setWindowTitle(windowTitle() + QStringLiteral(" v") + QLatin1String(kVersion));
+        setWindowTitle(windowTitle() + QStringLiteral(" v") + QLatin1String(kProgramVersion));
         readSettings();
         setupCommPort();
         // The key table is a constant built on first use; touching it here
@@ -227,7 +229,7 @@ void MainWindow::startUp()
         m_controls.strConfig->setCurrentIndex(capacity::kDefaultListIndex);
         m_lines->refreshPageRows();
     } catch (const std::exception& e) {
-        m_services.messages.info(QStringLiteral("Error detected - ") + QString::fromStdString(e.what()));
+        m_services.messages.info(QStringLiteral("Error detected - ") + describe(e));
     }
 }
 
@@ -245,31 +247,25 @@ void MainWindow::readSettings()
 {
     // A bad value is reported once and replaced by its default; the rest of
     // start-up still runs, so the window never opens half-built.
-    try {
-        const settings_file::LoadResult loaded =
-                settings_file::load(settings_file::locate(m_services.programFolder).readPath);
-        m_settings = loaded.settings;
-        for (const QString& error : loaded.errors)
-            m_services.messages.info(QStringLiteral("Error detected - ") + error);
-        // A baud rate or parity the port refuses would leave the port unset and the
-        // "Settings" frame blank: each is named once and its default used, so the
-        // frame shows what is in use.
-        const Settings defaults;
-        const auto checked = [this](QString& value, const QString& fallback, const QString& settingsText) {
-            try {
-                port_settings::parse(settingsText);
-            } catch (const std::exception& e) {
-                m_services.messages.info(QStringLiteral("Error detected - %1; %2 is used")
-                                                 .arg(QString::fromStdString(e.what()), fallback));
-                value = fallback;
-            }
-        };
-        checked(m_settings.baud, defaults.baud, port_settings::settingsText(m_settings.baud, defaults.parity));
-        checked(m_settings.parity, defaults.parity, port_settings::settingsText(defaults.baud, m_settings.parity));
-    } catch (const std::exception& e) {
-        m_settings = Settings{};
-        m_services.messages.info(QStringLiteral("Error detected - ") + QString::fromStdString(e.what()));
-    }
+    const settings_file::LoadResult loaded =
+            settings_file::load(settings_file::locate(m_services.programFolder).readPath);
+    m_settings = loaded.settings;
+    for (const QString& error : loaded.errors)
+        m_services.messages.info(QStringLiteral("Error detected - ") + error);
+    // A baud rate or parity the port refuses would leave the port unset and the
+    // "Settings" frame blank: each is named once and its default used, so the
+    // frame shows what is in use.
+    const Settings defaults;
+    const auto checked = [this](QString& value, const QString& fallback, const QString& settingsText) {
+        try {
+            port_settings::parse(settingsText);
+        } catch (const std::exception& e) {
+            m_services.messages.info(QStringLiteral("Error detected - %1; %2 is used").arg(describe(e), fallback));
+            value = fallback;
+        }
+    };
+    checked(m_settings.baud, defaults.baud, port_settings::settingsText(m_settings.baud, defaults.parity));
+    checked(m_settings.parity, defaults.parity, port_settings::settingsText(defaults.baud, m_settings.parity));
 }
 
 void MainWindow::setupCommPort()
@@ -279,8 +275,7 @@ void MainWindow::setupCommPort()
         if (link.isOpen())
             link.close();
         link.setPortPaths(m_settings.portPaths);
-        link.configure(m_settings.comPort,
-                       m_settings.baud + QLatin1Char(',') + m_settings.parity + QStringLiteral(",8,2"));
+        link.configure(m_settings.comPort, port_settings::settingsText(m_settings.baud, m_settings.parity));
         m_frame.port->setText(QStringLiteral("COM") + QString::number(m_settings.comPort));
         m_frame.baud->setText(m_settings.baud);
         // Exact comparisons: any other letter leaves the caption as it was.
@@ -291,7 +286,7 @@ void MainWindow::setupCommPort()
         if (m_settings.parity == QLatin1String("O"))
             m_frame.parity->setText(QStringLiteral("ODD"));
     } catch (const std::exception& e) {
-        m_services.messages.info(QStringLiteral("Error setting up comm port - ") + QString::fromStdString(e.what()));
+        m_services.messages.info(QStringLiteral("Error setting up comm port - ") + describe(e));
     }
 }
 
@@ -365,11 +360,6 @@ void MainWindow::showRowOnLine(int row)
 void MainWindow::showRowPicture(int row)
 {
     m_lines->showRowPicture(row);
-}
-
-void MainWindow::setRowCounter(int row)
-{
-    m_controls.rowCounter->setText(QString::number(row));
 }
 
 void MainWindow::disableControls()

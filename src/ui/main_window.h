@@ -54,7 +54,6 @@ class MainWindow final : public QMainWindow, public OperationView {
 
 public:
     static constexpr const char* kTitle = "QZ4VELD CONFIGURATION";
-    static constexpr const char* kVersion = "1.02";
 
     explicit MainWindow(MainWindowServices services, QWidget* parent = nullptr);
     ~MainWindow() override;
@@ -87,7 +86,6 @@ public:
     void refreshPageRows() override;
     void showRowOnLine(int row) override;
     void showRowPicture(int row) override;
-    void setRowCounter(int row) override;
     void disableControls() override;
     void enableControls() override;
     void aboutToReplaceTable() override;

@@ -50,7 +50,6 @@ public:
 
     bool isOpen() const;
     // The row the box was last opened for; -1 before the first opening.
-    int notesRow() const { return m_notesRow; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

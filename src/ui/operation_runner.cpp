@@ -2,6 +2,7 @@
 
 #include "device/serial_link.h"
 #include "device/waiter.h"
+#include "model/error_text.h"
 #include "model/messages.h"
 #include "operations/read_operation.h"
 #include "operations/send_operation.h"
@@ -17,38 +18,26 @@ OperationRunner::OperationRunner(const window_layout::Controls& controls, std::f
                                  QWidget& window)
     : m_controls(controls), m_context(std::move(context)), m_window(window), m_pacer(window)
 {
-    setOperation(Button::Read, [](OperationContext& c) { ReadOperation(c).run(); });
-    setOperation(Button::Send, [](OperationContext& c) {
-        SendOperation send(c);
-        try {
-            send.run();
-        } catch (const OperationAborted&) {
-            // Closing the window stopped the Send: the last thing the operator
-            // reads is what the device now holds.
-            if (const QString holds = send.deviceHolds(); !holds.isEmpty())
-                c.messages.info(holds);
-            throw;
-        }
-    });
-    setOperation(Button::Verify, [](OperationContext& c) { VerifyOperation(c).run(); });
-    setOperation(Button::Version, [](OperationContext& c) { VersionOperation(c).run(); });
-
-    const std::pair<QPushButton*, Button> buttons[] = {{m_controls.read, Button::Read},
-                                                       {m_controls.send, Button::Send},
-                                                       {m_controls.verify, Button::Verify},
-                                                       {m_controls.version, Button::Version}};
-    for (const auto& [button, which] : buttons) {
-        connect(button, &QPushButton::clicked, this, [this, which = which] {
-            // A copy: the operation may replace its own slot while it runs.
-            const Operation operation = m_operations.at(static_cast<std::size_t>(which));
-            run(operation);
-        });
-    }
-}
-
-void OperationRunner::setOperation(Button button, Operation operation)
-{
-    m_operations.at(static_cast<std::size_t>(button)) = std::move(operation);
+    const std::pair<QPushButton*, Operation> buttons[] = {
+            {m_controls.read, [](OperationContext& c) { ReadOperation(c).run(); }},
+            {m_controls.send,
+             [](OperationContext& c) {
+                 SendOperation send(c);
+                 try {
+                     send.run();
+                 } catch (const OperationAborted&) {
+                     // Closing the window stopped the Send: the last thing the operator
+                     // reads is what the device now holds.
+                     if (const QString holds = send.deviceHolds(); !holds.isEmpty())
+                         c.messages.info(holds);
+                     throw;
+                 }
+             }},
+            {m_controls.verify, [](OperationContext& c) { VerifyOperation(c).run(); }},
+            {m_controls.version, [](OperationContext& c) { VersionOperation(c).run(); }},
+    };
+    for (const auto& [button, operation] : buttons)
+        connect(button, &QPushButton::clicked, this, [this, operation = operation] { run(operation); });
 }
 
 void OperationRunner::setOperationControlsEnabled(bool enabled)
@@ -76,7 +65,7 @@ void OperationRunner::run(const Operation& operation)
         // Operations report their own failures; this only catches what slipped
         // past them, so that no failure ever passes silently.
         if (!m_closePending) {
-            context.messages.info(QStringLiteral("Error detected - ") + QString::fromStdString(e.what()));
+            context.messages.info(QStringLiteral("Error detected - ") + describe(e));
             setOperationControlsEnabled(true);
         }
     }

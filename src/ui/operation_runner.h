@@ -6,7 +6,6 @@
 
 #include <QObject>
 
-#include <array>
 #include <functional>
 
 class QWidget;
@@ -19,7 +18,6 @@ class OperationRunner final : public QObject {
     Q_OBJECT
 
 public:
-    enum class Button { Read, Send, Verify, Version };
     using Operation = std::function<void(OperationContext&)>;
 
     // controls: the window's, of which the runner drives the seven operation
@@ -29,8 +27,6 @@ public:
     OperationRunner(const window_layout::Controls& controls, std::function<OperationContext()> context,
                     QWidget& window);
 
-    // What a click on a button runs; Read, Send, Verify and the version query to start with.
-    void setOperation(Button button, Operation operation);
     // Runs one operation unless one is already running (a menu or a test may
     // call while the gated buttons are off).
     void run(const Operation& operation);
@@ -51,7 +47,6 @@ private:
     std::function<OperationContext()> m_context;
     QWidget& m_window;
     PaintPacer m_pacer;  // the window repaints at a steady pace while an operation runs
-    std::array<Operation, 4> m_operations{};
     bool m_running = false;
     bool m_closePending = false;
 };

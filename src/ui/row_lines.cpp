@@ -307,13 +307,7 @@ void RowLines::onTextChanged(int i, const QString& text)
         return;
     const Line& line = m_lines[static_cast<std::size_t>(i)];
     const std::size_t row = static_cast<std::size_t>(rowOfLine(i));
-    override_check::LiveResult result;
-    try {
-        result = override_check::liveCheck(text, stringLength(), i);
-    } catch (const std::exception& e) {
-        m_messages.info(QStringLiteral("Error processing the override string --") + QString::fromStdString(e.what()));
-        return;
-    }
+    const override_check::LiveResult result = override_check::liveCheck(text, stringLength(), i);
     m_inHexField = result.inHexField;
     line.count->setText(QString::number(result.count));
     // Cut and store before the first message box: its event loop must find the
@@ -340,15 +334,7 @@ void RowLines::onFocusLost(int i)
     if (m_restoringFocus)
         return;
     const Line& line = m_lines[static_cast<std::size_t>(i)];
-    const int row = rowOfLine(i);
-    QString message;
-    try {
-        message = override_check::structureCheck(line.string->text(), row);
-    } catch (const std::exception& e) {
-        m_messages.info(QStringLiteral("Unknown error occurred while checking Key String # %1 ").arg(row)
-                        + QString::fromStdString(e.what()));
-        return;
-    }
+    const QString message = override_check::structureCheck(line.string->text(), rowOfLine(i));
     if (message.isEmpty())
         return;
     m_messages.info(message);

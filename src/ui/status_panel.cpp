@@ -1,6 +1,7 @@
 #include "ui/status_panel.h"
 
 #include "files/log_file.h"
+#include "model/error_text.h"
 #include "model/messages.h"
 #include "ui/controls.h"
 #include "ui/file_dialogs.h"
@@ -259,6 +260,6 @@ void StatusPanel::onLogClicked(bool ticked)
         // Nothing is logged to a file that cannot be written; saying so and
         // unticking keeps the operator from believing the log runs.
         m_logBox->setChecked(false);
-        m_messages.info(QStringLiteral("Cannot log to file - ") + QString::fromStdString(e.what()));
+        m_messages.info(QStringLiteral("Cannot log to file - ") + describe(e));
     }
 }

@@ -54,7 +54,6 @@ public:
     QStringList lines() const;
     // Index of the first line in view (0 when the list fits).
     int firstVisibleLine() const;
-    QString logFileName() const { return m_logName; }
     bool loggingOn() const;
 
     QListWidget* list() const { return m_list; }

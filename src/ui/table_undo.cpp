@@ -1,5 +1,6 @@
 #include "ui/table_undo.h"
 
+#include "model/error_text.h"
 #include "model/messages.h"
 
 #include <QAction>
@@ -123,8 +124,7 @@ void TableUndo::keepSnapshot()
         if (m_writeFailureShown || m_busy)
             return;
         m_writeFailureShown = true;
-        m_messages.info(QStringLiteral("The table cannot be kept for recovery after a crash: ")
-                        + QString::fromStdString(e.what()));
+        m_messages.info(QStringLiteral("The table cannot be kept for recovery after a crash: ") + describe(e));
     }
 }
 

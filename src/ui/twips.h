@@ -16,14 +16,6 @@ inline int toPx(int twips, int dpi)
     return static_cast<int>((scaled + (scaled >= 0 ? kPerInch / 2 : -kPerInch / 2)) / kPerInch);
 }
 
-inline int fromPx(int px, int dpi)
-{
-    if (dpi <= 0)
-        return 0;
-    const long long scaled = static_cast<long long>(px) * kPerInch;
-    return static_cast<int>((scaled + dpi / 2) / dpi);
-}
-
 inline QRect toRect(int left, int top, int width, int height, int dpi)
 {
     return QRect(toPx(left, dpi), toPx(top, dpi), toPx(width, dpi), toPx(height, dpi));
@@ -37,7 +29,6 @@ public:
 
     int dpi() const { return m_dpi; }
     int px(int twips) const { return toPx(twips, m_dpi); }
-    int tw(int px) const { return fromPx(px, m_dpi); }
 
     void place(QWidget* widget, int left, int top, int width, int height) const
     {

@@ -80,8 +80,8 @@ Controls buildControls(QWidget* central, const twips::Placer& placer)
     made.version = makeButton(central, placer, "GetVersionBtn", QStringLiteral("Get QZ4VELD Version"), {}, 6120, 9720,
                               1695, 615);
 
-    made.rowCounter = makeLabel(central, placer, "Label13", QString(), 0, 0, 615, 255);
-    made.rowCounter->setVisible(false);
+    // The row counter, never shown nor filled; kept for automation that looks it up.
+    makeLabel(central, placer, "Label13", QString(), 0, 0, 615, 255)->setVisible(false);
     return made;
 }
 

@@ -28,7 +28,6 @@ struct Controls final {
     QPushButton* send = nullptr;
     QPushButton* verify = nullptr;
     QPushButton* version = nullptr;
-    QLabel* rowCounter = nullptr;  // Label13, never shown
 };
 // The title, paging, string length list and the four device-operation buttons.
 Controls buildControls(QWidget* central, const twips::Placer& placer);

@@ -82,15 +82,21 @@ public:
     void refreshPageRows() override { }
     void showRowOnLine(int row) override { shownRows.append(row); }
     void showRowPicture(int row) override { pictureRows.append(row); }
-    void setRowCounter(int row) override { rowCounter = row; }
-    void disableControls() override { controlsEnabled = false, controlEvents.append("disable"); }
-    void enableControls() override { controlsEnabled = true, controlEvents.append("enable"); }
+    void disableControls() override
+    {
+        controlsEnabled = false;
+        controlEvents.append("disable");
+    }
+    void enableControls() override
+    {
+        controlsEnabled = true;
+        controlEvents.append("enable");
+    }
 
     int lengthIndex = 5;
     int page = 0;
     QList<int> shownRows;
     QList<int> pictureRows;
-    int rowCounter = -1;
     bool controlsEnabled = true;
     QStringList controlEvents;  // "disable" / "enable", in order
 };
