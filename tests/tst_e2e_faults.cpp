@@ -153,7 +153,10 @@ QStringList run(const Scenario& s, int limitMs)
     QStringList problems;
     bool hung = false;
     QTimer watchdog;
-    watchdog.callOnTimeout([&] { hung = true, rig.waiter.requestAbort(); });
+    watchdog.callOnTimeout([&] {
+        hung = true;
+        rig.waiter.requestAbort();
+    });
     watchdog.start(limitMs);
     bool succeeded = false;
     try {

@@ -140,7 +140,8 @@ private slots:
         field(4)->setFocus();
         QVERIFY(run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("ctrl+shift+23")}));
         QTRY_COMPARE_WITH_TIMEOUT(QApplication::focusWidget(), m_rig->keyString(3), kTimeoutMs);
-        QCOMPARE(field(3)->text() + m_rig->window->rows().keyNames[3], "QQ");
+        QCOMPARE(field(3)->text(), "Q");
+        QCOMPARE(m_rig->window->rows().keyNames[3], "Q");
     }
 
     void cleanupTestCase() { m_rig.reset(); }

@@ -39,9 +39,10 @@ QStringList itemsOf(const QString& path)
     return items;
 }
 
-QString summary(const Settings& s)
+// Port, baud rate, parity and ENABLESTRINGS, a list so that a failure names the one that differs.
+QStringList summary(const Settings& s)
 {
-    return QStringLiteral("%1 %2 %3 %4").arg(s.comPort).arg(s.baud, s.parity).arg(s.enableStrings);
+    return {QString::number(s.comPort), s.baud, s.parity, QString::number(s.enableStrings)};
 }
 
 }  // namespace
@@ -308,7 +309,7 @@ private slots:
         QVERIFY(writeAll(ini(),
                          "[comsettings]\nport=" + text + "\nBaud=19200\nPARITY=E\n[GENERAL]\nENABLESTRINGS=1\n"));
         const auto result = settings_file::load(ini());
-        QCOMPARE(summary(result.settings), QStringLiteral("%1 19200 E 1").arg(port));
+        QCOMPARE(summary(result.settings), QStringList({QString::number(port), "19200", "E", "1"}));
         QCOMPARE(result.errors, error.isEmpty() ? QStringList() : QStringList{error.arg(ini())});
         QCOMPARE(result.portError, error.isEmpty() ? QString() : error.arg(ini()));
     }
@@ -317,12 +318,13 @@ private slots:
     void settingsTextForms_data()
     {
         QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QString>("settings");
+        QTest::addColumn<QStringList>("settings");
         QTest::addColumn<QStringList>("errors");
         QTest::newRow("CR only") << QByteArray("[COMSETTINGS]\rPORT=3\rBAUD=1200\r\r[GENERAL]\rENABLESTRINGS=1")
-                                 << "3 1200 N 1" << QStringList();
+                                 << QStringList{"3", "1200", "N", "1"} << QStringList();
         QTest::newRow("binary") << QByteArray("[COMSETTINGS]\nPORT=3\n") + QByteArray("\x89PNG\0\x01", 6)
-                                << "1 9600 N 0" << QStringList{"%1 is not a text file; the default settings are used"};
+                                << QStringList{"1", "9600", "N", "0"}
+                                << QStringList{"%1 is not a text file; the default settings are used"};
     }
     void settingsTextForms()
     {
@@ -338,7 +340,7 @@ private slots:
     void settingsMissingBadAndPorts()
     {
         const auto none = settings_file::load(ini());
-        QCOMPARE(summary(none.settings), QStringLiteral("1 9600 N 0"));
+        QCOMPARE(summary(none.settings), QStringList({"1", "9600", "N", "0"}));
         QCOMPARE(none.errors, QStringList());
         QVERIFY(!QFile::exists(ini()));
         QVERIFY(writeAll(ini(),
@@ -368,6 +370,33 @@ private slots:
         QCOMPARE(large.errors.size(), 1);
         QVERIFY2(large.errors.at(0).contains("too large"), qPrintable(large.errors.at(0)));
         QCOMPARE(large.settings.comPort, 1);
+    }
+
+    // QZ4Vel.ini of an installed copy whose program folder cannot be written is read there until the first SAVE, which
+    // goes to the user's folder and starts from the shipped file, so its [PORTS] survive. From then on the user's file
+    // is read, and never replaced. A writable program folder's file is always the one read.
+    void settingsLocation()
+    {
+        QTemporaryDir program;
+        const QByteArray shipped = "[COMSETTINGS]\r\nPORT=2\r\n[PORTS]\r\nCOM4=/dev/ttyUSB0\r\n";
+        QVERIFY(writeAll(settings_file::pathIn(program.path()), shipped));
+        const QString user = path(QStringLiteral("user/sub"));
+        const auto where = settings_file::locate(program.path(), user, false);
+        QVERIFY(where.savesToUser);
+        QCOMPARE(where.savePath, where.userPath);
+        QCOMPARE(where.readPath, where.programPath);
+        settings_file::prepareSave(where);
+        settings_file::save(where.savePath, Settings{.comPort = 3, .portPaths = {}});
+        settings_file::prepareSave(where);
+        QCOMPARE(settings_file::locate(program.path(), user, false).readPath, where.userPath);
+        const auto writable = settings_file::locate(program.path(), user, true);
+        QVERIFY(!writable.savesToUser);
+        QCOMPARE(writable.savePath, where.programPath);
+        QCOMPARE(writable.readPath, where.programPath);
+        const auto loaded = settings_file::load(where.savePath).settings;
+        QCOMPARE(loaded.comPort, 3);
+        QCOMPARE(loaded.portPaths.value(4), QStringLiteral("/dev/ttyUSB0"));
+        QCOMPARE(readAll(settings_file::pathIn(program.path())), shipped);
     }
 
     // Lines are appended as 8-bit text with CR LF; each failure names the file, with the reason after ": ".
@@ -416,7 +445,9 @@ private slots:
                         "said \"no\"\nthen gone"};
         RecordFile(record).append(line);
         line.time = QDateTime(QDate(2024, 5, 2), QTime(9, 3, 9), Qt::OffsetFromUTC, -12600);
-        line.result = "ok", line.failedBlocks = 0, line.message.clear();
+        line.result = "ok";
+        line.failedBlocks = 0;
+        line.message.clear();
         RecordFile(record).append(line);  // a second station appends to the same file
         QCOMPARE(readAll(record),
                  "time,station,port,stable_path,usb_serial,version,table,sha256,string_length,rows,result,"

@@ -3,7 +3,9 @@
 #include "model/key_positions.h"
 #include "model/key_table.h"
 #include "model/notation.h"
+#include "model/override_check.h"
 #include "model/row_table.h"
+#include "model/table_history.h"
 
 #include <QSet>
 #include <QtTest>
@@ -16,6 +18,19 @@ QString firstNameFor(int keyCode)
     const auto first = std::find_if(table.begin(), table.end(),
                                     [keyCode](const KeyRecord& k) { return keyCode != 0 && k.keyCode == keyCode; });
     return first == table.end() ? QString() : first->keyName;
+}
+
+// A table told apart by the note of row 90.
+TableState tableNamed(const QString& name)
+{
+    TableState state;
+    state.rows.notes.at(90) = name;
+    return state;
+}
+
+QString nameOf(const std::optional<TableState>& state)
+{
+    return state ? state->rows.notes.at(90) : QStringLiteral("(none)");
 }
 
 }  // namespace
@@ -167,6 +182,119 @@ private slots:
         shifted.keyNameForKeyCode(0, rows, 36);
         QTEST(fresh.keyNameForKeyCode(36, rows, 36), "expected");
         QTEST(shifted.keyNameForKeyCode(36, rows, 36), "expected");
+    }
+
+    // Text and string length (line 0); what is kept, its count, whether it ends inside a hexadecimal field, and the
+    // messages.
+    void live_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("length");
+        QTest::addColumn<QString>("kept");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<bool>("inField");
+        QTest::addColumn<QStringList>("messages");
+        const QStringList none, tooLong{"String entered for item # 1 is too long .. max string length is 2 chars"};
+        const QString null1 = "String entered for item # 1 is invalid - cannot not use null {00} character";
+        const auto hex = [](const char* start) {
+            return QStringList{start + QStringLiteral(" only 2 HEX chars allowed within brackets (like {C7})")};
+        };
+        QTest::newRow("fits") << "AB{C7}" << 6 << "AB{C7}" << 3 << false << none;
+        QTest::newRow("too long") << "ABC" << 2 << "AB" << 2 << false << tooLong;
+        QTest::newRow("too long keeps whole field") << "A{41}{42}" << 2 << "A{41}" << 2 << false << tooLong;
+        QTest::newRow("third digit") << "X{C7D" << 6 << "X{" << 1 << true << hex("{C7D");
+        QTest::newRow("comma in field") << "{," << 6 << "{" << 0 << true << hex("{,");
+        QTest::newRow("lower case in field") << "{c" << 6 << "{" << 0 << true << hex("{c");
+        QTest::newRow("null field") << "{00" << 6 << "{" << 0 << true << QStringList{null1};
+        QTest::newRow("null one digit") << "{0}" << 6 << "{" << 0 << true << QStringList{null1};
+        // Two characters go at a time, so a partial field can stay.
+        QTest::newRow("null twice") << "{0}{0}" << 6 << "{0" << 0 << true << QStringList{null1, null1};
+        QTest::newRow("brace outside counts") << "}}" << 2 << "}}" << 2 << false << none;
+        QTest::newRow("open field not counted") << "A{4" << 1 << "A{4" << 1 << true << none;
+    }
+    void live()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, length);
+        const auto result = override_check::liveCheck(text, length, 0);
+        QTEST(result.inHexField, "inField");
+        QTEST(result.text, "kept");
+        QTEST(result.count, "count");
+        QTEST(result.messages, "messages");
+        // What is kept must pass the check again without a message.
+        QCOMPARE(override_check::liveCheck(result.text, length, 0).messages, QStringList());
+    }
+
+    // The check when a field loses focus: the message, "" for a sound string (row numbers stand after a sign position).
+    void structure_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("sound, brace outside") << "ab{0D}}" << 3 << "";
+        QTest::newRow("empty field") << "{}" << 3 << "Hexadecimal brackets in string do not contain any hex characters";
+        QTest::newRow("comma in field") << "{4,}" << 5 << "Key String # 5contains invalid hex character at position 3";
+        QTest::newRow("tab") << "A\tB" << 0 << "Key String # 0 contains an invalid character at position 2";
+        QTest::newRow("delete") << "\x7F" << 1 << "Key String # 1 contains an invalid character at position 1";
+        QTest::newRow("open field") << "a{4" << 27
+                                    << "Key String # 27 cannot end with an open hexadecimal field { bracket";
+    }
+    void structure()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, row);
+        QTEST(override_check::structureCheck(text, row), "message");
+    }
+
+    // Each undo gives back the table before its change, each redo the one after; a new change forgets the redo steps;
+    // only the last twenty steps are kept.
+    void undoRedoAndTwentySteps()
+    {
+        TableHistory history;
+        QCOMPARE(history.undoText(), "Undo");
+        QCOMPARE(history.redoText(), "Redo");
+        QCOMPARE(nameOf(history.undo(tableNamed("x"))), "(none)");
+        for (int i = 1; i <= 25; ++i)
+            history.record(QStringLiteral("Step %1").arg(i), tableNamed(QStringLiteral("t%1").arg(i - 1)));
+        QCOMPARE(history.undoText(), "Undo Step 25");
+        for (int i = 24; i >= 5; --i)
+            QCOMPARE(nameOf(history.undo(tableNamed(QStringLiteral("t%1").arg(i + 1)))), QStringLiteral("t%1").arg(i));
+        QVERIFY(!history.canUndo());  // t4 and older are gone
+        QCOMPARE(history.redoText(), "Redo Step 6");
+        QCOMPARE(nameOf(history.redo(tableNamed("t5"))), "t6");
+        QCOMPARE(history.undoText(), "Undo Step 6");
+        history.record(QStringLiteral("Clear All"), tableNamed("t6"));
+        QVERIFY(!history.canRedo());
+        QCOMPARE(nameOf(history.undo(TableState{})), "t6");
+        QCOMPARE(nameOf(history.undo(tableNamed("t6"))), "t5");
+    }
+
+    void lengthChangeLoses_data()
+    {
+        QTest::addColumn<QStringList>("cell");  // row, key, string or note, text
+        QTest::addColumn<int>("from");
+        QTest::addColumn<int>("to");
+        QTest::addColumn<bool>("loses");
+        QTest::newRow("empty table") << QStringList{"0", "key", ""} << 6 << 1 << false;
+        QTest::newRow("shorter length shows more") << QStringList{"30", "key", "F1"} << 7 << 1 << false;
+        QTest::newRow("string fits") << QStringList{"0", "string", "a{0D}"} << 6 << 2 << false;
+        QTest::newRow("string cut") << QStringList{"0", "string", "a{0D}b"} << 6 << 2 << true;
+        QTest::newRow("key hidden") << QStringList{"35", "key", "F1"} << 6 << 7 << true;
+        QTest::newRow("note hidden") << QStringList{"32", "note", "n"} << 6 << 7 << true;
+        QTest::newRow("already hidden") << QStringList{"40", "key", "F1"} << 6 << 7 << false;
+    }
+    void lengthChangeLoses()
+    {
+        QFETCH(QStringList, cell);
+        QFETCH(int, from);
+        QFETCH(int, to);
+        RowTable rows;
+        const QString field = cell.at(1);
+        (field == "key"              ? rows.keyNames
+                 : field == "string" ? rows.strings
+                                     : rows.notes)
+                .at(cell.at(0).toUInt()) = cell.at(2);
+        QTEST(::lengthChangeLoses(rows, from, to), "loses");
     }
 
     void capacityTable()

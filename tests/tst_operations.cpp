@@ -170,7 +170,10 @@ private slots:
         QCOMPARE(ReadOperation(rig.context).run(), ReadOperation::Outcome::Succeeded);
         checkSlotWalk(rig, "Read Operation Requested", 0);
         QCOMPARE(rig.rows.strings[0], length == 1 ? "a" : "a{0D}");
-        QCOMPARE(rig.rows.keyNames[rows - 1] + rig.rows.keyNames[3] + rig.rows.strings[3] + rig.rows.strings[95], "F1");
+        QCOMPARE(rig.rows.keyNames[rows - 1], "F1");
+        QCOMPARE(rig.rows.keyNames[3], QString());
+        QCOMPARE(rig.rows.strings[3], QString());
+        QCOMPARE(rig.rows.strings[95], QString());
         QCOMPARE(rig.view.shownRows, (rows < 24 ? QList<int>{0, rows - 1} : QList<int>{0}));
         QCOMPARE(rig.status.percentText, "100%");
         QCOMPARE(ending(rig), endedWith("Successful Read"));
@@ -239,9 +242,9 @@ private slots:
         }
         QCOMPARE(rig.view.pictureRows.size(), qMin(rows, 24));
         // The bar is the screen's (length 6, rows 0-35): it stops at its end, or the run ends short of it.
-        QCOMPARE(QString::asprintf("%d/%d ", rig.status.progressValue_, rig.status.progressMax)
-                         + rig.status.percentText,
-                 length == 1 ? "35/35 100%" : "22/35 62%");
+        QCOMPARE(rig.status.progressMax, 35);
+        QCOMPARE(rig.status.progressValue_, length == 1 ? 35 : 22);
+        QCOMPARE(rig.status.percentText, length == 1 ? "100%" : "62%");
         QCOMPARE(ending(rig), endedWith(" 1 FAILED verifications"));
     }
 
@@ -254,7 +257,7 @@ private slots:
         QTest::addColumn<Setup>("setup");
         QTest::addColumn<QString>("line");  // the line naming what failed, "" for none
         QTest::addColumn<int>("failed");
-        const Setup beyond = [](Rig& r) { r.rows.strings[40] = "x", r.rows.keyNames[60] = "A"; };
+        const Setup beyond = [](Rig& r) { std::tie(r.rows.strings[40], r.rows.keyNames[60]) = std::tuple("x", "A"); };
         QTest::newRow("rows beyond the device's")
                 << 0 << false << beyond << "Rows the device cannot hold at string length 6: 40, 60" << 2;
         QTest::newRow("window: another length alone") << 9 << false << Setup() << QString() << 0;
@@ -337,10 +340,10 @@ private slots:
         QTest::addColumn<Setup>("setup");
         QTest::addColumn<QString>("message");  // none: a beep
         QTest::addColumn<QStringList>("ending");
-        QTest::addColumn<QString>("row3");
+        QTest::addColumn<QStringList>("row3");  // key, string, picture tip, picture shown
         QTest::addColumn<int>("lengthIndex");
         const Setup absent = [](Rig& r) { r.device.faults().absent = true; };
-        const QString kept = "F1 keep{0D} tip 1";
+        const QStringList kept{"F1", "keep{0D}", "tip", "1"};
         QTest::newRow("read, absent") << false << absent << QString()
                                       << QStringList{"shown: FAILED READ", "bar up", "port open", "disable enable"}
                                       << kept << 2;
@@ -351,7 +354,8 @@ private slots:
         QTest::newRow("verify, line dropped at row 3")
                 << true << Setup([](Rig& r) { r.device.faults().unplugAfter = 5; })
                 << "Error verifying values. device /dev/fake1 was disconnected"
-                << QStringList{"hidden", "bar up", "port closed", "disable enable"} << "F1 keep{0D}  0" << 5;
+                << QStringList{"hidden", "bar up", "port closed", "disable enable"}
+                << QStringList{"F1", "keep{0D}", "", "0"} << 5;
     }
     void readVerifyFailures()
     {
@@ -368,12 +372,11 @@ private slots:
 
         QVERIFY(verify ? VerifyOperation(rig.context).run() == VerifyOperation::Outcome::Failed
                        : ReadOperation(rig.context).run() == ReadOperation::Outcome::Failed);
-        QCOMPARE(rig.messages.infos.join(QString()), message);
+        QCOMPARE(rig.messages.infos, message.isEmpty() ? QStringList() : QStringList{message});
         QCOMPARE(rig.messages.beeps, message.isEmpty() ? 1 : 0);
         QTEST(ending(rig), "ending");
         QTEST(QStringList({rig.rows.keyNames[3], rig.rows.strings[3], rig.rows.pictureTips[3],
-                           QString::number(rig.rows.pictureShown[3])})
-                      .join(' '),
+                           QString::number(rig.rows.pictureShown[3])}),
               "row3");
         QTEST(rig.view.lengthIndex, "lengthIndex");
     }
@@ -483,7 +486,8 @@ private slots:
         rig.scripted.answers[command] = answer;
         QCOMPARE(SendOperation(rig.context).run(), SendOperation::Outcome::Failed);
         QTEST(rig.status.completion, "completion");
-        QTEST(rig.messages.infos.join(QString()), "message");
+        QFETCH(QString, message);
+        QCOMPARE(rig.messages.infos, message.isEmpty() ? QStringList() : QStringList{message});
         QTEST(rig.status.lines.constLast(), "lastLine");
     }
 
@@ -545,8 +549,10 @@ private slots:
         rig.device.faults().absent = op == 'V';
         qsizetype sent = -1;
         rig.waiter.setOnEvents([&] {
-            if (sent < 0 && rig.status.lines.contains(after))
-                sent = rig.link.written().size(), rig.waiter.requestAbort();
+            if (sent < 0 && rig.status.lines.contains(after)) {
+                sent = rig.link.written().size();
+                rig.waiter.requestAbort();
+            }
         });
         if (op == 'V')
             QVERIFY_THROWS_EXCEPTION(OperationAborted, VersionOperation(rig.context).run());

@@ -276,9 +276,12 @@ private slots:
         QFETCH(int, accessErrno);
         QFETCH(int, mode);
         QFETCH(QString, membership);
-        serial_errors::NodeFacts facts;
-        facts.accessErrno = accessErrno, facts.mode = mode, facts.owner = "root", facts.group = "dialout";
-        facts.userInGroup = !membership.isEmpty(), facts.sessionInGroup = membership == "session";
+        const serial_errors::NodeFacts facts{.accessErrno = accessErrno,
+                                             .owner = QStringLiteral("root"),
+                                             .group = QStringLiteral("dialout"),
+                                             .mode = mode,
+                                             .userInGroup = !membership.isEmpty(),
+                                             .sessionInGroup = membership == "session"};
         QTEST(serial_errors::describeOpenFailure("/dev/ttyUSB0", QSerialPort::PermissionError, "x", facts), "text");
     }
 

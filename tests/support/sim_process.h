@@ -14,7 +14,7 @@ namespace fakedev {
 // pseudo-terminal path on its first output line; the destructor stops it.
 class SimProcess final {
 public:
-    explicit SimProcess(const QStringList& arguments)
+    explicit SimProcess(const QStringList& arguments = {})
     {
         m_process.start(QStringLiteral(QZ_BIN_DIR "/qz4veld-sim"), arguments);
         const QDeadlineTimer deadline(10000);
