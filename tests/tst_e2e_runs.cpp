@@ -4,6 +4,7 @@
 #include "support/file_helpers.h"
 #include "support/sim_process.h"
 #include "support/ui_rig.h"
+#include "ui/station_dialog.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -12,6 +13,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 
 #include <csignal>
@@ -345,6 +347,51 @@ private slots:
                  qPrintable(interrupted.out));
         QCOMPARE(QString::fromUtf8(test_files::readAll(record)).split("\r\n", Qt::SkipEmptyParts).size(), 5);
         QVERIFY(test_files::readAll(record).contains(",interrupted,"));
+    }
+
+    // The window's station over two simulators mapped in [PORTS]: the window's own operations are off while it
+    // runs, both devices are programmed and recorded.
+    void stationDialog()
+    {
+        ui_test::WindowRig rig;
+        fakedev::SimProcess first({"--ini", rig.iniPath(), "--com", "1"}),
+                second({"--ini", rig.iniPath(), "--com", "2"});
+        QVERIFY(first.started() && second.started());
+        rig.restart();  // with the [PORTS] the simulators wrote
+        rig.keyString(0)->setText("ab{0D}");
+        const QString record = m_dir.filePath("window-record.csv");
+        rig.dialogs.answers = {record};
+        QString totals, defaultRecord;
+        bool sendWhileOpen = true;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<StationDialog*>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            defaultRecord = dialog->findChild<QLineEdit*>("StationRecord")->text();
+            dialog->findChild<QPushButton*>("StationBrowse")->click();
+            auto* ports = dialog->findChild<QListWidget*>("StationPorts");
+            for (int i = 0; i < ports->count(); ++i) {
+                const QString path = ports->item(i)->data(Qt::UserRole).toString();
+                if (path == first.path() || path == second.path())
+                    ports->item(i)->setCheckState(Qt::Checked);
+            }
+            sendWhileOpen = rig.find<QPushButton>("Send")->isEnabled() || rig.find<QAction>("FOpen")->isEnabled();
+            dialog->findChild<QPushButton*>("StationStart")->click();
+            auto* label = dialog->findChild<QLabel*>("StationTotals");
+            const bool ended = QTest::qWaitFor(
+                    [&] { return label->text().contains("Programmed 2") || label->text().contains("Failed 1"); },
+                    60000);
+            totals = ended ? label->text() : "still " + label->text();
+            dialog->findChild<QPushButton*>("StationClose")->click();  // stops the station, then closes
+        });
+        rig.run("ProductionStation");
+        QVERIFY(defaultRecord.endsWith("/production-record.csv"));
+        QVERIFY(!sendWhileOpen);
+        QVERIFY(rig.find<QPushButton>("Send")->isEnabled());
+        QCOMPARE(totals, QString::fromUtf8("Programmed 2 \u00b7 Failed 0"));
+        const QStringList lines = QString::fromUtf8(test_files::readAll(record)).split("\r\n", Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 3);
+        QCOMPARE(lines.filter(",ok,").size(), 2);
     }
 
     // A copy of the tool reads the QZ4Vel.ini beside it: COM1 answers (but for row 5), COM2 is silent,

@@ -146,7 +146,9 @@ private slots:
             QVERIFY2(!rig.find<QWidget>(QLatin1String(hidden))->isVisibleTo(rig.window.get()), hidden);
         QCOMPARE(items(rig.window->menuBar()),
                  "FileMenu=File Config=Configuration ClearAll=Clear All prscr=Print Screen HelpMenu=Help");
-        QCOMPARE(items(rig.find<QMenu>("File")), "FOpen=Open FSave=Save SaveAs=Save As = Undo=Undo Redo=Redo");
+        QCOMPARE(
+                items(rig.find<QMenu>("File")),
+                "FOpen=Open FSave=Save SaveAs=Save As = Undo=Undo Redo=Redo = ProductionStation=Production Station...");
         QCOMPARE(items(rig.find<QMenu>("Help")),
                  "OverView=OverView EnterKey=Entering Keyboard Keys CreateString=Creating Output Strings "
                  "VerifyOp=Verifying Operation Misc=Miscellaneous CloseHelp=Close");
@@ -194,7 +196,7 @@ private slots:
         rig.dialogs.answers = {other};
         rig.run("ClearAll");  // a step to undo
         rig.device.setSlot(0, 0x1C, QByteArray("x\ry"));  // key A
-        const QStringList commands{"FOpen", "FSave", "SaveAs", "Undo", "Config", "ClearAll"};
+        const QStringList commands{"FOpen", "FSave", "SaveAs", "Undo", "Config", "ClearAll", "ProductionStation"};
         const auto offNow = [&] {
             QStringList off;
             for (const QString& name : kGated + QStringList{"MenuBar", "KeyString_0", "LogCheckbox"})

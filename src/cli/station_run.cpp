@@ -73,11 +73,6 @@ QByteArray jsonFor(const QString& path, const QString& sha256, const DeviceResul
 
 }  // namespace
 
-QString stationTotals(int programmed, int failed)
-{
-    return QStringLiteral("Programmed %1 \u00b7 Failed %2").arg(programmed).arg(failed);
-}
-
 int runStation(const Options& options, const TableFile& table, const Settings& settings, Console& console)
 {
     std::unique_ptr<Station> station;
@@ -112,7 +107,7 @@ int runStation(const Options& options, const TableFile& table, const Settings& s
         print(resultLine(station->label(port), result));
         if (options.json)
             terminal.print(false, jsonFor(station->path(port), station->sha256(), result));
-        terminal.setFooter(stationTotals(station->programmed(), station->failed()));
+        terminal.setFooter(Station::totals(station->programmed(), station->failed()));
     });
     QObject::connect(station.get(), &Station::recordFailed, station.get(), [&](const QString& message) {
         recordBroken = true;
@@ -125,12 +120,12 @@ int runStation(const Options& options, const TableFile& table, const Settings& s
     QTimer board;
     QObject::connect(&board, &QTimer::timeout, &loop, [&terminal] { terminal.redraw(); });
     board.start(kBoardRedrawMs);
-    terminal.setFooter(stationTotals(0, 0));
+    terminal.setFooter(Station::totals(0, 0));
     station->start();
     loop.exec();
     board.stop();
     terminal.finish();
-    lines.write((stationTotals(station->programmed(), station->failed()) + QLatin1Char('\n')).toUtf8());
+    lines.write((Station::totals(station->programmed(), station->failed()) + QLatin1Char('\n')).toUtf8());
     if (interrupts.interrupted() && !recordBroken)
         return kExitInterrupted;
     return station->failed() == 0 && !recordBroken ? kExitSucceeded : kExitNotSucceeded;

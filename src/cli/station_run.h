@@ -15,7 +15,4 @@ namespace cli {
 // used before the start throws UsageError.
 int runStation(const Options& options, const TableFile& table, const Settings& settings, Console& console);
 
-// "Programmed 12 · Failed 1"
-QString stationTotals(int programmed, int failed);
-
 }  // namespace cli

@@ -57,14 +57,14 @@ QString PortResolver::labelOf(const QString& devicePath)
     return devicePath.startsWith(QLatin1String("/dev/")) ? devicePath.mid(5) : devicePath;
 }
 
-const QList<PortRow>& PortResolver::catalogue()
+const QList<PortRow>& PortResolver::catalogue() &
 {
     if (!m_catalogue)
         m_catalogue = m_scan(m_defaults.mapping);
     return *m_catalogue;
 }
 
-const QList<ProbeResult>& PortResolver::probes()
+const QList<ProbeResult>& PortResolver::probes() &
 {
     if (!m_probes)
         m_probes = m_probe(device_search::candidates(catalogue()), m_defaults.settingsText);

@@ -79,9 +79,9 @@ public:
     QList<ChosenPort> resolveAll(const QStringList& ports);
 
     // The serial device table, read on first use.
-    const QList<PortRow>& catalogue();
+    const QList<PortRow>& catalogue() &;
     // The presence check on every free port of the table, run on first use.
-    const QList<ProbeResult>& probes();
+    const QList<ProbeResult>& probes() &;
 
     // The choice among probe results for "auto"; throws PortChoiceError.
     static QString onlyAnswering(const QList<ProbeResult>& results);

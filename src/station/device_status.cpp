@@ -22,7 +22,11 @@ QString DeviceStatus::failure() const
 {
     if (!m_message.isEmpty())
         return m_message;
-    return m_completion.trimmed().isEmpty() ? lastLine() : m_completion.trimmed();
+    // " 2 FAILED blocks" says what went wrong; "FAILED OPERATION" alone does not, the last line does.
+    const QString completion = m_completion.trimmed();
+    if (completion.isEmpty() || (!completion.front().isDigit() && !lastLine().isEmpty()))
+        return lastLine();
+    return completion;
 }
 
 int DeviceStatus::add(const QString& line)

@@ -20,7 +20,7 @@ public:
     // The device's answer to the version query ("" before it, or when none came).
     QString version() const;
     // Why the run did not succeed, in one line: the last message box, else a
-    // failed completion, else the last status line.
+    // count of failed blocks or rows, else the last status line.
     QString failure() const;
     // The last status line ("" when none).
     QString lastLine() const { return m_lines.isEmpty() ? QString() : m_lines.constLast(); }

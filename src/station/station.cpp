@@ -48,6 +48,11 @@ Station::~Station()
         thread->wait();
 }
 
+QString Station::totals(int programmed, int failed)
+{
+    return QStringLiteral("Programmed %1 \u00b7 Failed %2").arg(programmed).arg(failed);
+}
+
 void Station::start()
 {
     if (m_started)

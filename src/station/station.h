@@ -60,6 +60,9 @@ public:
     QString path(int port) const { return m_paths.value(port); }
     const QString& sha256() const { return m_sha256; }
 
+    // The running total as lines and the window show it: "Programmed 12 · Failed 1".
+    static QString totals(int programmed, int failed);
+
     // How often auto-all looks for ports that appeared.
     static constexpr int kDiscoverMs = 2000;
 

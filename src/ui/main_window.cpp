@@ -18,6 +18,7 @@
 #include "ui/row_lines.h"
 #include "ui/screen_print.h"
 #include "ui/serial_device_chooser.h"
+#include "ui/station_command.h"
 #include "ui/status_panel.h"
 #include "ui/string_field.h"
 #include "ui/table_undo.h"
@@ -26,6 +27,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -59,6 +61,16 @@ MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
             *this);
     m_help = std::make_unique<HelpPane>(*this, m_placer, m_panes.help, m_panes.helpClose, m_services.programFolder);
     m_print = std::make_unique<ScreenPrint>(*this, m_services.printDialog);
+    m_station = std::make_unique<StationCommand>(StationCommand::Window{
+            [this] {
+                return StationTable{m_rows, stringLengthIndex(), QFileInfo(m_files->fileName()).fileName()};
+            },
+            [this] {
+                return PortDefaults{m_settings.comPort, m_settings.portPaths,
+                                    port_settings::settingsText(m_settings.baud, m_settings.parity),
+                                    m_settings.fastExchange == 1};
+            },
+            *m_runner, m_services.messages, m_services.dialogs, this});
 
     buildMenus();
     makeTableUndo();
@@ -73,7 +85,8 @@ MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
 
 void MainWindow::holdTableCommands(bool held)
 {
-    for (QAction* command : {m_menus.open, m_menus.save, m_menus.saveAs, m_menus.config, m_menus.clearAll})
+    for (QAction* command :
+         {m_menus.open, m_menus.save, m_menus.saveAs, m_menus.config, m_menus.clearAll, m_menus.station})
         command->setEnabled(!held);
     m_undo->setBusy(held);
 }
@@ -170,6 +183,9 @@ void MainWindow::buildMenus()
     // Captions, shortcuts and what they do come from the table history.
     m_menus.undo = item(m_menus.file, "Undo", QStringLiteral("Undo"));
     m_menus.redo = item(m_menus.file, "Redo", QStringLiteral("Redo"));
+    m_menus.file->addSeparator();
+    m_menus.station = item(m_menus.file, "ProductionStation", QStringLiteral("Production Station..."));
+    connect(m_menus.station, &QAction::triggered, this, [this] { m_station->run(); });
 
     // Commands that stand in the menu bar itself, without a menu under them.
     m_menus.config = item(bar, "Config", QStringLiteral("Configuration"));

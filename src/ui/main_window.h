@@ -27,6 +27,7 @@ class QAction;
 class QMenu;
 class RowLines;
 class ScreenPrint;
+class StationCommand;
 class SerialLink;
 class StatusPanel;
 class TableUndo;
@@ -134,6 +135,7 @@ private:
         QAction* clearAll = nullptr;
         QAction* print = nullptr;
         QAction* closeHelp = nullptr;
+        QAction* station = nullptr;
     } m_menus;
 
     std::unique_ptr<RowLines> m_lines;
@@ -146,5 +148,6 @@ private:
     std::unique_ptr<ConfigCommand> m_config;
     std::unique_ptr<HelpPane> m_help;
     std::unique_ptr<ScreenPrint> m_print;
+    std::unique_ptr<StationCommand> m_station;
     std::unique_ptr<TableUndo> m_undo;
 };
