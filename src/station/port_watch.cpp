@@ -23,7 +23,16 @@ namespace {
 constexpr int kProbeWaitMs = Protocol::kPresenceSteps * Protocol::kPresenceStepMs;
 
 const QString kWaiting = QStringLiteral("Waiting for a device");
-const QString kHoldsAll = QStringLiteral("The device now holds");
+const QString kSending = QStringLiteral("Sending");
+
+// A failure's text and, when the Send got that far, what the device now holds, as one line.
+QString oneLine(const QString& failure, const QString& holds)
+{
+    QString text = QString(failure).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    if (!holds.isEmpty() && !text.contains(holds))
+        text += (text.endsWith(QLatin1Char('.')) ? QStringLiteral(" ") : QStringLiteral(". ")) + holds;
+    return text;
+}
 
 QString target(const QString& path)
 {
@@ -161,19 +170,19 @@ void PortWatch::program(QtSerialLink& link, Waiter& waiter, int number)
     RowTable rows = m_table.rows;
     HeadlessView view(m_table.lengthIndex);
     OperationContext context{link, waiter, status, status, rows, view, m_port.comPort, m_port.fastExchange};
+    SendOperation send(context);
+    VerifyOperation verify(context);
     bool ok = false;
     try {
         const VersionOperation::Outcome version = VersionOperation(context).run();
         result.version = m_state.version = status.version();
         if (version == VersionOperation::Outcome::Succeeded) {
-            stage = QStringLiteral("Sending");
-            SendOperation send(context);
+            stage = kSending;
             ok = send.run() == SendOperation::Outcome::Succeeded;
             result.failedBlocks = send.failedBlocks();
         }
         if (ok && m_verify) {
             stage = QStringLiteral("Verifying");
-            VerifyOperation verify(context);
             ok = verify.run() == VerifyOperation::Outcome::Succeeded;
             result.failedRows = verify.failedRows();
         }
@@ -181,12 +190,7 @@ void PortWatch::program(QtSerialLink& link, Waiter& waiter, int number)
         if (ok) {
             result.result = QLatin1String(DeviceResult::kOk);
         } else {
-            result.message = status.failure();
-            // A Send that stopped after the string length went out has said what the device holds now.
-            if (status.lastLine().startsWith(kHoldsAll) && status.lastLine() != result.message)
-                result.message +=
-                        (result.message.endsWith(QLatin1Char('.')) ? QStringLiteral(" ") : QStringLiteral(". "))
-                        + status.lastLine();
+            result.message = oneLine(status.failure(), stage == kSending ? send.deviceHolds() : QString());
             // A port that went away took the device with it; a fixed adapter's device just fails.
             if (target(m_path) != m_openTarget)
                 result.result = QLatin1String(DeviceResult::kRemoved);
@@ -194,9 +198,11 @@ void PortWatch::program(QtSerialLink& link, Waiter& waiter, int number)
     } catch (const OperationAborted&) {
         link.close();
         result.result = QLatin1String(DeviceResult::kInterrupted);
-        result.message = status.lastLine().startsWith(kHoldsAll) ? status.lastLine()
-                : stage == QLatin1String("Verifying") ? QStringLiteral("The table was sent; its check was stopped.")
-                                                      : QStringLiteral("The device is unchanged.");
+        const QString holds = stage == kSending ? send.deviceHolds() : QString();
+        result.message = !holds.isEmpty() ? holds
+                : stage == QLatin1String("Verifying")
+                ? QStringLiteral("The table was sent; its verification was stopped.")
+                : QStringLiteral("The device is unchanged.");
         result.seconds = static_cast<double>(clock.elapsed()) / 1000.0;
         result.ended = QDateTime::currentDateTime();
         show(PortState::Phase::Stopped, QStringLiteral("Stopped: ") + result.message);

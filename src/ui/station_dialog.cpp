@@ -1,6 +1,7 @@
 #include "ui/station_dialog.h"
 
 #include "files/file_error.h"
+#include "model/error_text.h"
 #include "model/messages.h"
 #include "operations/send_check.h"
 #include "station/station.h"
@@ -236,7 +237,7 @@ void StationDialog::start()
     try {
         m_station = std::make_unique<Station>(std::move(setup));
     } catch (const FileError& error) {
-        m_messages.info(QStringLiteral("Error saving file ") + error.description());
+        m_messages.info(QStringLiteral("Error saving file ") + describe(error));
         return;
     }
     m_rows->setRowCount(0);
