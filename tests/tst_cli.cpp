@@ -1,7 +1,7 @@
 // The command-line tool's parts; whole runs are in tst_e2e_runs.
 #include "cli/cli_options.h"
+#include "cli/console_messages.h"
 #include "cli/console_status.h"
-#include "cli/headless.h"
 #include "cli/runner.h"
 #include "cli/table_check.h"
 #include "support/fake_device.h"

@@ -8,7 +8,6 @@
 #include "ui/config_dialog.h"
 #include "ui/device_chooser_dialog.h"
 #include "ui/port_table_model.h"
-#include "ui/serial_device_chooser.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -150,7 +149,7 @@ private slots:
                 chooser->pathField()->setText("/dev/pts/77");
                 ok ? chooser->accept() : chooser->reject();
             });
-            return SerialDeviceChooser().choose(port, mapping, text, parent);
+            return DeviceChooserDialog::choose(port, mapping, text, parent);
         };
         ConfigDialog dialog(settings, ini(), messages, {{}, {}, choose});
         dialog.show();

@@ -1,7 +1,7 @@
 #include "cli/runner.h"
 
+#include "cli/console_messages.h"
 #include "cli/console_status.h"
-#include "cli/headless.h"
 #include "cli/interrupt_watch.h"
 #include "cli/multi_run.h"
 #include "cli/port_listing.h"
@@ -19,6 +19,7 @@
 #include "model/error_text.h"
 #include "model/key_table.h"
 #include "model/version.h"
+#include "operations/headless_view.h"
 #include "operations/operation_context.h"
 #include "operations/read_operation.h"
 #include "operations/send_operation.h"

@@ -92,6 +92,15 @@ void DeviceChooserDialog::build(int comPort)
     m_ok->setEnabled(false);
 }
 
+std::optional<QString> DeviceChooserDialog::choose(int comPort, const QMap<int, QString>& mapping,
+                                                   const QString& settingsText, QWidget* parent)
+{
+    DeviceChooserDialog dialog(comPort, mapping, settingsText, parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.chosenPath();
+}
+
 QString DeviceChooserDialog::chosenPath() const
 {
     return m_path->text().trimmed();

@@ -10,6 +10,7 @@
 #include "model/version.h"
 #include "ui/clear_all.h"
 #include "ui/config_command.h"
+#include "ui/device_chooser_dialog.h"
 #include "ui/file_commands.h"
 #include "ui/help_pane.h"
 #include "ui/key_capture.h"
@@ -17,12 +18,11 @@
 #include "ui/operation_runner.h"
 #include "ui/row_lines.h"
 #include "ui/screen_print.h"
-#include "ui/serial_device_chooser.h"
 #include "ui/station_command.h"
 #include "ui/status_panel.h"
 #include "ui/string_field.h"
-#include "ui/table_undo.h"
 #include "ui/ui_style.h"
+#include "ui/undo_and_recovery.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -50,15 +50,11 @@ MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
     m_files = std::make_unique<FileCommands>(FileCommands::Window{m_rows, *this, *m_lines, m_services.messages,
                                                                   m_services.dialogs, m_frame.configFile, this});
     connect(m_files.get(), &FileCommands::aboutToReplaceTable, this, &MainWindow::tableAboutToChange);
-    m_chooser = std::make_unique<SerialDeviceChooser>();
-    m_config = std::make_unique<ConfigCommand>(
-            m_settings, m_services.programFolder, m_services.messages, *m_status,
-            ConfigDialog::WindowActions{
-                    [this] { setupCommPort(); }, [this] { m_notes->hide(); },
-                    [this](int port, const QMap<int, QString>& mapping, const QString& settingsText, QWidget* parent) {
-                        return m_chooser->choose(port, mapping, settingsText, parent);
-                    }},
-            *this);
+    m_config = std::make_unique<ConfigCommand>(m_settings, m_services.programFolder, m_services.messages, *m_status,
+                                               ConfigDialog::WindowActions{[this] { setupCommPort(); },
+                                                                           [this] { m_notes->hide(); },
+                                                                           &DeviceChooserDialog::choose},
+                                               *this);
     m_help = std::make_unique<HelpPane>(*this, m_placer, m_panes.help, m_panes.helpClose, m_services.programFolder);
     m_print = std::make_unique<ScreenPrint>(*this, m_services.printDialog);
     m_station = std::make_unique<StationCommand>(StationCommand::Window{
@@ -73,7 +69,7 @@ MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
             *m_runner, m_services.messages, m_services.dialogs, this});
 
     buildMenus();
-    makeTableUndo();
+    makeUndoAndRecovery();
 
     // A run or a file being opened owns the table and the port until it ends.
     connect(m_runner.get(), &OperationRunner::runningChanged, this, &MainWindow::holdTableCommands);
@@ -88,25 +84,25 @@ void MainWindow::holdTableCommands(bool held)
     for (QAction* command :
          {m_menus.open, m_menus.save, m_menus.saveAs, m_menus.config, m_menus.clearAll, m_menus.station})
         command->setEnabled(!held);
-    m_undo->setBusy(held);
+    m_undoAndRecovery->setBusy(held);
 }
 
-void MainWindow::makeTableUndo()
+void MainWindow::makeUndoAndRecovery()
 {
-    TableUndo::Table table{
+    UndoAndRecovery::Table table{
             [this] {
                 return TableState{m_rows, stringLength(), m_files->fileName(), m_frame.configFile->text()};
             },
             [this](const TableState& state) { restoreTable(state); },
             [this] { return m_controls.strConfig->currentIndex() + 1; }};
-    m_undo = std::make_unique<TableUndo>(std::move(table), m_menus.undo, m_menus.redo, m_services.messages,
-                                         m_services.recoveryFolder);
-    connect(this, &MainWindow::tableAboutToChange, m_undo.get(), &TableUndo::tableAboutToChange);
-    connect(m_files.get(), &FileCommands::tableMatchesFile, m_undo.get(), &TableUndo::markClean);
+    m_undoAndRecovery = std::make_unique<UndoAndRecovery>(std::move(table), m_menus.undo, m_menus.redo,
+                                                          m_services.messages, m_services.recoveryFolder);
+    connect(this, &MainWindow::tableAboutToChange, m_undoAndRecovery.get(), &UndoAndRecovery::tableAboutToChange);
+    connect(m_files.get(), &FileCommands::tableMatchesFile, m_undoAndRecovery.get(), &UndoAndRecovery::markClean);
     QList<QLineEdit*> strings;
     for (int i = 0; i < RowLines::kLines; ++i)
         strings << m_lines->line(i).string;
-    m_undo->watchFields(strings);
+    m_undoAndRecovery->watchFields(strings);
 }
 
 void MainWindow::restoreTable(const TableState& state)
@@ -256,7 +252,7 @@ void MainWindow::start()
     show();
     // Asked over the window the operator now sees, before anything can be done in it.
     if (first)
-        m_undo->offerRecovery();
+        m_undoAndRecovery->offerRecovery();
 }
 
 void MainWindow::readSettings()
@@ -322,7 +318,7 @@ void MainWindow::onStringLengthChosen(int index)
         return;
     // Read and Open set the length as part of their own change of the table.
     if (!m_runner->running() && !m_files->loading())
-        emit tableAboutToChange(QLatin1String(TableUndo::kStringLength));
+        emit tableAboutToChange(QLatin1String(UndoAndRecovery::kStringLength));
     m_lengthIndex = index;
     m_lines->refreshPageRows();
 }

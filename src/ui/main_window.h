@@ -14,7 +14,6 @@
 #include <memory>
 
 class ConfigCommand;
-class SerialDeviceChooser;
 class FileCommands;
 class FileDialogs;
 class HelpPane;
@@ -30,7 +29,7 @@ class ScreenPrint;
 class StationCommand;
 class SerialLink;
 class StatusPanel;
-class TableUndo;
+class UndoAndRecovery;
 class Waiter;
 
 // What the window works with that lives outside it.
@@ -106,7 +105,7 @@ private:
     void buildMenus();
     void readSettings();
     void onStringLengthChosen(int index);
-    void makeTableUndo();
+    void makeUndoAndRecovery();
     // Open, Save, Save As, Undo, Redo, Configuration and Clear All off (true) or on again.
     void holdTableCommands(bool held);
     void restoreTable(const TableState& state);
@@ -144,10 +143,9 @@ private:
     std::unique_ptr<OperationRunner> m_runner;
     std::unique_ptr<NotesBox> m_notes;
     std::unique_ptr<FileCommands> m_files;
-    std::unique_ptr<SerialDeviceChooser> m_chooser;
     std::unique_ptr<ConfigCommand> m_config;
     std::unique_ptr<HelpPane> m_help;
     std::unique_ptr<ScreenPrint> m_print;
     std::unique_ptr<StationCommand> m_station;
-    std::unique_ptr<TableUndo> m_undo;
+    std::unique_ptr<UndoAndRecovery> m_undoAndRecovery;
 };

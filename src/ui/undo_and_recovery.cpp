@@ -1,4 +1,4 @@
-#include "ui/table_undo.h"
+#include "ui/undo_and_recovery.h"
 
 #include "model/error_text.h"
 #include "model/messages.h"
@@ -29,16 +29,16 @@ QString recoveryQuestion(const RecoveryStore::Snapshot& snapshot)
 
 }  // namespace
 
-TableUndo::TableUndo(Table table, QAction* undo, QAction* redo, Messages& messages, const QString& recoveryFolder,
-                     QObject* parent)
+UndoAndRecovery::UndoAndRecovery(Table table, QAction* undo, QAction* redo, Messages& messages,
+                                 const QString& recoveryFolder, QObject* parent)
     : QObject(parent), m_table(std::move(table)), m_undo(undo), m_redo(redo), m_messages(messages)
 {
-    setObjectName(QStringLiteral("TableUndo"));
+    setObjectName(QStringLiteral("UndoAndRecovery"));
     // A row field that has the focus keeps these keys for its own undo.
     m_undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
     m_redo->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
-    connect(m_undo, &QAction::triggered, this, &TableUndo::undo);
-    connect(m_redo, &QAction::triggered, this, &TableUndo::redo);
+    connect(m_undo, &QAction::triggered, this, &UndoAndRecovery::undo);
+    connect(m_redo, &QAction::triggered, this, &UndoAndRecovery::redo);
     updateActions();
 
     if (!recoveryFolder.isEmpty()) {
@@ -47,15 +47,15 @@ TableUndo::TableUndo(Table table, QAction* undo, QAction* redo, Messages& messag
             m_store.reset();  // another running copy keeps its own table safe
     }
     m_timer.setInterval(kSnapshotIntervalMs);
-    connect(&m_timer, &QTimer::timeout, this, &TableUndo::keepSnapshot);
+    connect(&m_timer, &QTimer::timeout, this, &UndoAndRecovery::keepSnapshot);
 }
 
-TableUndo::~TableUndo()
+UndoAndRecovery::~UndoAndRecovery()
 {
     discardSnapshot();
 }
 
-void TableUndo::tableAboutToChange(const QString& what)
+void UndoAndRecovery::tableAboutToChange(const QString& what)
 {
     TableState before = m_table.capture();
     if (what == QLatin1String(kStringLength)
@@ -64,26 +64,26 @@ void TableUndo::tableAboutToChange(const QString& what)
     record(what, std::move(before));
 }
 
-void TableUndo::record(const QString& what, TableState before)
+void UndoAndRecovery::record(const QString& what, TableState before)
 {
     m_history.record(what, std::move(before));
     updateActions();
 }
 
-void TableUndo::setBusy(bool busy)
+void UndoAndRecovery::setBusy(bool busy)
 {
     m_busy = busy;
     updateActions();
 }
 
-void TableUndo::markClean()
+void UndoAndRecovery::markClean()
 {
     m_clean = m_written = m_table.capture();
     if (m_store)
         m_store->remove();
 }
 
-void TableUndo::offerRecovery()
+void UndoAndRecovery::offerRecovery()
 {
     if (!m_store)
         return;
@@ -104,7 +104,7 @@ void TableUndo::offerRecovery()
     apply(snapshot->state);
 }
 
-void TableUndo::keepSnapshot()
+void UndoAndRecovery::keepSnapshot()
 {
     if (!m_store)
         return;
@@ -128,31 +128,31 @@ void TableUndo::keepSnapshot()
     }
 }
 
-void TableUndo::discardSnapshot()
+void UndoAndRecovery::discardSnapshot()
 {
     if (m_store)
         m_store->remove();
 }
 
-void TableUndo::undo()
+void UndoAndRecovery::undo()
 {
     if (!m_busy)
         apply(m_history.undo(m_table.capture()));
 }
 
-void TableUndo::redo()
+void UndoAndRecovery::redo()
 {
     if (!m_busy)
         apply(m_history.redo(m_table.capture()));
 }
 
-void TableUndo::watchFields(const QList<QLineEdit*>& fields)
+void UndoAndRecovery::watchFields(const QList<QLineEdit*>& fields)
 {
     for (QLineEdit* field : fields)
         field->installEventFilter(this);
 }
 
-bool TableUndo::eventFilter(QObject* watched, QEvent* event)
+bool UndoAndRecovery::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() != QEvent::ShortcutOverride)
         return false;
@@ -166,7 +166,7 @@ bool TableUndo::eventFilter(QObject* watched, QEvent* event)
     return passOn;
 }
 
-void TableUndo::apply(std::optional<TableState> state)
+void UndoAndRecovery::apply(std::optional<TableState> state)
 {
     if (!state)
         return;
@@ -174,7 +174,7 @@ void TableUndo::apply(std::optional<TableState> state)
     updateActions();
 }
 
-void TableUndo::updateActions()
+void UndoAndRecovery::updateActions()
 {
     m_undo->setText(m_history.undoText());
     m_redo->setText(m_history.redoText());

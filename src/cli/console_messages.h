@@ -1,7 +1,6 @@
 #pragma once
 
 #include "model/messages.h"
-#include "operations/headless_view.h"
 
 namespace cli {
 

@@ -1,4 +1,4 @@
-#include "cli/headless.h"
+#include "cli/console_messages.h"
 
 #include "cli/console_status.h"
 

@@ -18,7 +18,7 @@ class QLineEdit;
 // that replace or cut the whole table, and a snapshot in the user's state
 // folder while the table differs from the last file opened or saved, offered
 // back at the next start after a crash.
-class TableUndo final : public QObject {
+class UndoAndRecovery final : public QObject {
     Q_OBJECT
 
 public:
@@ -33,9 +33,9 @@ public:
 
     // undo / redo: the File menu items this part captions and enables.
     // recoveryFolder: where the snapshot lives; empty keeps none.
-    TableUndo(Table table, QAction* undo, QAction* redo, Messages& messages, const QString& recoveryFolder,
-              QObject* parent = nullptr);
-    ~TableUndo() override;
+    UndoAndRecovery(Table table, QAction* undo, QAction* redo, Messages& messages, const QString& recoveryFolder,
+                    QObject* parent = nullptr);
+    ~UndoAndRecovery() override;
 
     static constexpr const char* kStringLength = "String Length";
 
