@@ -33,7 +33,8 @@ namespace {
 // The Settings frame's port, baud rate and parity.
 QStringList labels(const WindowRig& rig)
 {
-    return {rig.label("CommLabel"), rig.label("BaudLabel"), rig.label("ParityLabel")};
+    const window_layout::SettingsFrame& frame = rig.window->settingsFrame();
+    return {frame.port->text(), frame.baud->text(), frame.parity->text()};
 }
 
 // "name=caption" of each item of a menu or of the menu bar.
@@ -45,17 +46,16 @@ QString items(const QWidget* owner)
     return names.join(' ');
 }
 
-// The two topmost controls not hidden: the help pane shows over the rest, its button above it.
-QStringList topmost(const WindowRig& rig)
+// Whether the help pane shows over the rest and its button above it: they are the two topmost controls not hidden.
+bool helpOnTop(const WindowRig& rig)
 {
-    QStringList names;
-    for (QObject* child : rig.find<QWidget>("WebBrowser1")->parentWidget()->children())
+    QList<QObject*> shown;
+    for (QObject* child : rig.panes().help->parentWidget()->children())
         if (child->isWidgetType() && !static_cast<QWidget*>(child)->isHidden())
-            names << child->objectName();
-    return names.mid(names.size() - 2);
+            shown << child;
+    return shown.mid(shown.size() - 2) == QList<QObject*>({rig.panes().help, rig.panes().helpClose});
 }
 
-const QStringList kHelpShown{"WebBrowser1", "Helpclose"};
 const QStringList kGated{"PreviousPage", "NextPage", "StrConfig", "Read", "Send", "VerifyBtn", "GetVersionBtn"};
 
 // A status panel on a plain shown widget, with recorded boxes and scripted dialogs.
@@ -139,11 +139,12 @@ private slots:
         WindowRig rig;
         QCOMPARE(rig.window->windowTitle(), "QZ4VELD CONFIGURATION v1.02");
         QCOMPARE(rig.find<QPushButton>("Read")->text().replace('\n', ' '), "Read Key Outputs From QZ4VELD");
-        QCOMPARE(rig.label("Label12"), "Maximum Override String Length");
-        QCOMPARE(rig.find<QGroupBox>("Frame1")->title(), "Settings");
-        for (const char* hidden : {"Label13", "StrDes", "StrLine", "WebBrowser1", "Helpclose", "CompletionStatus",
-                                   "ProgressBar1", "ProgressLabel", "PercentLabel"})
-            QVERIFY2(!rig.find<QWidget>(QLatin1String(hidden))->isVisibleTo(rig.window.get()), hidden);
+        QCOMPARE(qobject_cast<QGroupBox*>(rig.window->settingsFrame().port->parentWidget())->title(), "Settings");
+        const window_layout::HiddenPanes& panes = rig.panes();
+        for (const QWidget* hidden : std::initializer_list<const QWidget*>{
+                     panes.notes, panes.notesPointer, panes.help, panes.helpClose, rig.status().completionLabel(),
+                     rig.status().progressBar(), rig.status().progressLabel(), rig.status().percentLabel()})
+            QVERIFY2(!hidden->isVisibleTo(rig.window.get()), qPrintable(hidden->objectName()));
         QCOMPARE(items(rig.window->menuBar()),
                  "FileMenu=File Config=Configuration ClearAll=Clear All prscr=Print Screen HelpMenu=Help");
         QCOMPARE(
@@ -201,8 +202,9 @@ private slots:
             QStringList off;
             for (const QString& name : kGated + QStringList{"MenuBar", "KeyString_0", "LogCheckbox"})
                 off << (rig.find<QWidget>(name)->isEnabled() ? "" : name);
-            for (const QString& name : commands + QStringList{"prscr", "Misc"})
+            for (const QString& name : commands + QStringList{"Misc"})
                 off << (rig.find<QAction>(name)->isEnabled() ? "" : name);
+            off << (rig.menus().print->isEnabled() ? "" : "Print Screen");
             return off.filter(QRegularExpression("."));
         };
         QStringList off;
@@ -217,8 +219,8 @@ private slots:
             rig.run(qPrintable(command));
         });
         rig.click(qPrintable(button));
-        QTEST(rig.label("CompletionStatus"), "completion");
-        QCOMPARE(rig.label("CfgLabel"), "None");
+        QTEST(rig.status().completionLabel()->text(), "completion");
+        QCOMPARE(rig.configLabel(), "None");
         QCOMPARE(rig.keyString(0)->text(), button == "Read" ? "x{0D}y" : "");
         QCOMPARE(rig.messages.infos, QStringList());
         QCOMPARE(off, kGated + commands);
@@ -268,7 +270,7 @@ private slots:
         for (const HelpPane::Page& page : HelpPane::kPages)
             QFile::copy(QStringLiteral(QZ_SOURCE_DIR "/resources/") + QLatin1String(page.file),
                         rig.folder.filePath(QLatin1String(page.file)));
-        auto* browser = rig.find<QTextBrowser>("WebBrowser1");
+        QTextBrowser* browser = rig.panes().help;
         const QStringList files{"OverView.htm", "EnterKey.htm", "CreateString.htm", "Verify.htm", "Misc.htm"};
         const QStringList items{"OverView", "EnterKey", "CreateString", "VerifyOp", "Misc"};
         for (int i = 0; i < items.size(); ++i) {
@@ -277,21 +279,21 @@ private slots:
             QVERIFY(browser->toPlainText().size() > 100);
         }
         for (const bool byButton : {true, false}) {
-            byButton ? rig.click("Helpclose") : rig.run("CloseHelp");
+            byButton ? rig.panes().helpClose->click() : rig.menus().closeHelp->trigger();
             QVERIFY(browser->isHidden());
-            QVERIFY(rig.find<QWidget>("Helpclose")->isHidden());
+            QVERIFY(rig.panes().helpClose->isHidden());
             rig.window->resize(QSize(1200, 1200) / (byButton ? 1 : 2));
             rig.run("Misc");
             const QSize outer = rig.window->frameGeometry().size();
             QCOMPARE(browser->geometry(),
                      QRect(rig.px(200), rig.px(2000), outer.width() - rig.px(600), outer.height() - rig.px(2700)));
-            QCOMPARE(topmost(rig), kHelpShown);
+            QVERIFY(helpOnTop(rig));
         }
         // A missing page gives a notice naming it, no message box; once back, the item shows the page again.
         const QString path = rig.folder.filePath("Verify.htm");
         QVERIFY(QFile::rename(path, path + QStringLiteral(".away")));
         rig.run("VerifyOp");
-        QCOMPARE(topmost(rig), kHelpShown);
+        QVERIFY(helpOnTop(rig));
         QCOMPARE(rig.messages.infos, QStringList());
         QCOMPARE(browser->toPlainText(), HelpPane::missingNotice(path));
         QVERIFY(QFile::rename(path + QStringLiteral(".away"), path));
@@ -312,7 +314,7 @@ private slots:
             if (confirm && !printed)
                 QTest::ignoreMessage(QtWarningMsg, "QPainter::begin(): Returned false");
             const int asked = dialog.asked;
-            rig.run("prscr");
+            rig.menus().print->trigger();
             QCOMPARE(dialog.asked, asked + 1);
             const QByteArray pdf = test_files::readAll(dialog.path);
             QCOMPARE(pdf.startsWith("%PDF"), printed);
@@ -378,7 +380,7 @@ private slots:
         writer.run("SaveAs");
         QCOMPARE(writer.messages.confirms.size(), 2);
         QCOMPARE(writer.messages.infos, QStringList(2, "Save Successful"));
-        QCOMPARE(writer.label("CfgLabel"), QStringLiteral("None"));
+        QCOMPARE(writer.configLabel(), QStringLiteral("None"));
 
         WindowRig reader;
         reader.click("NextPage");
@@ -388,11 +390,11 @@ private slots:
         QCOMPARE(reader.link.openCount(), 0);
         QCOMPARE(reader.dialogs.filters, QStringList{"QZ4VEL (*.cfg);;All Files (*)"});
         QCOMPARE(reader.messages.infos, QStringList());
-        QCOMPARE(reader.label("CfgLabel"), "round.cfg");
+        QCOMPARE(reader.configLabel(), "round.cfg");
         QCOMPARE(reader.window->configFileName(), round);
         QCOMPARE(reader.window->currentPage(), 0);
         QCOMPARE(reader.keyString(0)->text(), "ABCDEFGHIJ");
-        QCOMPARE(reader.find<QComboBox>("StrConfig")->currentIndex(), 9);
+        QCOMPARE(reader.controls().strConfig->currentIndex(), 9);
         QVERIFY(reader.window->rows().keyNames == out.keyNames);
         QVERIFY(reader.window->rows().strings == out.strings);
         QVERIFY(reader.window->rows().notes == out.notes);
@@ -410,7 +412,7 @@ private slots:
         QVERIFY(writeAll(bad, "String Length = 3\r\n00\tF7\r\n-3\tF2\r\n01\tF8\r\nString Length = 11\r\n02\tF4\r\n"));
         reader.dialogs.answers = {std::nullopt, bad, reader.folder.filePath(QStringLiteral("gone.cfg"))};
         reader.run("FOpen");
-        QCOMPARE(reader.label("CfgLabel"), "None");
+        QCOMPARE(reader.configLabel(), "None");
         reader.run("FOpen");
         QCOMPARE(reader.messages.infos.size(), 2);
         QVERIFY(reader.messages.infos.at(0).startsWith("Error extracting info from config file. Row number \"-3\""));
@@ -419,11 +421,11 @@ private slots:
         QCOMPARE(QStringList(rows.keyNames.begin(), rows.keyNames.begin() + 3), QStringList({"F7", "F8", ""}));
         QCOMPARE(reader.window->stringLength(), 3);
         QCOMPARE(reader.window->currentPage(), 1);
-        QCOMPARE(reader.label("CfgLabel"), QStringLiteral("bad.cfg"));
+        QCOMPARE(reader.configLabel(), QStringLiteral("bad.cfg"));
         reader.run("FOpen");
         QCOMPARE(reader.messages.infos.size(), 3);
         QVERIFY(reader.messages.infos.at(2).startsWith("Error opening specified"));
-        QCOMPARE(reader.label("CfgLabel"), QStringLiteral("gone.cfg"));
+        QCOMPARE(reader.configLabel(), QStringLiteral("gone.cfg"));
     }
 
     // SAVE in a window whose program folder cannot be written writes the user's file and says so once per run; a
@@ -454,7 +456,7 @@ private slots:
             QCOMPARE(QFile::exists(userIni), round > 0);
         }
         QCOMPARE(settings_file::load(userIni).settings.parity, QStringLiteral("E"));
-        const auto said = rig.find<QListWidget>("StatusBox")->findItems("cannot be written", Qt::MatchContains);
+        const auto said = rig.status().list()->findItems("cannot be written", Qt::MatchContains);
         QCOMPARE(said.size(), 1);
         QVERIFY(said.at(0)->text().contains(userIni));
         QCOMPARE(rig.messages.infos, QStringList());

@@ -43,8 +43,8 @@ struct KeyRig final : WindowRig {
 // may round; both shown, the pointer over the box.
 void checkNotesPlace(const WindowRig& rig, int boxLeft, int x1, int x2, int y)
 {
-    const QWidget* box = rig.find<QTextEdit>("StrDes");
-    const QWidget* pointer = rig.find<QFrame>("StrLine");
+    const QWidget* box = rig.panes().notes;
+    const QWidget* pointer = rig.panes().notesPointer;
     const QList<int> got{box->x(), pointer->x(), pointer->x() + pointer->width(), pointer->y(), box->y()};
     const QList<int> want{boxLeft, x1, x2, y, y - 545};
     for (int i = 0; i < got.size(); ++i)
@@ -62,7 +62,7 @@ bool same(const TableState& a, const TableState& b)
 // What the window shows of its table: rows, notes, string length, file name and label.
 TableState shown(const WindowRig& rig)
 {
-    return {rig.window->rows(), rig.window->stringLength(), rig.window->configFileName(), rig.label("CfgLabel")};
+    return {rig.window->rows(), rig.window->stringLength(), rig.window->configFileName(), rig.configLabel()};
 }
 }  // namespace
 
@@ -151,12 +151,12 @@ private slots:
     {
         WindowRig rig(kNotesOn);
         QVERIFY(rig.activate());
-        QTextEdit* box = rig.find<QTextEdit>("StrDes");
+        QTextEdit* box = rig.panes().notes;
         const RowTable& rows = rig.window->rows();
         rig.clickCount(0);
         checkNotesPlace(rig, 7295, 6495, 7295, 1725);
         // The pointer line lies over the String Length box it points from; a click there reaches the box.
-        const QWidget* pointer = rig.find<QFrame>("StrLine");
+        const QWidget* pointer = rig.panes().notesPointer;
         QCOMPARE(rig.window->childAt(pointer->mapTo(rig.window.get(), pointer->rect().center())), rig.count(0));
         QCOMPARE(box->toPlainText(),
                  QStringLiteral("Optional string notes can be entered here\n"
@@ -266,7 +266,7 @@ private slots:
         QCOMPARE(bar->activeAction(), bar->actions().first());
         QApplication::activePopupWidget()->close();
 
-        auto* box = rig.find<QTextEdit>("StrDes");
+        auto* box = rig.panes().notes;
         rig.keyString(3)->setFocus();
         QTest::keyClick(rig.keyString(3), Qt::Key_F2, Qt::ShiftModifier);
         QTRY_VERIFY(box->hasFocus());
@@ -291,7 +291,7 @@ private slots:
     void screenReaderNames()
     {
         WindowRig rig;
-        QAccessibleInterface* list = QAccessible::queryAccessibleInterface(rig.find<QComboBox>("StrConfig"));
+        QAccessibleInterface* list = QAccessible::queryAccessibleInterface(rig.controls().strConfig);
         QCOMPARE(list->text(QAccessible::Name), "Maximum Override String Length");
         QCOMPARE(list->text(QAccessible::Value), "6 Characters (up to 36 keys)");
         QCOMPARE(list->child(0)->childCount(), 10);  // the entries, the chosen one selected
@@ -390,7 +390,7 @@ private slots:
         const TableState before = shown(rig);
         QFETCH(QString, control);
         if (control.isEmpty())
-            rig.find<QComboBox>("StrConfig")->setCurrentIndex(1);  // cuts "abcd"
+            rig.controls().strConfig->setCurrentIndex(1);  // cuts "abcd"
         else
             rig.find<QAction>(control) ? rig.run(qPrintable(control)) : rig.click(qPrintable(control));
         const TableState after = shown(rig);
@@ -450,7 +450,7 @@ private slots:
         rows.pictureShown.fill(true);
         rig.click("NextPage");
         rig.click("NextPage");
-        rig.find<QListWidget>("StatusBox")->addItem(QStringLiteral("a status line"));
+        rig.status().list()->addItem(QStringLiteral("a status line"));
         const QString path = rig.folder.filePath("table.cfg");
         rig.window->setConfigFileName(path);
         rig.find<QLabel>("CfgLabel")->setText("table.cfg");
@@ -467,10 +467,10 @@ private slots:
                 || rows.pictureShown[r] || rows.pictures[r] != StatusPicture::CheckMark)
                 holding << QString::number(r);
         QCOMPARE(holding, QStringList{"96"});  // never shown, never cleared
-        QCOMPARE(rig.find<QComboBox>("StrConfig")->currentIndex(), 0);
-        QCOMPARE(rig.label("CfgLabel"), "table.cfg");
-        QCOMPARE(rig.find<QListWidget>("StatusBox")->count(), 0);
-        QVERIFY(!rig.find<QWidget>("StrDes")->isHidden());
+        QCOMPARE(rig.controls().strConfig->currentIndex(), 0);
+        QCOMPARE(rig.configLabel(), "table.cfg");
+        QCOMPARE(rig.status().list()->count(), 0);
+        QVERIFY(!rig.panes().notes->isHidden());
         rig.clickCount(2);  // closing stores the emptied text
         QCOMPARE(rows.notes.at(50), QString());
         QCOMPARE(rig.window->configFileName(), path);

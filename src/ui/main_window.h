@@ -70,6 +70,29 @@ public:
     // Settings frame; reports a refused value with a message.
     void setupCommPort();
 
+    // The menu items the window's parts drive.
+    struct Menus final {
+        QMenu* file = nullptr;
+        QAction* open = nullptr;
+        QAction* save = nullptr;
+        QAction* saveAs = nullptr;
+        QAction* undo = nullptr;
+        QAction* redo = nullptr;
+        QAction* config = nullptr;
+        QAction* clearAll = nullptr;
+        QAction* print = nullptr;
+        QAction* closeHelp = nullptr;
+        QAction* station = nullptr;
+    };
+
+    // The controls by what they are, for tests and automation.
+    const window_layout::Controls& controls() const { return m_controls; }
+    const window_layout::SettingsFrame& settingsFrame() const { return m_frame; }
+    const window_layout::HiddenPanes& panes() const { return m_panes; }
+    const Menus& menus() const { return m_menus; }
+    const RowLines& rowLines() const { return *m_lines; }
+    const StatusPanel& statusPanel() const { return *m_status; }
+
     OperationRunner& operations() { return *m_runner; }
     RowTable& rows() { return m_rows; }
     Settings& settings() { return m_settings; }
@@ -123,19 +146,7 @@ private:
     window_layout::Controls m_controls;
     window_layout::SettingsFrame m_frame;
     window_layout::HiddenPanes m_panes;
-    struct Menus final {
-        QMenu* file = nullptr;
-        QAction* open = nullptr;
-        QAction* save = nullptr;
-        QAction* saveAs = nullptr;
-        QAction* undo = nullptr;
-        QAction* redo = nullptr;
-        QAction* config = nullptr;
-        QAction* clearAll = nullptr;
-        QAction* print = nullptr;
-        QAction* closeHelp = nullptr;
-        QAction* station = nullptr;
-    } m_menus;
+    Menus m_menus;
 
     std::unique_ptr<RowLines> m_lines;
     std::unique_ptr<KeyCapture> m_keyCapture;

@@ -2,8 +2,12 @@
 
 #include "fake_device.h"
 #include "ui/file_dialogs.h"
+#include "ui/key_field.h"
 #include "ui/main_window.h"
+#include "ui/row_lines.h"
 #include "ui/screen_print.h"
+#include "ui/status_panel.h"
+#include "ui/string_field.h"
 
 #include <QAction>
 #include <QLabel>
@@ -60,20 +64,26 @@ struct WindowRig {
 
     QString iniPath() const { return folder.filePath(QStringLiteral("QZ4Vel.ini")); }
 
+    // Controls by the name automation uses; parts' own widgets through the window's accessors below.
     template <class T>
     T* find(const QString& name) const
     {
         return window->findChild<T*>(name);
     }
-    QString label(const char* name) const { return find<QLabel>(QLatin1String(name))->text(); }
     void click(const char* button) const { find<QPushButton>(QLatin1String(button))->click(); }
     void run(const char* menuItem) const { find<QAction>(QLatin1String(menuItem))->trigger(); }
-    // The controls of a line by their control-array names.
-    QLineEdit* keyString(int line) const { return find<QLineEdit>(QStringLiteral("KeyString_%1").arg(line)); }
-    QLineEdit* kbdKey(int line) const { return find<QLineEdit>(QStringLiteral("KbdKey_%1").arg(line)); }
-    QLabel* count(int line) const { return find<QLabel>(QStringLiteral("StringCount_%1").arg(line)); }
-    QLabel* rowLabel(int line) const { return find<QLabel>(QStringLiteral("Label3_%1").arg(line)); }
-    QLabel* image(int line) const { return find<QLabel>(QStringLiteral("Image1_%1").arg(line)); }
+    const window_layout::Controls& controls() const { return window->controls(); }
+    const window_layout::HiddenPanes& panes() const { return window->panes(); }
+    const MainWindow::Menus& menus() const { return window->menus(); }
+    const StatusPanel& status() const { return window->statusPanel(); }
+    QString configLabel() const { return window->settingsFrame().configFile->text(); }
+    // The controls of a line of the page.
+    const RowLines::Line& line(int index) const { return window->rowLines().line(index); }
+    QLineEdit* keyString(int index) const { return line(index).string; }
+    QLineEdit* kbdKey(int index) const { return line(index).key; }
+    QLabel* count(int index) const { return line(index).count; }
+    QLabel* rowLabel(int index) const { return line(index).number; }
+    QLabel* image(int index) const { return line(index).image; }
     void clickCount(int line) const { QTest::mouseClick(count(line), Qt::LeftButton); }
     // A fresh window over the same folder and device, started as the program starts; `between` runs once the old window
     // is gone.
