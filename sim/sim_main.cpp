@@ -91,6 +91,18 @@ int run(QCoreApplication& app)
              QStringLiteral("N")},
             {QStringLiteral("long-row"), QStringLiteral("Answer the read of row N with more bytes than a slot holds."),
              QStringLiteral("N")},
+            {QStringLiteral("report-length"),
+             QStringLiteral("Answer the length query with N while the slots keep the real length."),
+             QStringLiteral("N")},
+            {QStringLiteral("restart-after"),
+             QStringLiteral("Restart when command N+1 arrives: drop it, keep the memory, send the presence byte."),
+             QStringLiteral("N")},
+            {QStringLiteral("length-ack-latency"),
+             QStringLiteral("Acknowledge a string length MS milliseconds later than other answers."),
+             QStringLiteral("MS"), QStringLiteral("0")},
+            {QStringLiteral("burst"),
+             QStringLiteral("Hand answer bytes over every MS milliseconds, as a USB adapter's latency timer does."),
+             QStringLiteral("MS"), QStringLiteral("0")},
             {QStringLiteral("state"), QStringLiteral("Keep the device memory in FILE between runs."),
              QStringLiteral("FILE")},
             {QStringLiteral("length"), QStringLiteral("Start with string length N (1-10)."), QStringLiteral("N")},
@@ -140,6 +152,11 @@ int run(QCoreApplication& app)
         if (parser.isSet(name))
             *row = intOption(parser, name, 0, DeviceModel::kSlots - 1);
     }
+    if (parser.isSet(QStringLiteral("report-length")))
+        faults.reportedLength = intOption(parser, QStringLiteral("report-length"), 1, DeviceModel::kMaxLength);
+    if (parser.isSet(QStringLiteral("restart-after")))
+        faults.restartAfter = intOption(parser, QStringLiteral("restart-after"), 0, 1000000);
+    faults.lengthAckLatencyMs = intOption(parser, QStringLiteral("length-ack-latency"), 0, 60000);
     if (parser.isSet(QStringLiteral("length")))
         device.setStringLength(intOption(parser, QStringLiteral("length"), 1, DeviceModel::kMaxLength));
     if (parser.isSet(QStringLiteral("version")))
@@ -158,6 +175,7 @@ int run(QCoreApplication& app)
 
     PtyServer server(device);
     server.setBaud(intOption(parser, QStringLiteral("baud"), 0, 4000000));
+    server.setBurstMs(intOption(parser, QStringLiteral("burst"), 0, 1000));
     if (parser.isSet(QStringLiteral("arrivals")))
         server.setArrivalLog(parser.value(QStringLiteral("arrivals")));
     server.setLink(parser.value(QStringLiteral("link")));

@@ -13,6 +13,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSerialPort>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -46,6 +47,9 @@ struct Scenario final {
     TableAfter table = TableAfter::Kept;
     int prefixRows = 0;
     int emptyRow = -1;
+    int baud = 9600;  // the program's setting (the simulator paces its line with --baud)
+    int deviceLength = 10;  // the string length the device's memory starts with
+    int junkRow = -1;  // this slot holds a byte after its string's 0x00 filling
 };
 
 // A single problem starting with this: this machine cannot set the scenario up (root without "nobody").
@@ -70,18 +74,107 @@ RowTable table(const QStringList& strings)
 const RowTable kDevice = table({"abcdefghij", "{0D}", "a b", "{7B}x", "~}|", "{FF}{01}", "", "Z"});
 const RowTable kScreen = table({"xyz", "{1B}[A", "", "hello", "{09}{0A}", "q"});
 
-bool writeDeviceState(const QString& path)
+// The device's memory when the cell starts: the device's table, at the cell's
+// string length, with a stray byte in one slot's filling when the cell asks.
+DeviceModel initialMemory(const Scenario& s)
 {
     DeviceModel device;
-    device.setStringLength(kLength);
+    device.setStringLength(s.deviceLength);
     for (int r = 0; r < kRows; ++r) {
         const QString& key = kDevice.keyNames.at(r);
         const int scancode = key.isEmpty() ? 0xFF : key_table::scancodeForKeyName(key);
-        device.setSlot(r, static_cast<std::uint8_t>(scancode),
-                       notation::toDeviceBytes(kDevice.strings.at(r), kLength).value());
+        QByteArray bytes = notation::toDeviceBytes(kDevice.strings.at(r), kLength).value();
+        if (r == s.junkRow)
+            bytes[kLength - 1] = 'A';
+        device.setSlot(r, static_cast<std::uint8_t>(scancode), bytes);
     }
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(device.saveState()) >= 0;
+    return device;
+}
+
+// What Send writes for row r of `rows` at string length `length`: scan code and slot bytes.
+QByteArray sentSlot(const RowTable& rows, int r, int length)
+{
+    const QString& key = rows.keyNames.at(r);
+    const int scancode = key.isEmpty() ? 0xFF : key_table::scancodeForKeyName(key);
+    return QByteArray(1, static_cast<char>(scancode)) + notation::toDeviceBytes(rows.strings.at(r), length).value();
+}
+
+// Judged by the device's memory as the simulator left it, not by what the run
+// said: Read and Verify and the version query leave it as it was; every row a Read
+// took in is the device's; every row Verify passed is in the device byte for
+// byte; a Send that succeeded wrote the screen's table, and a Send that stopped
+// wrote exactly what its sentence about the device says. "" when all that holds.
+QString memoryProblem(const Scenario& s, const fakedev::RealRig& rig, const DeviceModel& before,
+                      const DeviceModel& after, bool succeeded)
+{
+    const int length = after.stringLength();
+    const auto row = [](int r) { return QStringLiteral("row %1").arg(r); };
+    if (s.op != Op::Send) {
+        if (after.saveState() != before.saveState())
+            return QStringLiteral("the device's memory changed");
+    }
+    if (s.op == Op::Read && rig.status.completionShown
+        && (succeeded || rig.status.completion.endsWith(QLatin1String("rows not read")))) {
+        for (int r = 0; r < DeviceModel::capacityFor(rig.view.lengthIndex + 1); ++r) {
+            const bool notRead = rig.rows.pictureShown.at(r);  // Read shows only the question marks of those
+            const QByteArray slot = after.slotAnswer(r);
+            const QString key = r < after.capacity()
+                    ? key_table::keyNameForScancode(static_cast<std::uint8_t>(slot.at(0)))
+                    : QString();
+            const QString string = key.isEmpty() ? QString() : notation::fromDeviceBytes(slot.mid(1));
+            if (notRead ? !(rig.rows.keyNames.at(r) + rig.rows.strings.at(r)).isEmpty()
+                        : rig.rows.keyNames.at(r) != key || rig.rows.strings.at(r) != string)
+                return row(r) + QStringLiteral(" is not what the device holds");
+        }
+        if (succeeded && rig.view.lengthIndex + 1 != length)
+            return QStringLiteral("a successful Read took another string length");
+    }
+    if (s.op == Op::Verify) {
+        for (int r = 0; r < after.capacity(); ++r) {
+            if (rig.rows.verified.at(r)
+                && (rig.view.lengthIndex + 1 != length || after.slotAnswer(r) != sentSlot(rig.rows, r, length)))
+                return row(r) + QStringLiteral(" passed Verify but the device holds something else");
+        }
+    }
+    if (s.op != Op::Send)
+        return {};
+    // Rows `from` to `to` hold the screen's (written) or what they held before (not written).
+    const auto check = [&](int from, int to, bool written) -> QString {
+        for (int r = from; r <= to && r < after.capacity(); ++r) {
+            const QByteArray wanted = written ? sentSlot(kScreen, r, length) : before.slotAnswer(r);
+            if (after.slotAnswer(r) != wanted)
+                return row(r) + (written ? QStringLiteral(" was not written") : QStringLiteral(" was changed"));
+        }
+        return {};
+    };
+    const int last = after.capacity() - 1;
+    if (succeeded)
+        return length == kLength ? check(0, last, true) : QStringLiteral("the device took another length");
+    if (rig.status.completion.endsWith(QLatin1String("FAILED blocks"))) {
+        // A Send that went through every row: each row it marked as read back is in the device.
+        for (int r = 0; r <= last; ++r) {
+            if (rig.rows.pictures.at(r) == StatusPicture::CheckMark)
+                if (const QString problem = check(r, r, true); !problem.isEmpty())
+                    return problem;
+        }
+        return {};
+    }
+    const QStringList said = rig.status.lines.filter(QRegularExpression("^The device (now|may) hold"));
+    if (said.isEmpty())
+        return check(0, last, false);
+    static const QRegularExpression parts(
+            "rows 0 to (\\d+) written|row (\\d+) may be written|rows after (\\d+) not written|no rows written");
+    QString problem;
+    for (auto it = parts.globalMatch(said.constLast()); it.hasNext() && problem.isEmpty();) {
+        const QRegularExpressionMatch m = it.next();
+        if (!m.captured(1).isEmpty())
+            problem = check(0, m.captured(1).toInt(), true);
+        else if (!m.captured(3).isEmpty())
+            problem = check(m.captured(3).toInt() + 1, last, false);
+        else if (m.captured(2).isEmpty())
+            problem = check(0, last, false);
+    }
+    return problem;
 }
 
 template <class Operation>
@@ -117,17 +210,19 @@ QStringList run(const Scenario& s, int limitMs)
 {
     QTemporaryDir dir;
     const QString state = dir.filePath(QStringLiteral("device.state"));
-    if (!writeDeviceState(state))
+    const DeviceModel before = initialMemory(s);
+    QFile stateFile(state);
+    if (!stateFile.open(QIODevice::WriteOnly) || stateFile.write(before.saveState()) < 0 || !stateFile.flush())
         return {QStringLiteral("cannot write the simulator's state file")};
     fakedev::SimProcess sim(QStringList{"--state", state, "--version", "V2.10"} + s.simArgs);
     if (!sim.started())
         return {QStringLiteral("the simulator did not start: ") + sim.errors()};
     const QString path = sim.path();
-    fakedev::RealRig rig(path);
+    fakedev::RealRig rig(path, s.baud);
     // Verify compares against what the device holds; the others start from the operator's own table.
     rig.rows = s.op == Op::Verify ? kDevice : kScreen;
     rig.view.lengthIndex = s.op == Op::Read ? 5 : kLength - 1;
-    const RowTable before = rig.rows;
+    const RowTable tableBefore = rig.rows;
 
     // Another process holding the port through QSerialPort (and so its lock file).
     QProcess holder;
@@ -191,8 +286,21 @@ QStringList run(const Scenario& s, int limitMs)
     expect("port after the run", succeeded && rig.link.isOpen() ? "open" : "closed", "closed");
     if (!s.line.isEmpty() && !rig.status.lines.contains(withPath(s.line)))
         problems << QStringLiteral("no status line \"%1\" in [%2]").arg(withPath(s.line), rig.status.lines.join(" | "));
-    if (const QString rowsProblem = tableProblem(s, before, rig.rows); !rowsProblem.isEmpty())
+    if (const QString rowsProblem = tableProblem(s, tableBefore, rig.rows); !rowsProblem.isEmpty())
         problems << rowsProblem;
+    rig.link.close();
+    sim.stop();  // the simulator writes its memory as it ends
+    DeviceModel after;
+    QFile memory(state);
+    try {
+        if (!memory.open(QIODevice::ReadOnly))
+            throw DeviceError("cannot be read");
+        after.loadState(memory.readAll());
+        if (const QString problem = memoryProblem(s, rig, before, after, succeeded); !problem.isEmpty())
+            problems << QStringLiteral("by the device's memory: ") + problem;
+    } catch (const DeviceError& error) {
+        problems << QStringLiteral("the simulator's state file %1").arg(QString::fromLocal8Bit(error.what()));
+    }
     return problems;
 }
 
@@ -214,6 +322,8 @@ const QString kAbsent = QStringLiteral("QZ4VELDT not responsing on port COM1");
 const QString kWrong = QStringLiteral("Not a QZ4VELDT that is connected (received 0x%1)");
 const QString kAttachError = QStringLiteral("Error checking for QZ4VELD attachment- ");
 const QString kGone = QStringLiteral("device %1 was disconnected");
+const QString kRestarted =
+        QStringLiteral("the device restarted in the middle of the run (it sent its presence mark E8 unasked)");
 // What a Send stopped by the line dropping after 1, 2 or 3 exchanges says the device holds.
 const QString kHolds[] = {
         "The device may hold an incomplete table: the string length went out, no rows written. Send again.",
@@ -315,16 +425,60 @@ private slots:
                  .table = op == Op::Read ? TableAfter::Device : TableAfter::Kept});
             // Answers later than each wait: just past it, they are still their own command's; beyond the
             // extension (twice the wait), the first exchange after the presence check goes without.
-            add("late answers", {"--latency", QString::number(t.firstWaitMs + 10)},
-                {.succeeds = true,
-                 .completion = t.done,
-                 .line = t.doneLine,
-                 .table = op == Op::Read ? TableAfter::Device : TableAfter::Kept});
+            const Scenario works{.succeeds = true,
+                                 .completion = t.done,
+                                 .line = t.doneLine,
+                                 .table = op == Op::Read ? TableAfter::Device : TableAfter::Kept};
+            add("late answers", {"--latency", QString::number(t.firstWaitMs * 6 / 5)}, works);
             const QString noLength = t.errorPrefix + "the device sent no answer to the string length query";
             add("answers beyond the extension", {"--latency", QString::number(t.firstWaitMs * 4)},
                 readsRows
                         ? Scenario{.completion = t.failed, .message = noLength}
                         : Scenario{.completion = t.firstFails, .line = op == Op::Send ? kHolds[0] : t.firstFailsLine});
+            // A slow line, and an adapter that hands bytes over every 16 ms: everything works, only slower.
+            Scenario slow = works;
+            slow.baud = 2400;
+            add("2400 baud", {"--baud", "2400"}, slow);
+            // A version text of the usual size takes longer on the wire than the version's wait.
+            const QString text = QStringLiteral("QZ4VELD V2.10 (2024-05-01)");
+            Scenario bursts = works;
+            if (op == Op::Version)
+                bursts.line = "Version = " + text;
+            add("bursts of 16 ms", {"--burst", "16", "--baud", "9600", "--version", text}, bursts);
+            Scenario junk = works;
+            junk.junkRow = 4;  // a stray byte after the slot's 0x00 filling: not what Send writes
+            if (readsRows) {
+                const bool read = op == Op::Read;
+                junk = read ? Scenario{.completion = " 1 rows not read", .table = TableAfter::Device, .emptyRow = 4}
+                            : Scenario{.completion = " 1 FAILED verifications"};
+                junk.junkRow = 4;
+                // No answer is a whole slot when the device reports another length than it holds.
+                const auto noneWhole = [read](int rows) {
+                    return read ? Scenario{.completion = QStringLiteral(" %1 rows not read").arg(rows),
+                                           .table = TableAfter::DevicePrefix}
+                                : Scenario{.completion = QStringLiteral(" %1 FAILED verifications").arg(rows)};
+                };
+                Scenario shortAnswers = noneWhole(23);
+                shortAnswers.deviceLength = 6;
+                add("reports length 10, holds 6", {"--report-length", "10"}, shortAnswers);
+                add("reports length 6, holds 10", {"--report-length", "6"}, noneWhole(36));
+                add("restarts", {"--restart-after", "5"},
+                    {.completion = t.failed,
+                     .message = t.errorPrefix + kRestarted,
+                     .table = read ? TableAfter::DevicePrefix : TableAfter::Kept,
+                     .prefixRows = 3});
+            }
+            if (op != Op::Version)
+                add("filling that is not 0x00", {}, junk);
+            if (op == Op::Send) {
+                const QString holds = "The device now holds an incomplete table: rows 0 to 1 written, row 2 may be "
+                                      "written, the rows after 2 not written. Send again.";
+                add("restarts", {"--restart-after", "6"},
+                    {.completion = t.failed, .message = t.errorPrefix + kRestarted + "\n" + holds, .line = holds});
+                add("length acknowledge late", {"--length-ack-latency", "60"}, works);
+                add("length acknowledge beyond the extension", {"--length-ack-latency", "200"},
+                    {.completion = t.firstFails, .line = kHolds[0]});
+            }
         }
     }
 

@@ -5,6 +5,7 @@
 namespace {
 
 constexpr char kAck = 0x06;
+constexpr char kStartUpMark = '\xE8';  // what the device sends when it starts, the presence mark
 const QByteArray kCommandError = QByteArrayLiteral("CMDERR");
 const QByteArray kStateMagic = QByteArrayLiteral("QZ4S\x01");
 constexpr int kSlotRecord = 1 + DeviceModel::kMaxLength;
@@ -72,7 +73,7 @@ bool DeviceModel::takeStateChanged()
     return changed;
 }
 
-QList<QByteArray> DeviceModel::receive(const QByteArray& bytes, QList<QByteArray>* commands)
+QList<QByteArray> DeviceModel::receive(const QByteArray& bytes, QList<QByteArray>* commands, QList<int>* delays)
 {
     QList<QByteArray> answers;
     if (m_faults.absent)
@@ -95,9 +96,23 @@ QList<QByteArray> DeviceModel::receive(const QByteArray& bytes, QList<QByteArray
         ++m_commands;
         if (commands)
             commands->append(commandBytes);
+        if (!m_restarted && m_faults.restartAfter >= 0 && m_commands > m_faults.restartAfter) {
+            // Power lost for a moment: this command is gone, the memory is kept,
+            // and the device announces itself as it does at start-up.
+            m_restarted = true;
+            answers.append(QByteArray(1, kStartUpMark));
+            if (delays)
+                delays->append(0);
+            continue;
+        }
         const QByteArray answer = execute(commandBytes);
-        if (!answer.isEmpty())
+        if (!answer.isEmpty()) {
             answers.append(wrap(answer));
+            if (delays) {
+                const bool lengthSet = commandBytes.startsWith("/L") && commandBytes.at(2) != '?';
+                delays->append(lengthSet ? m_faults.lengthAckLatencyMs : 0);
+            }
+        }
     }
     return answers;
 }
@@ -147,7 +162,8 @@ QByteArray DeviceModel::execute(const QByteArray& command)
     const std::uint8_t argument = at(command, 2);
     if (letter == 'L') {
         if (argument == '?')
-            return QByteArray(1, static_cast<char>('0' + m_length));
+            return QByteArray(
+                    1, static_cast<char>('0' + (m_faults.reportedLength > 0 ? m_faults.reportedLength : m_length)));
         if (argument >= '1' && argument <= ':') {
             m_length = argument - '0';
             m_stateChanged = true;

@@ -21,6 +21,9 @@ struct DeviceFaults final {
     int silentRow = -1;  // "/R" of this row is never answered
     int refusedRow = -1;  // "/R" of this row is answered with the error reply
     int longRow = -1;  // "/R" of this row is answered with more bytes than a slot holds
+    int reportedLength = 0;  // "/L?" answers this length while the slots keep the real one (0: the real one)
+    int restartAfter = -1;  // the command after this many is not carried out: the device restarts and sends 0xE8
+    int lengthAckLatencyMs = 0;  // the acknowledge of "/L<digit>" comes this much later than other answers
     int lateBlockRow = -1;  // the in-process link acknowledges this row's "/W" late (FakeSerialLink::kLateBlockMs)
 };
 
@@ -51,8 +54,10 @@ public:
 
     // Feeds bytes the program sent; returns the answers completed by them, in
     // order, garbage included. Silent commands give no entry. Every command the
-    // bytes complete is appended to `commands` when given.
-    QList<QByteArray> receive(const QByteArray& bytes, QList<QByteArray>* commands = nullptr);
+    // bytes complete is appended to `commands` when given, and each answer's
+    // extra delay in ms (DeviceFaults::lengthAckLatencyMs) to `delays`.
+    QList<QByteArray> receive(const QByteArray& bytes, QList<QByteArray>* commands = nullptr,
+                              QList<int>* delays = nullptr);
 
     bool unplugged() const { return m_unplugged; }
     bool midCommand() const { return !m_pending.isEmpty(); }  // part of a command has arrived
@@ -94,6 +99,7 @@ private:
     int m_commands = 0;
     int m_presenceProbes = 0;
     int m_presenceAnswers = 0;
+    bool m_restarted = false;
     bool m_unplugged = false;
     bool m_stateChanged = false;
 };

@@ -67,7 +67,8 @@ void FakeSerialLink::write(const QByteArray& bytes)
     m_writes.append(bytes);
     m_writeTimes.append(m_clock.nowMs);
     QList<QByteArray> commands;
-    const QList<QByteArray> answers = m_device.receive(bytes, &commands);
+    QList<int> delays;
+    const QList<QByteArray> answers = m_device.receive(bytes, &commands, &delays);
     const DeviceFaults& faults = m_device.faults();
     qint64 due = m_clock.nowMs + (faults.latencyMs > 0 ? faults.latencyMs : 0);
     for (const QByteArray& command : commands) {
@@ -77,7 +78,9 @@ void FakeSerialLink::write(const QByteArray& bytes)
     }
     if (!m_pending.isEmpty() && m_pending.constLast().first > due)
         due = m_pending.constLast().first;  // answers never overtake each other
-    for (const QByteArray& answer : answers) {
+    for (qsizetype a = 0; a < answers.size(); ++a) {
+        const QByteArray& answer = answers.at(a);
+        due += delays.value(a);
         if (faults.chunked) {
             for (const char byte : answer)
                 m_pending.append({due++, QByteArray(1, byte)});

@@ -103,8 +103,18 @@ QString PtyServer::open()
     return path;
 }
 
+qint64 PtyServer::handOver(qint64 dueUs) const
+{
+    if (m_burstMs <= 0)
+        return dueUs;
+    // The next tick of the adapter's timer, which runs from the simulator's start.
+    const qint64 burstUs = m_burstMs * 1000LL;
+    return m_startUs + (dueUs - m_startUs + burstUs - 1) / burstUs * burstUs;
+}
+
 PtyServer::End PtyServer::serve(int stopFd, const std::function<void()>& onStateChanged)
 {
+    m_startUs = nowUs();
     QList<QPair<qint64, QByteArray>> pending;  // (due time in us, bytes), in order
     char buffer[512];
     // With a bit rate set, each character takes its time on the line: 1 start,
@@ -142,8 +152,9 @@ PtyServer::End PtyServer::serve(int stopFd, const std::function<void()>& onState
                 if (!m_device.midCommand())
                     commandStartUs = arrivedUs;
                 QList<QByteArray> commands;
+                QList<int> delays;
                 const QList<QByteArray> answers =
-                        m_device.receive(QByteArray(buffer, static_cast<qsizetype>(count)), &commands);
+                        m_device.receive(QByteArray(buffer, static_cast<qsizetype>(count)), &commands, &delays);
                 if (m_arrivals.isOpen()) {
                     for (const QByteArray& command : std::as_const(commands)) {
                         m_arrivals.write(QByteArray::number(commandStartUs) + ' ' + command.toHex() + '\n');
@@ -157,25 +168,29 @@ PtyServer::End PtyServer::serve(int stopFd, const std::function<void()>& onState
                 const DeviceFaults& faults = m_device.faults();
                 const qint64 now = nowUs();
                 receivedUntil = std::max(receivedUntil, now) + count * characterUs;
-                qint64 due = std::max(now, receivedUntil) + (faults.latencyMs > 0 ? faults.latencyMs * 1000LL : 0);
+                const qint64 start =
+                        std::max(now, receivedUntil) + (faults.latencyMs > 0 ? faults.latencyMs * 1000LL : 0);
+                qint64 due = start;
                 if (!pending.isEmpty() && pending.constLast().first > due)
                     due = pending.constLast().first;
-                for (const QByteArray& answer : answers) {
+                for (qsizetype a = 0; a < answers.size(); ++a) {
+                    const QByteArray& answer = answers.at(a);
+                    due = std::max(due, start + delays.value(a) * 1000LL);
                     if (characterUs > 0) {
                         // Each byte is readable once its last stop bit is through.
                         due = std::max(due, sentUntil);
                         for (const char byte : answer) {
                             due += characterUs;
-                            pending.append({due, QByteArray(1, byte)});
+                            pending.append({handOver(due), QByteArray(1, byte)});
                         }
                         sentUntil = due;
                     } else if (faults.chunked) {
                         for (const char byte : answer) {
-                            pending.append({due, QByteArray(1, byte)});
+                            pending.append({handOver(due), QByteArray(1, byte)});
                             due += 1000;
                         }
                     } else {
-                        pending.append({due, answer});
+                        pending.append({handOver(due), answer});
                     }
                 }
             } else if (count < 0 && errno != EAGAIN && errno != EINTR) {

@@ -21,6 +21,9 @@ public:
     // Paces the line like a serial port at this bit rate (0, the default: bytes
     // pass at once), so that timings against the simulator include wire time.
     void setBaud(int baud) { m_baud = baud; }
+    // Hands answer bytes over only every `ms` milliseconds, as a USB adapter does
+    // when its latency timer runs out (16 ms on an FTDI chip); 0: as they come.
+    void setBurstMs(int ms) { m_burstMs = ms; }
 
     // Writes a line "<microseconds> <hex bytes>" for every command, stamped when
     // its first byte arrived, on the monotonic clock that every process on the machine
@@ -45,11 +48,15 @@ public:
 
 private:
     void closeAll();
+    // When bytes due at dueUs reach the program: at once, or at the next burst.
+    qint64 handOver(qint64 dueUs) const;
 
     DeviceModel& m_device;
     int m_master = -1;
     int m_slave = -1;
     int m_baud = 0;
+    int m_burstMs = 0;
+    qint64 m_startUs = 0;
     QString m_link;
     bool m_linked = false;
     QFile m_arrivals;
