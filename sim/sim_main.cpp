@@ -91,6 +91,9 @@ int run(QCoreApplication& app)
              QStringLiteral("N")},
             {QStringLiteral("long-row"), QStringLiteral("Answer the read of row N with more bytes than a slot holds."),
              QStringLiteral("N")},
+            {QStringLiteral("stray-fill-row"),
+             QStringLiteral("Answer the read of row N with a stray last byte, after the filling of a short string."),
+             QStringLiteral("N")},
             {QStringLiteral("report-length"),
              QStringLiteral("Answer the length query with N while the slots keep the real length."),
              QStringLiteral("N")},
@@ -148,7 +151,8 @@ int run(QCoreApplication& app)
         faults.unplugAfter = intOption(parser, QStringLiteral("unplug-after"), 0, 1000000);
     for (const auto& [name, row] : {std::pair(QStringLiteral("silent-row"), &faults.silentRow),
                                     std::pair(QStringLiteral("refuse-row"), &faults.refusedRow),
-                                    std::pair(QStringLiteral("long-row"), &faults.longRow)}) {
+                                    std::pair(QStringLiteral("long-row"), &faults.longRow),
+                                    std::pair(QStringLiteral("stray-fill-row"), &faults.strayFillRow)}) {
         if (parser.isSet(name))
             *row = intOption(parser, name, 0, DeviceModel::kSlots - 1);
     }

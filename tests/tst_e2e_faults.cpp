@@ -47,9 +47,7 @@ struct Scenario final {
     TableAfter table = TableAfter::Kept;
     int prefixRows = 0;
     int emptyRow = -1;
-    int baud = 9600;  // the program's setting (the simulator paces its line with --baud)
     int deviceLength = 10;  // the string length the device's memory starts with
-    int junkRow = -1;  // this slot holds a byte after its string's 0x00 filling
 };
 
 // A single problem starting with this: this machine cannot set the scenario up (root without "nobody").
@@ -74,105 +72,68 @@ RowTable table(const QStringList& strings)
 const RowTable kDevice = table({"abcdefghij", "{0D}", "a b", "{7B}x", "~}|", "{FF}{01}", "", "Z"});
 const RowTable kScreen = table({"xyz", "{1B}[A", "", "hello", "{09}{0A}", "q"});
 
-// The device's memory when the cell starts: the device's table, at the cell's
-// string length, with a stray byte in one slot's filling when the cell asks.
-DeviceModel initialMemory(const Scenario& s)
-{
-    DeviceModel device;
-    device.setStringLength(s.deviceLength);
-    for (int r = 0; r < kRows; ++r) {
-        const QString& key = kDevice.keyNames.at(r);
-        const int scancode = key.isEmpty() ? 0xFF : key_table::scancodeForKeyName(key);
-        QByteArray bytes = notation::toDeviceBytes(kDevice.strings.at(r), kLength).value();
-        if (r == s.junkRow)
-            bytes[kLength - 1] = 'A';
-        device.setSlot(r, static_cast<std::uint8_t>(scancode), bytes);
-    }
-    return device;
-}
-
-// What Send writes for row r of `rows` at string length `length`: scan code and slot bytes.
-QByteArray sentSlot(const RowTable& rows, int r, int length)
+// Row r of `rows` as Send writes it at string length `length`: scan code and slot bytes.
+QByteArray slotBytes(const RowTable& rows, int r, int length)
 {
     const QString& key = rows.keyNames.at(r);
     const int scancode = key.isEmpty() ? 0xFF : key_table::scancodeForKeyName(key);
     return QByteArray(1, static_cast<char>(scancode)) + notation::toDeviceBytes(rows.strings.at(r), length).value();
 }
 
-// Judged by the device's memory as the simulator left it, not by what the run
-// said: Read and Verify and the version query leave it as it was; every row a Read
-// took in is the device's; every row Verify passed is in the device byte for
-// byte; a Send that succeeded wrote the screen's table, and a Send that stopped
-// wrote exactly what its sentence about the device says. "" when all that holds.
+// The device's memory when the cell starts: the device's table at the cell's string length.
+DeviceModel initialMemory(const Scenario& s)
+{
+    DeviceModel device;
+    device.setStringLength(s.deviceLength);
+    for (int r = 0; r < kRows; ++r) {
+        const QByteArray slot = slotBytes(kDevice, r, kLength);
+        device.setSlot(r, static_cast<std::uint8_t>(slot.at(0)), slot.mid(1));
+    }
+    return device;
+}
+
+// Judged by the device's memory as the simulator left it, not by what the run said: Read, Verify and the version
+// query leave it as it was; every row a Read took in, Verify passed or Send read back is in the device byte for
+// byte; a Send that stopped wrote what its sentence about the device says. "" when all that holds.
 QString memoryProblem(const Scenario& s, const fakedev::RealRig& rig, const DeviceModel& before,
                       const DeviceModel& after, bool succeeded)
 {
-    const int length = after.stringLength();
-    const auto row = [](int r) { return QStringLiteral("row %1").arg(r); };
-    if (s.op != Op::Send) {
-        if (after.saveState() != before.saveState())
-            return QStringLiteral("the device's memory changed");
-    }
-    if (s.op == Op::Read && rig.status.completionShown
-        && (succeeded || rig.status.completion.endsWith(QLatin1String("rows not read")))) {
-        for (int r = 0; r < DeviceModel::capacityFor(rig.view.lengthIndex + 1); ++r) {
-            const bool notRead = rig.rows.pictureShown.at(r);  // Read shows only the question marks of those
-            const QByteArray slot = after.slotAnswer(r);
-            const QString key = r < after.capacity()
-                    ? key_table::keyNameForScancode(static_cast<std::uint8_t>(slot.at(0)))
-                    : QString();
-            const QString string = key.isEmpty() ? QString() : notation::fromDeviceBytes(slot.mid(1));
-            if (notRead ? !(rig.rows.keyNames.at(r) + rig.rows.strings.at(r)).isEmpty()
-                        : rig.rows.keyNames.at(r) != key || rig.rows.strings.at(r) != string)
-                return row(r) + QStringLiteral(" is not what the device holds");
+    if (s.op != Op::Send && after.saveState() != before.saveState())
+        return QStringLiteral("the device's memory changed");
+    const int length = after.stringLength(), last = after.capacity() - 1;
+    // Rows from..to hold the screen's rows as Send writes them (written) or what they held before.
+    const auto differs = [&](int from, int to, bool written) {
+        for (int r = from; r <= std::min(to, last); ++r) {
+            const bool same = rig.view.lengthIndex + 1 == length
+                    && after.slotAnswer(r) == (written ? slotBytes(rig.rows, r, length) : before.slotAnswer(r));
+            if (!same)
+                return QStringLiteral("row %1 is not what the run says the device holds").arg(r);
         }
-        if (succeeded && rig.view.lengthIndex + 1 != length)
-            return QStringLiteral("a successful Read took another string length");
-    }
-    if (s.op == Op::Verify) {
-        for (int r = 0; r < after.capacity(); ++r) {
-            if (rig.rows.verified.at(r)
-                && (rig.view.lengthIndex + 1 != length || after.slotAnswer(r) != sentSlot(rig.rows, r, length)))
-                return row(r) + QStringLiteral(" passed Verify but the device holds something else");
-        }
-    }
-    if (s.op != Op::Send)
-        return {};
-    // Rows `from` to `to` hold the screen's (written) or what they held before (not written).
-    const auto check = [&](int from, int to, bool written) -> QString {
-        for (int r = from; r <= to && r < after.capacity(); ++r) {
-            const QByteArray wanted = written ? sentSlot(kScreen, r, length) : before.slotAnswer(r);
-            if (after.slotAnswer(r) != wanted)
-                return row(r) + (written ? QStringLiteral(" was not written") : QStringLiteral(" was changed"));
-        }
-        return {};
+        return QString();
     };
-    const int last = after.capacity() - 1;
-    if (succeeded)
-        return length == kLength ? check(0, last, true) : QStringLiteral("the device took another length");
-    if (rig.status.completion.endsWith(QLatin1String("FAILED blocks"))) {
-        // A Send that went through every row: each row it marked as read back is in the device.
-        for (int r = 0; r <= last; ++r) {
-            if (rig.rows.pictures.at(r) == StatusPicture::CheckMark)
-                if (const QString problem = check(r, r, true); !problem.isEmpty())
-                    return problem;
-        }
-        return {};
+    const QString& completion = rig.status.completionShown ? rig.status.completion : QString();
+    const bool wentThrough = succeeded || completion.endsWith(QLatin1String("rows not read"))
+            || completion.endsWith(QLatin1String("FAILED blocks"));
+    for (int r = 0; r < std::min(last + 1, DeviceModel::capacityFor(rig.view.lengthIndex + 1)); ++r) {
+        const bool confirmed = s.op == Op::Read ? wentThrough && !rig.rows.pictureShown.at(r)  // no question mark
+                : s.op == Op::Verify
+                ? rig.rows.verified.at(r)
+                : s.op == Op::Send && wentThrough && (succeeded || rig.rows.pictures.at(r) == StatusPicture::CheckMark);
+        if (confirmed && !differs(r, r, true).isEmpty())
+            return differs(r, r, true);
     }
+    if (s.op != Op::Send || wentThrough)
+        return {};
     const QStringList said = rig.status.lines.filter(QRegularExpression("^The device (now|may) hold"));
     if (said.isEmpty())
-        return check(0, last, false);
-    static const QRegularExpression parts(
-            "rows 0 to (\\d+) written|row (\\d+) may be written|rows after (\\d+) not written|no rows written");
+        return differs(0, last, false);
+    static const QRegularExpression parts("rows 0 to (\\d+) written|rows after (\\d+) not written|no rows written");
     QString problem;
     for (auto it = parts.globalMatch(said.constLast()); it.hasNext() && problem.isEmpty();) {
         const QRegularExpressionMatch m = it.next();
-        if (!m.captured(1).isEmpty())
-            problem = check(0, m.captured(1).toInt(), true);
-        else if (!m.captured(3).isEmpty())
-            problem = check(m.captured(3).toInt() + 1, last, false);
-        else if (m.captured(2).isEmpty())
-            problem = check(0, last, false);
+        problem = !m.captured(1).isEmpty() ? differs(0, m.captured(1).toInt(), true)
+                : !m.captured(2).isEmpty() ? differs(m.captured(2).toInt() + 1, last, false)
+                                           : differs(0, last, false);
     }
     return problem;
 }
@@ -214,11 +175,13 @@ QStringList run(const Scenario& s, int limitMs)
     QFile stateFile(state);
     if (!stateFile.open(QIODevice::WriteOnly) || stateFile.write(before.saveState()) < 0 || !stateFile.flush())
         return {QStringLiteral("cannot write the simulator's state file")};
-    fakedev::SimProcess sim(QStringList{"--state", state, "--version", "V2.10"} + s.simArgs);
+    fakedev::SimProcess sim(QStringList{"--state", state, "--version", "QZ4VELD V2.10 (2024-05-01)"} + s.simArgs);
     if (!sim.started())
         return {QStringLiteral("the simulator did not start: ") + sim.errors()};
     const QString path = sim.path();
-    fakedev::RealRig rig(path, s.baud);
+    // The program is set to the bit rate at which the simulator paces its line.
+    const qsizetype baud = s.simArgs.indexOf(QStringLiteral("--baud"));
+    fakedev::RealRig rig(path, baud < 0 ? 9600 : s.simArgs.value(baud + 1).toInt());
     // Verify compares against what the device holds; the others start from the operator's own table.
     rig.rows = s.op == Op::Verify ? kDevice : kScreen;
     rig.view.lengthIndex = s.op == Op::Read ? 5 : kLength - 1;
@@ -341,7 +304,7 @@ struct Texts final {
 };
 const Texts kTexts[] = {
         {"version", 25, QList<int>{1}, "FAILED OPERATION", "FAILED OPERATION", "Error getting code version. ",
-         "FAILED OPERATION", "Version = ???", "Operation Successful", "Version = V2.10"},
+         "FAILED OPERATION", "Version = ???", "Operation Successful", "Version = QZ4VELD V2.10 (2024-05-01)"},
         {"read", 100, QList<int>{1, 4}, "FAILED READ", "Failed Read", "Error retrieve current key overrides - ",
          "FAILED READ", "", "Successful Read", ""},
         {"verify", 100, QList<int>{1, 4}, "", "", "Error verifying values. ", "", "", "Successful Verification", ""},
@@ -398,22 +361,34 @@ private slots:
                      .table = cut ? TableAfter::DevicePrefix : TableAfter::Kept,
                      .prefixRows = 2});
             }
-            // One row answered badly: Read leaves it empty and says so; the others count it as failed.
+            // Rows answered badly: Read leaves them empty and counts them, Verify and Send count them as failed.
+            const bool readsRows = op == Op::Read || op == Op::Verify;
+            const auto bad = [&](int count, int row = -1, int deviceLength = kLength) {
+                const char* what = op == Op::Read ? "rows not read"
+                        : op == Op::Send          ? "FAILED blocks"
+                                                  : "FAILED verifications";
+                return Scenario{.completion = QStringLiteral(" %1 %2").arg(count).arg(what),
+                                .table = op != Op::Read ? TableAfter::Kept
+                                        : row < 0       ? TableAfter::DevicePrefix
+                                                        : TableAfter::Device,
+                                .emptyRow = op == Op::Read ? row : -1,
+                                .deviceLength = deviceLength};
+            };
             for (const auto& [fault, option] :
                  {std::pair("silent row", "--silent-row"), std::pair("refused row", "--refuse-row"),
-                  std::pair("over-long row", "--long-row")}) {
-                if (op == Op::Read)
-                    add(fault, {option, "4"},
-                        {.completion = " 1 rows not read", .table = TableAfter::Device, .emptyRow = 4});
-                else if (op != Op::Version && option == QLatin1String("--silent-row"))
-                    add(fault, {option, "4"},
-                        {.completion = op == Op::Send ? " 1 FAILED blocks" : " 1 FAILED verifications"});
+                  std::pair("over-long row", "--long-row"),
+                  std::pair("stray byte after the filling", "--stray-fill-row")}) {
+                const bool each =
+                        option == QLatin1String("--silent-row") || option == QLatin1String("--stray-fill-row");
+                if (op == Op::Read || (op != Op::Version && each))
+                    add(fault, {option, "4"}, bad(1, 4));
             }
             // Stray bytes ahead of each answer: the version text is free form; the length answer
             // and its acknowledgement are not.
-            const bool readsRows = op == Op::Read || op == Op::Verify;
             add("garbage before", {"--garbage"},
-                op == Op::Version ? Scenario{.succeeds = true, .completion = t.done, .line = "Version = ~#V2.10"}
+                op == Op::Version ? Scenario{.succeeds = true,
+                                             .completion = t.done,
+                                             .line = "Version = ~#QZ4VELD V2.10 (2024-05-01)"}
                                   : Scenario{.completion = t.firstFails,
                                              .message = readsRows ? "Invalid string configuration in QZ4 ..~" : "",
                                              .line = t.firstFailsLine});
@@ -436,45 +411,24 @@ private slots:
                         ? Scenario{.completion = t.failed, .message = noLength}
                         : Scenario{.completion = t.firstFails, .line = op == Op::Send ? kHolds[0] : t.firstFailsLine});
             // A slow line, and an adapter that hands bytes over every 16 ms: everything works, only slower.
-            Scenario slow = works;
-            slow.baud = 2400;
-            add("2400 baud", {"--baud", "2400"}, slow);
-            // A version text of the usual size takes longer on the wire than the version's wait.
-            const QString text = QStringLiteral("QZ4VELD V2.10 (2024-05-01)");
-            Scenario bursts = works;
-            if (op == Op::Version)
-                bursts.line = "Version = " + text;
-            add("bursts of 16 ms", {"--burst", "16", "--baud", "9600", "--version", text}, bursts);
-            Scenario junk = works;
-            junk.junkRow = 4;  // a stray byte after the slot's 0x00 filling: not what Send writes
-            if (readsRows) {
-                const bool read = op == Op::Read;
-                junk = read ? Scenario{.completion = " 1 rows not read", .table = TableAfter::Device, .emptyRow = 4}
-                            : Scenario{.completion = " 1 FAILED verifications"};
-                junk.junkRow = 4;
-                // No answer is a whole slot when the device reports another length than it holds.
-                const auto noneWhole = [read](int rows) {
-                    return read ? Scenario{.completion = QStringLiteral(" %1 rows not read").arg(rows),
-                                           .table = TableAfter::DevicePrefix}
-                                : Scenario{.completion = QStringLiteral(" %1 FAILED verifications").arg(rows)};
-                };
-                Scenario shortAnswers = noneWhole(23);
-                shortAnswers.deviceLength = 6;
-                add("reports length 10, holds 6", {"--report-length", "10"}, shortAnswers);
-                add("reports length 6, holds 10", {"--report-length", "6"}, noneWhole(36));
-                add("restarts", {"--restart-after", "5"},
-                    {.completion = t.failed,
-                     .message = t.errorPrefix + kRestarted,
-                     .table = read ? TableAfter::DevicePrefix : TableAfter::Kept,
-                     .prefixRows = 3});
+            add("2400 baud", {"--baud", "2400"}, works);
+            add("bursts of 16 ms", {"--burst", "16", "--baud", "9600"}, works);
+            if (readsRows) {  // no answer is a whole slot when the device reports another length than it holds
+                add("reports length 10, holds 6", {"--report-length", "10"}, bad(23, -1, 6));
+                add("reports length 6, holds 10", {"--report-length", "6"}, bad(36));
             }
+            // The device restarts, losing a command: rows 0 to 2 read, or rows 0 and 1 written and row 2 sent.
+            const QString holds =
+                    "The device now holds an incomplete table: rows 0 to 1 written, row 2 may be written, "
+                    "the rows after 2 not written. Send again.";
             if (op != Op::Version)
-                add("filling that is not 0x00", {}, junk);
+                add("restarts", {"--restart-after", op == Op::Send ? "6" : "5"},
+                    {.completion = t.failed,
+                     .message = t.errorPrefix + kRestarted + (op == Op::Send ? "\n" + holds : ""),
+                     .line = op == Op::Send ? holds : "",
+                     .table = op == Op::Read ? TableAfter::DevicePrefix : TableAfter::Kept,
+                     .prefixRows = 3});
             if (op == Op::Send) {
-                const QString holds = "The device now holds an incomplete table: rows 0 to 1 written, row 2 may be "
-                                      "written, the rows after 2 not written. Send again.";
-                add("restarts", {"--restart-after", "6"},
-                    {.completion = t.failed, .message = t.errorPrefix + kRestarted + "\n" + holds, .line = holds});
                 add("length acknowledge late", {"--length-ack-latency", "60"}, works);
                 add("length acknowledge beyond the extension", {"--length-ack-latency", "200"},
                     {.completion = t.firstFails, .line = kHolds[0]});

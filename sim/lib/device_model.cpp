@@ -179,7 +179,12 @@ QByteArray DeviceModel::execute(const QByteArray& command)
         if (argument == m_faults.refusedRow)
             return kCommandError;
         // As a device set to another width would answer: three bytes too many.
-        return argument == m_faults.longRow ? slotAnswer(argument) + QByteArray(3, 'x') : slotAnswer(argument);
+        if (argument == m_faults.longRow)
+            return slotAnswer(argument) + QByteArray(3, 'x');
+        QByteArray answer = slotAnswer(argument);
+        if (argument == m_faults.strayFillRow)
+            answer.back() = 'A';
+        return answer;
     }
     if (letter == 'W') {
         setSlot(argument, at(command, 3), command.mid(4, m_length));

@@ -21,6 +21,7 @@ struct DeviceFaults final {
     int silentRow = -1;  // "/R" of this row is never answered
     int refusedRow = -1;  // "/R" of this row is answered with the error reply
     int longRow = -1;  // "/R" of this row is answered with more bytes than a slot holds
+    int strayFillRow = -1;  // "/R" of this row is answered with a stray last byte (after the filling of a short string)
     int reportedLength = 0;  // "/L?" answers this length while the slots keep the real one (0: the real one)
     int restartAfter = -1;  // the command after this many is not carried out: the device restarts and sends 0xE8
     int lengthAckLatencyMs = 0;  // the acknowledge of "/L<digit>" comes this much later than other answers
