@@ -179,9 +179,10 @@ QStringList run(const Scenario& s, int limitMs)
     if (!sim.started())
         return {QStringLiteral("the simulator did not start: ") + sim.errors()};
     const QString path = sim.path();
+    fakedev::RealRig rig(path);
     // The program is set to the bit rate at which the simulator paces its line.
-    const qsizetype baud = s.simArgs.indexOf(QStringLiteral("--baud"));
-    fakedev::RealRig rig(path, baud < 0 ? 9600 : s.simArgs.value(baud + 1).toInt());
+    if (const qsizetype baud = s.simArgs.indexOf(QStringLiteral("--baud")); baud >= 0)
+        rig.link.configure(1, s.simArgs.value(baud + 1) + QStringLiteral(",N,8,2"));
     // Verify compares against what the device holds; the others start from the operator's own table.
     rig.rows = s.op == Op::Verify ? kDevice : kScreen;
     rig.view.lengthIndex = s.op == Op::Read ? 5 : kLength - 1;

@@ -47,10 +47,7 @@ private:
 // The real serial link and event-loop waiter on a simulator's terminal, as COM1,
 // with the window's recording stand-ins around them.
 struct RealRig final {
-    explicit RealRig(const QString& path, int baud = 9600) : link({{1, path}})
-    {
-        link.configure(1, QStringLiteral("%1,N,8,2").arg(baud));
-    }
+    explicit RealRig(const QString& path) : link({{1, path}}) { link.configure(1, QStringLiteral("9600,N,8,2")); }
     QtSerialLink link;
     EventLoopWaiter waiter;
     RecordingStatus status;
