@@ -442,7 +442,7 @@ private slots:
     {
         WindowRig rig;
         rig.waiter.setOnEvents([&] {
-            if (!rig.find<QListWidget>("StatusBox")->findItems("/W{3}{FF}", Qt::MatchExactly).isEmpty())
+            if (rig.status().lines().contains("/W{3}{FF}"))
                 rig.window->close();
         });
         rig.click("Send");
