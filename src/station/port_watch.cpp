@@ -25,12 +25,19 @@ constexpr int kProbeWaitMs = Protocol::kPresenceSteps * Protocol::kPresenceStepM
 const QString kWaiting = QStringLiteral("Waiting for a device");
 const QString kSending = QStringLiteral("Sending");
 
-// A failure's text and, when the Send got that far, what the device now holds, as one line.
+// A failure's text and, when the Send got that far, what the device now holds, as one line: a message box's
+// lines become sentences.
 QString oneLine(const QString& failure, const QString& holds)
 {
-    QString text = QString(failure).replace(QLatin1Char('\n'), QLatin1Char(' '));
-    if (!holds.isEmpty() && !text.contains(holds))
-        text += (text.endsWith(QLatin1Char('.')) ? QStringLiteral(" ") : QStringLiteral(". ")) + holds;
+    QStringList parts = failure.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    if (!holds.isEmpty() && !failure.contains(holds))
+        parts.append(holds);
+    QString text;
+    for (const QString& part : std::as_const(parts)) {
+        if (!text.isEmpty())
+            text += text.endsWith(QLatin1Char('.')) ? QStringLiteral(" ") : QStringLiteral(". ");
+        text += part.trimmed();
+    }
     return text;
 }
 

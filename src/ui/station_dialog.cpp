@@ -155,7 +155,6 @@ void StationDialog::build()
     large.setPointSizeF(large.pointSizeF() * 2);
     large.setBold(true);
     m_totals->setFont(large);
-    m_totals->setAccessibleName(QStringLiteral("Totals"));
     layout->addWidget(m_totals);
 
     auto* buttons = new QHBoxLayout;
