@@ -28,8 +28,11 @@ _qz4veld_cli()
             COMPREPLY=($(compgen -W "1200 2400 4800 9600 19200 38400 57600 115200" -- "$cur"))
             return
             ;;
-        --log)
+        --log | --record)
             _filedir
+            return
+            ;;
+        --count)
             return
             ;;
         -o | --output)
@@ -40,7 +43,8 @@ _qz4veld_cli()
 
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W "--port --baud --parity --log --quiet --strict
-            --json --probe -o --output --help --version" -- "$cur"))
+            --json --probe --record --count --no-verify -o --output --help
+            --version" -- "$cur"))
         return
     fi
 
@@ -48,7 +52,7 @@ _qz4veld_cli()
     local i command=""
     for ((i = 1; i < cword; i++)); do
         case ${words[i]} in
-            --port | --baud | --parity | --log | -o | --output) ((i++)) ;;
+            --port | --baud | --parity | --log | --record | --count | -o | --output) ((i++)) ;;
             -*) ;;
             *)
                 command=${words[i]}
@@ -58,8 +62,8 @@ _qz4veld_cli()
     done
 
     case $command in
-        "") COMPREPLY=($(compgen -W "version read send verify check ports" -- "$cur")) ;;
-        send | verify | check) _filedir cfg ;;
+        "") COMPREPLY=($(compgen -W "version read send verify check ports station" -- "$cur")) ;;
+        send | verify | check | station) _filedir cfg ;;
     esac
 } &&
     complete -F _qz4veld_cli qz4veld-cli
