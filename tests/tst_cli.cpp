@@ -47,21 +47,16 @@ private slots:
         QTest::addColumn<QString>("baud");
         QTest::addColumn<QString>("parity");
         QTest::addColumn<bool>("quiet");
-        QTest::newRow("read -o") << QStringList{"read", "-o", "a.cfg", "--port", "com3", "--quiet"} << Command::Read
-                                 << "a.cfg"
-                                 << "COM3"
-                                 << ""
-                                 << "" << true;
-        QTest::newRow("send") << QStringList{"send",   "t.cfg", "--port",   "/dev/ttyUSB1",
-                                             "--baud", "19200", "--parity", "e"}
-                              << Command::Send << "t.cfg"
-                              << "/dev/ttyUSB1"
-                              << "19200"
-                              << "E" << false;
-        QTest::newRow("check") << QStringList{"check", "t.cfg", "--port", "serial:A1"} << Command::Check << "t.cfg"
-                               << "serial:A1"
-                               << ""
-                               << "" << false;
+        const auto row = [](const char* tag, const QStringList& args, Command command, const QStringList& values,
+                            bool quiet) {  // values: file, port, baud, parity
+            QTest::newRow(tag) << args << command << values.at(0) << values.at(1) << values.at(2) << values.at(3)
+                               << quiet;
+        };
+        row("read -o", {"read", "-o", "a.cfg", "--port", "com3", "--quiet"}, Command::Read, {"a.cfg", "COM3", "", ""},
+            true);
+        row("send", {"send", "t.cfg", "--port", "/dev/ttyUSB1", "--baud", "19200", "--parity", "e"}, Command::Send,
+            {"t.cfg", "/dev/ttyUSB1", "19200", "E"}, false);
+        row("check", {"check", "t.cfg", "--port", "serial:A1"}, Command::Check, {"t.cfg", "serial:A1", "", ""}, false);
     }
     void parsesArguments()
     {

@@ -273,9 +273,12 @@ QStringList run(const Scenario& s, int limitMs)
 int holdPort(const char* path)
 {
     QSerialPort port(QString::fromLocal8Bit(path));
-    if (!port.open(QIODevice::ReadWrite))
-        return std::printf("failed: %s\n", qPrintable(port.errorString())), 1;
-    std::puts("held"), std::fflush(stdout);
+    if (!port.open(QIODevice::ReadWrite)) {
+        std::printf("failed: %s\n", qPrintable(port.errorString()));
+        return 1;
+    }
+    std::puts("held");
+    std::fflush(stdout);
     while (std::fgetc(stdin) != EOF) { }
     return 0;
 }

@@ -82,7 +82,8 @@ int typeAndWait(const QString& stateFolder)
     rig.window->rows().notes.at(3) = QStringLiteral("note");
     if (!QTest::qWaitFor([&] { return QFile::exists(RecoveryStore(stateFolder).path()); }, 10000))
         return 1;
-    std::puts("ready"), std::fflush(stdout);
+    std::puts("ready");
+    std::fflush(stdout);
     return QCoreApplication::exec();
 }
 

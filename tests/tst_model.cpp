@@ -125,7 +125,7 @@ private slots:
         QCOMPARE(named.size(), key_table::kKeys);
     }
 
-    // Positions beyond the main block (tst_ui_rows has that on four layouts): keypad and editing block keys keep the
+    // Positions beyond the main block (tst_e2e_keyboard has that on four layouts): keypad and editing block keys keep the
     // key code they share, so the pair rule still decides between them.
     void positions_data()
     {
@@ -297,11 +297,9 @@ private slots:
         QTEST(::lengthChangeLoses(rows, from, to), "loses");
     }
 
+    // The capacity of each length is the simulator's reckoning (tst_protocol); here what lies around it.
     void capacityTable()
     {
-        const int expected[] = {93, 85, 63, 51, 42, 36, 31, 28, 25, 23};
-        for (int i = 0; i < 10; ++i)
-            QCOMPARE(capacity::maxKeysForIndex(i), expected[i]);
         for (int outside : {10, -1})
             QCOMPARE(capacity::maxKeysForIndex(outside), 0);
         const QStringList entries = capacity::lengthEntries();

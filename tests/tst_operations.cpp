@@ -510,7 +510,7 @@ private slots:
         Rig rig;
         rig.waiter.setOnEvents([&] {
             if (rig.status.lines.contains("/W{1}{FF}"))
-                rig.rows.keyNames[3] = "F1", rig.rows.strings[3] = "new";
+                std::tie(rig.rows.keyNames[3], rig.rows.strings[3]) = std::tuple("F1", "new");
         });
         QCOMPARE(SendOperation(rig.context).run(), SendOperation::Outcome::Succeeded);
         QVERIFY(rig.status.lines.contains("/W{3}{5}new"));

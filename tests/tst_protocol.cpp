@@ -72,8 +72,9 @@ private slots:
             return p.awaitBlockAnswer(1, [&p](int row) { return !p.readSlot(row).isEmpty(); }).line.toLatin1();
         };
         const auto latency = [](int ms, bool chunked = false) {
-            return Setup(
-                    [=](fakedev::Rig& r) { r.device.faults().latencyMs = ms, r.device.faults().chunked = chunked; });
+            return Setup([=](fakedev::Rig& r) {
+                std::tie(r.device.faults().latencyMs, r.device.faults().chunked) = std::tuple(ms, chunked);
+            });
         };
         const auto scripted = [](const QByteArray& command, const QByteArray& answer) {
             return Setup([=](fakedev::Rig& r) { r.scripted.answers[command] = answer; });
@@ -337,7 +338,7 @@ private slots:
         const QStringList devices{"/dev/ttyUSB0", "/dev/ttyUSB1", "/dev/ttyUSB2", "/dev/ttyS0"},
                 serials{"A1", "A1", "B2", ""};
         for (int i = 0; i < 4; ++i)
-            table[i].devicePath = devices[i], table[i].serialNumber = serials[i];
+            std::tie(table[i].devicePath, table[i].serialNumber) = std::tuple(devices[i], serials[i]);
         table[2].stablePath = "/dev/serial/by-id/b2";
         table[1].inUse = table[2].inUse = true;
         int scans = 0, probeRounds = 0;
@@ -345,7 +346,11 @@ private slots:
         if (mappedCom > 0)
             mapping.insert(mappedCom, "/dev/ttyUSB3");
         PortResolver resolver(
-                {2, mapping, "4800,E,8,2"}, [&](const QMap<int, QString>&) { return ++scans, table; },
+                {2, mapping, "4800,E,8,2"},
+                [&](const QMap<int, QString>&) {
+                    ++scans;
+                    return table;
+                },
                 [&](const QStringList& paths, const QString& settingsText) {
                     ++probeRounds;
                     QList<ProbeResult> probes;

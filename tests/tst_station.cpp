@@ -15,8 +15,8 @@ private slots:
     {
         fakedev::Rig rig;
         rig.view.lengthIndex = 2;
-        rig.rows.keyNames[0] = "A", rig.rows.strings[0] = "ab{0D}";
-        rig.rows.keyNames[4] = "F1", rig.rows.strings[4] = "x";
+        std::tie(rig.rows.keyNames[0], rig.rows.strings[0]) = std::tuple("A", "ab{0D}");
+        std::tie(rig.rows.keyNames[4], rig.rows.strings[4]) = std::tuple("F1", "x");
         const StationTable table{rig.rows, 2, "t.cfg"};
         QCOMPARE(SendOperation(rig.context).run(), SendOperation::Outcome::Succeeded);
 
@@ -32,7 +32,7 @@ private slots:
         QCOMPARE(table.sentBytes(), sent);
 
         StationTable other = table;
-        other.rows.notes[0] = "note", other.rows.keyNames[96] = "B", other.rows.strings[96] = "q";
+        std::tie(other.rows.notes[0], other.rows.keyNames[96], other.rows.strings[96]) = std::tuple("note", "B", "q");
         QCOMPARE(other.sha256(), table.sha256());
         other.rows.strings[4] = "y";
         QVERIFY(other.sha256() != table.sha256());

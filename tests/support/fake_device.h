@@ -35,8 +35,16 @@ public:
     }
     QString line(int index) const override { return lines.value(index); }
     void clear() override { lines.clear(); }
-    void showCompletion(const QString& text) override { completion = text, completionShown = true; }
-    void hideCompletion(const QString& text) override { completion = text, completionShown = false; }
+    void showCompletion(const QString& text) override
+    {
+        completion = text;
+        completionShown = true;
+    }
+    void hideCompletion(const QString& text) override
+    {
+        completion = text;
+        completionShown = false;
+    }
     void showProgress() override { progressShown = true; }
     void hideProgress() override { progressShown = false; }
     void setProgressMaximum(int maximum) override { progressMax = maximum; }
@@ -125,9 +133,18 @@ public:
     explicit ScriptedLink(FakeSerialLink& inner) : m_inner(inner) { }
     void configure(int port, const QString& settings) override { m_inner.configure(port, settings); }
     void open() override { m_inner.open(); }
-    void close() override { m_inner.close(), m_command.clear(), m_received.clear(); }
+    void close() override
+    {
+        m_inner.close();
+        m_command.clear();
+        m_received.clear();
+    }
     bool isOpen() const override { return m_inner.isOpen(); }
-    void write(const QByteArray& bytes) override { m_inner.write(bytes), m_command += bytes; }
+    void write(const QByteArray& bytes) override
+    {
+        m_inner.write(bytes);
+        m_command += bytes;
+    }
     int bytesAvailable() override { return static_cast<int>(received().size()); }
     QByteArray readAll() override { return std::exchange(received(), {}); }
     int baud() const override { return m_inner.baud(); }

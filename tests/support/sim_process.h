@@ -33,8 +33,10 @@ public:
     {
         if (m_process.state() != QProcess::NotRunning) {
             m_process.terminate();
-            if (!m_process.waitForFinished(5000))
-                m_process.kill(), m_process.waitForFinished(5000);
+            if (!m_process.waitForFinished(5000)) {
+                m_process.kill();
+                m_process.waitForFinished(5000);
+            }
         }
         return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
     }
