@@ -40,6 +40,16 @@ QLabel* label(const QString& caption, QWidget* buddy, QWidget* parent)
     return made;
 }
 
+// A captioned field and its button on a line of their own.
+void addFieldRow(QVBoxLayout& layout, const QString& caption, QLineEdit* field, QPushButton* button)
+{
+    auto* row = new QHBoxLayout;
+    row->addWidget(label(caption, field, field->parentWidget()));
+    row->addWidget(field, 1);
+    row->addWidget(button);
+    layout.addLayout(row);
+}
+
 void setCell(QTableWidget& table, int row, int column, const QString& text)
 {
     auto* item = new QTableWidgetItem(text);
@@ -106,17 +116,13 @@ void StationDialog::build()
     layout->addWidget(label(QStringLiteral("&Ports to watch (Space ticks one):"), m_ports, this));
     layout->addWidget(m_ports, 1);
 
-    auto* pathRow = new QHBoxLayout;
     m_path = new QLineEdit(this);
     m_path->setObjectName(QStringLiteral("StationPath"));
     m_path->setAccessibleName(QStringLiteral("Another port's path"));
     m_path->setPlaceholderText(QStringLiteral("/dev/ttyUSB0"));
     m_add = button(QStringLiteral("&Add"), "StationAddPath", this);
     m_add->setAccessibleName(QStringLiteral("Add the path to the ports"));
-    pathRow->addWidget(label(QStringLiteral("Pat&h:"), m_path, this));
-    pathRow->addWidget(m_path, 1);
-    pathRow->addWidget(m_add);
-    layout->addLayout(pathRow);
+    addFieldRow(*layout, QStringLiteral("Pat&h:"), m_path, m_add);
     connect(m_add, &QPushButton::clicked, this, &StationDialog::addPath);
     connect(m_path, &QLineEdit::returnPressed, this, &StationDialog::addPath);
 
@@ -125,16 +131,12 @@ void StationDialog::build()
     m_verify->setChecked(true);
     layout->addWidget(m_verify);
 
-    auto* recordRow = new QHBoxLayout;
     m_record = new QLineEdit(this);
     m_record->setObjectName(QStringLiteral("StationRecord"));
     m_record->setAccessibleName(QStringLiteral("Record to"));
     m_browse = button(QStringLiteral("&Browse..."), "StationBrowse", this);
     m_browse->setAccessibleName(QStringLiteral("Choose the record file"));
-    recordRow->addWidget(label(QStringLiteral("&Record to:"), m_record, this));
-    recordRow->addWidget(m_record, 1);
-    recordRow->addWidget(m_browse);
-    layout->addLayout(recordRow);
+    addFieldRow(*layout, QStringLiteral("&Record to:"), m_record, m_browse);
     connect(m_browse, &QPushButton::clicked, this, &StationDialog::chooseRecord);
 
     m_rows = new QTableWidget(0, kColumns, this);
