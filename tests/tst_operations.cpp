@@ -3,7 +3,6 @@
 #include "device/protocol.h"
 #include "files/settings.h"
 #include "model/capacity.h"
-#include "model/key_table.h"
 #include "operations/read_operation.h"
 #include "operations/send_operation.h"
 #include "operations/verify_key.h"
@@ -91,20 +90,6 @@ void checkSlotWalk(Rig& rig, const QString& requested, int from)
     QCOMPARE(rig.link.written(), written);
     QCOMPARE(rig.waiter.totalWaitedMs(), 5 + 100 + rows * 100 + 2000);
     QCOMPARE(rig.view.lengthIndex, length - 1);
-}
-
-// The first command whose next one went out before the command's wait was over, "" when none.
-QString earlyCommand(const FakeSerialLink& link)
-{
-    for (qsizetype i = 0; i < link.writes().size(); ++i) {
-        const QByteArray& command = link.writes().at(i);
-        const qsizetype next = command.startsWith("/W") ? i + 3 : i + 1;  // a block goes out in three writes
-        if (next >= link.writes().size())
-            break;
-        if (link.writeTimes().at(next) - link.writeTimes().at(i) < fakedev::owedWaitMs(command, link.writes().at(next)))
-            return QString::fromLatin1(command.toHex()) + QStringLiteral(" at write %1").arg(i);
-    }
-    return {};
 }
 
 // One exchange on a fresh device, its answer; single-byte answers come after a string length query (not
@@ -610,49 +595,6 @@ private slots:
         QTEST(int(fast.waiter.totalWaitedMs()), "fastMs");
         QCOMPARE(fast.status.lines, fixed.status.lines);
         QCOMPARE(fast.link.writes(), fixed.link.writes());
-    }
-
-    // The same bytes and trace lines as the fixed waits, never later than a fixed wait.
-    void fastExchangeSeesTheSameConversation_data()
-    {
-        QTest::addColumn<char>("op");
-        QTest::addColumn<int>("length");
-        for (const int length : {1, 3, 10})
-            for (const char op : {'R', 'v', 'S'})
-                QTest::addRow("%c %d", op, length) << op << length;
-    }
-    void fastExchangeSeesTheSameConversation()
-    {
-        QFETCH(char, op);
-        QFETCH(int, length);
-        Rig runs[2];
-        for (const bool fast : {false, true}) {
-            Rig& rig = runs[fast];
-            rig.context.fastExchange = fast;
-            rig.device.setStringLength(length);
-            rig.device.faults().chunked = true;  // the answer grows while the fast wait polls
-            for (int r = 0; r < 20; ++r) {
-                // Row 2 starts like a refusal: scan code 0x43 ("C"), then "MD...".
-                const int scancode = r == 2 ? 0x43 : key_table::records().at(static_cast<std::size_t>(r)).scancode;
-                rig.device.setSlot(r, static_cast<std::uint8_t>(scancode), QByteArray("MDERR{").left(r % length + 1));
-                rig.rows.keyNames.at(r) = key_table::keyNameForScancode(scancode);
-                rig.rows.strings.at(r) = r % 2 ? "M" : length > 1 ? "x{0D}" : "x";
-            }
-            rig.view.lengthIndex = length - 1;
-            if (op == 'R')
-                ReadOperation(rig.context).run();
-            else
-                op == 'v' ? (void)VerifyOperation(rig.context).run() : (void)SendOperation(rig.context).run();
-            QVERIFY(rig.messages.infos.isEmpty());
-        }
-        QCOMPARE(earlyCommand(runs[0].link), QString());
-        QCOMPARE(runs[1].status.lines, runs[0].status.lines);
-        QCOMPARE(runs[1].link.writes(), runs[0].link.writes());
-        QCOMPARE(runs[1].rows.keyNames, runs[0].rows.keyNames);
-        QCOMPARE(runs[1].rows.strings, runs[0].rows.strings);
-        QCOMPARE(runs[1].rows.verified, runs[0].rows.verified);
-        const qint64 fastMs = runs[1].waiter.totalWaitedMs();
-        QVERIFY2(fastMs < runs[0].waiter.totalWaitedMs(), qPrintable(QString::number(fastMs)));
     }
 
     void fastExchangeSettingsKey_data()

@@ -109,23 +109,6 @@ public:
     QStringList controlEvents;  // "disable" / "enable", in order
 };
 
-// The time a command (a block as one command) is owed before the next one may go out, in normal mode; for a
-// block acknowledged by the first poll, as the simulated device's is, the read-back's share included.
-inline int owedWaitMs(const QByteArray& command, const QByteArray& next)
-{
-    if (command == "z")
-        return 5;
-    if (command.startsWith("/R") && next.startsWith("/W"))
-        return 140;
-    if (command == "/L?" || command.startsWith("/R"))
-        return 100;
-    if (command.startsWith("/L"))
-        return 50;
-    if (command.startsWith("/W"))
-        return next.startsWith("/R") ? 10 : 50;
-    return 0;
-}
-
 // The simulated device's port with some answers replaced: when the answer to a command whose bytes are in
 // `answers` comes in, that answer (an empty one: silence) is read instead.
 class ScriptedLink final : public SerialLink {
