@@ -13,9 +13,10 @@
 #   wire   = every byte both ways at 11 bits a character
 # ratio is time over line. The closing pauses (1000, 2000 ms) come after the last
 # command and are not counted. The version query's answer ends no command the log
-# could see: its time is the tool's wall time less its start-up (the same tool
-# printing its own version, the median of five), and spec and line are the
-# presence poll and the version wait.
+# could see: its time runs from the presence probe's arrival to the tool's exit
+# (on the same monotonic clock), so it holds the wait until the text has stopped
+# coming and the port's closing; spec and line are the presence poll and the
+# version wait.
 #   bench/line_speeds.sh        (about 2 minutes)
 # QZ_BENCH_BIN=<folder> runs the programs found there instead of building them.
 set -euo pipefail
@@ -72,11 +73,9 @@ analyse() {
     }'
 }
 
-now_ms() { echo $(($(date +%s%N) / 1000000)); }
-startup_ms="$(for _ in 1 2 3 4 5; do
-  t0=$(now_ms); "$prog/qz4veld-cli" --version >/dev/null; echo $(($(now_ms) - t0))
-done | sort -n | sed -n 3p)"
-echo "$(nproc) cores; load average now $(cut -d' ' -f1-3 /proc/loadavg); tool start-up $startup_ms ms"
+# The arrival log's clock is the monotonic one; bash tells the wall clock: their offset, in us.
+offset_us="$(python3 -c 'import time; print(time.time_ns() // 1000 - time.monotonic_ns() // 1000)')"
+echo "$(nproc) cores; load average now $(cut -d' ' -f1-3 /proc/loadavg)"
 echo "line            op        time s    spec s    line s    wire s   ratio  completion"
 for speed in 2400 4800 9600 19200 burst; do
   baud=$speed
@@ -90,14 +89,14 @@ for speed in 2400 4800 9600 19200 burst; do
     [[ "$op" == read ]] && args=(read -o "$work/read.cfg")
     [[ "$op" == version ]] && args=(version)
     status=0
-    t0=$(now_ms)
     "$prog/qz4veld-cli" --port "$port" --baud "$baud" --parity N "${args[@]}" >"$work/out" 2>"$work/err" || status=$?
-    wall=$(($(now_ms) - t0 - startup_ms))
+    ended_us=$((${EPOCHREALTIME/./} - offset_us))
     label="$speed baud"
     [[ "$speed" == burst ]] && label="9600, 16 ms bursts"
     figures="$(analyse "$baud" "$from")"
     if [[ "$op" == version ]]; then
-      figures="$(awk -v w="$wall" -v f="$figures" 'BEGIN { split(f, x, " ");
+      probed_us="$(sed -n "${from}p" "$work/arrivals" | cut -d' ' -f1)"
+      figures="$(awk -v w="$(((ended_us - probed_us) / 1000))" -v f="$figures" 'BEGIN { split(f, x, " ");
         printf "%8.3f  %8.3f  %8.3f  %8.3f  %6.3fx", w / 1000, x[2], x[3], x[4], w / 1000 / x[3] }')"
     fi
     printf '%-18s %-7s %s  %s\n' "$label" "$op" "$figures" "$(tail -n 1 "$work/out") (exit $status)"

@@ -4,7 +4,8 @@
 // (COM1, the bit rate, FASTEXCHANGE). Prints one line: the wall and CPU time of
 // the click, the CPU share, a checksum of the status list and the completion text.
 // With QZ_BENCH_A11Y_EVENTS set, the accessibility events of the click go to
-// standard error, counted by type and control (with the bridge on).
+// standard error, counted by type and control (with the bridge on); with QZ_BENCH_STATUS
+// set, every status line does as it is added.
 #include "../common/bench_table.h"
 #include "device/event_loop_waiter.h"
 #include "device/qt_serial_link.h"
@@ -115,6 +116,16 @@ int run(const QStringList& args)
     if (qEnvironmentVariableIsSet("QZ_BENCH_A11Y_EVENTS"))
         g_nextHandler = QAccessible::installUpdateHandler(countEvent);
     QElapsedTimer wall;
+    auto* list = part<QListWidget>(window, QStringLiteral("StatusBox"));
+    if (qEnvironmentVariableIsSet("QZ_BENCH_STATUS")) {
+        // Every status line as it is added, with the milliseconds since the click.
+        QObject::connect(list->model(), &QAbstractItemModel::rowsInserted, list,
+                         [list, &wall](auto&, int first, int last) {
+                             for (int i = first; i <= last; ++i)
+                                 std::fprintf(stderr, "%9.1f %s\n", static_cast<double>(wall.nsecsElapsed()) / 1e6,
+                                              qPrintable(list->item(i)->text()));
+                         });
+    }
     const double cpuBefore = cpuMs();
     wall.start();
     g_counting = true;
@@ -126,7 +137,6 @@ int run(const QStringList& args)
         std::fprintf(stderr, "a11y event %s: %d\n", qPrintable(i.key()), i.value());
 
     QCryptographicHash hash(QCryptographicHash::Sha1);
-    const auto* list = part<QListWidget>(window, QStringLiteral("StatusBox"));
     for (int i = 0; i < list->count(); ++i)
         hash.addData(list->item(i)->text().toUtf8() + '\n');
     std::printf("wall_ms %.1f cpu_ms %.1f cpu_pct %.2f sha %s completion %s\n", wallMs, cpu, 100.0 * cpu / wallMs,
