@@ -26,7 +26,7 @@
 #              window sends and asks for the name and role of its source.
 # The X11 windows run in normal mode only; fast exchange is measured offscreen
 # and in the command-line tool.
-#   bench/timing.sh [--quick] [--windows offscreen,x11,x11-a11y] [--no-cli]
+#   bench/timing.sh [--quick] [--lengths 1,6,10] [--windows offscreen,x11,x11-a11y] [--no-cli]
 #   (--quick: string length 10 only; the whole run takes about 10 minutes)
 # QZ_BENCH_BIN=<folder> runs the programs found there instead of building them.
 set -euo pipefail
@@ -39,9 +39,10 @@ cli=1
 while [[ $# -gt 0 ]]; do
   case "$1" in
     --quick) lengths=(10) ;;
+    --lengths) IFS=, read -r -a lengths <<<"$2"; shift ;;
     --windows) windows="$2"; shift ;;
     --no-cli) cli=0 ;;
-    *) echo "usage: bench/timing.sh [--quick] [--windows offscreen,x11,x11-a11y] [--no-cli]" >&2; exit 2 ;;
+    *) echo "usage: bench/timing.sh [--quick] [--lengths 1,6,10] [--windows offscreen,x11,x11-a11y] [--no-cli]" >&2; exit 2 ;;
   esac
   shift
 done

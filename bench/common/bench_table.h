@@ -38,6 +38,13 @@ public:
         m_inner.delay(ms);
         m_seen(ms, timer.elapsed());
     }
+    std::int64_t markUs() const override { return m_inner.markUs(); }
+    // Seen as a delay of `ms` that took the time since `fromUs`.
+    void delayFrom(std::int64_t fromUs, int ms) override
+    {
+        m_inner.delayFrom(fromUs, ms);
+        m_seen(ms, (markUs() - fromUs) / 1000);
+    }
     // Seen as a delay of the time it waited.
     int delayUntil(int ms, const std::function<bool()>& ready) override
     {

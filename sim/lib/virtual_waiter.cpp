@@ -1,5 +1,7 @@
 #include "sim/lib/virtual_waiter.h"
 
+#include <algorithm>
+
 void VirtualWaiter::throwIfAborted() const
 {
     if (m_abort)
@@ -16,6 +18,12 @@ void VirtualWaiter::delay(int ms)
     if (m_onEvents)
         m_onEvents();
     throwIfAborted();
+}
+
+void VirtualWaiter::delayFrom(std::int64_t fromUs, int ms)
+{
+    const std::int64_t leftUs = fromUs + std::int64_t{ms} * 1000 - markUs();
+    delay(static_cast<int>((std::max<std::int64_t>(0, leftUs) + 999) / 1000));
 }
 
 int VirtualWaiter::delayUntil(int ms, const std::function<bool()>& ready)

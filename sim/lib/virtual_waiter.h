@@ -13,6 +13,9 @@ public:
     explicit VirtualWaiter(VirtualClock& clock) : m_clock(clock) { }
 
     void delay(int ms) override;
+    std::int64_t markUs() const override { return m_clock.nowMs * 1000; }
+    // Recorded as a delay of what is left of the wait, in whole milliseconds.
+    void delayFrom(std::int64_t fromUs, int ms) override;
     // Asks ready() before and after each virtual millisecond; every millisecond
     // is recorded as a wait of 1.
     int delayUntil(int ms, const std::function<bool()>& ready) override;

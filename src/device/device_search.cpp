@@ -50,6 +50,13 @@ public:
         m_inner.delay(ms);
         check();
     }
+    std::int64_t markUs() const override { return m_inner.markUs(); }
+    void delayFrom(std::int64_t fromUs, int ms) override
+    {
+        check();
+        m_inner.delayFrom(fromUs, ms);
+        check();
+    }
     int delayUntil(int ms, const std::function<bool()>& ready) override
     {
         check();

@@ -11,8 +11,6 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 // The event loop hands over this long before the deadline: it wakes up to a
 // millisecond late on its own, more when it is busy, and the sleep that follows
 // ends within a few tens of microseconds of the deadline.
@@ -32,25 +30,44 @@ void EventLoopWaiter::throwIfAborted() const
 
 void EventLoopWaiter::delay(int ms)
 {
-    delayUntil(ms, {});
+    throwIfAborted();
+    waitUntil(Clock::now() + std::chrono::milliseconds(std::max(0, ms)), {});
+}
+
+std::int64_t EventLoopWaiter::markUs() const
+{
+    return std::chrono::duration_cast<std::chrono::microseconds>(Clock::now().time_since_epoch()).count();
+}
+
+void EventLoopWaiter::delayFrom(std::int64_t fromUs, int ms)
+{
+    throwIfAborted();
+    waitUntil(Clock::time_point(std::chrono::microseconds(fromUs) + std::chrono::milliseconds(std::max(0, ms))), {});
 }
 
 int EventLoopWaiter::delayUntil(int ms, const std::function<bool()>& ready)
 {
     throwIfAborted();
     const Clock::time_point start = Clock::now();
-    const Clock::time_point deadline = start + std::chrono::milliseconds(std::max(0, ms));
     const auto waited = [&start] {
         // To the nearest millisecond: the callers add them up against their cap.
         return static_cast<int>(std::chrono::round<std::chrono::milliseconds>(Clock::now() - start).count());
     };
     if (ready && ready())
         return std::min(ms, waited());
-    if (!ready && ms <= kSleepOnlyMs) {
+    if (waitUntil(start + std::chrono::milliseconds(std::max(0, ms)), ready))
+        return std::min(ms, waited());
+    return ms;
+}
+
+bool EventLoopWaiter::waitUntil(Clock::time_point deadline, const std::function<bool()>& ready)
+{
+    const Clock::time_point start = Clock::now();
+    if (!ready && deadline - start <= std::chrono::milliseconds(kSleepOnlyMs)) {
         processEvents();
         std::this_thread::sleep_until(deadline);
         throwIfAborted();
-        return ms;
+        return false;
     }
 
     const auto loopTime = std::chrono::floor<std::chrono::milliseconds>(deadline - kSleepStretch - start);
@@ -84,13 +101,13 @@ int EventLoopWaiter::delayUntil(int ms, const std::function<bool()>& ready)
         if (failure)
             std::rethrow_exception(failure);
         if (ready && ready())
-            return std::min(ms, waited());
+            return true;
     } else {
         processEvents();
     }
     std::this_thread::sleep_until(deadline);
     throwIfAborted();
-    return ms;
+    return false;
 }
 
 void EventLoopWaiter::processEvents()

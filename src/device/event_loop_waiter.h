@@ -4,6 +4,8 @@
 
 #include <QList>
 
+#include <chrono>
+
 class QEventLoop;
 
 // The program's Waiter. Each wait has a deadline on the steady clock: a nested
@@ -19,6 +21,8 @@ public:
     EventLoopWaiter& operator=(const EventLoopWaiter&) = delete;
 
     void delay(int ms) override;
+    std::int64_t markUs() const override;
+    void delayFrom(std::int64_t fromUs, int ms) override;
     // ready() is asked before the wait and each time the event loop has handled
     // what arrived (serial bytes come in that way), so an answer ends the wait
     // without delay.
@@ -28,7 +32,12 @@ public:
     void requestAbort() override;
 
 private:
+    using Clock = std::chrono::steady_clock;
+
     void throwIfAborted() const;
+    // Waits until the deadline (see the class comment), ending early once ready() holds.
+    // True when it ended for ready().
+    bool waitUntil(Clock::time_point deadline, const std::function<bool()>& ready);
 
     bool m_abort = false;
     // Delays can nest when an event handler waits inside another wait.

@@ -80,13 +80,13 @@ QByteArray Protocol::collect(const Expected& expected)
     if (m_fast) {
         quietFor = follow(answer, waitMs, 0, expected.complete ? expected.complete : expected.whole, openEnded);
     } else if (!openEnded) {
-        m_waiter.delay(waitMs);
+        waitFor(waitMs);
         answer = m_link.readAll();
     } else {
         // The last stretch of the wait is followed byte by byte, so that a text
         // still coming in is told from one that is all in.
         const int tail = std::min(quiet, waitMs);
-        m_waiter.delay(waitMs - tail);
+        waitFor(waitMs - tail);
         answer = m_link.readAll();
         quietFor = follow(answer, tail, 0, {}, false);
     }
@@ -121,6 +121,7 @@ int Protocol::follow(QByteArray& answer, int ms, int quietFor, const std::functi
         if ((whole && whole(answer)) || (endOnQuiet && !answer.isEmpty() && quietFor >= quiet))
             break;
     }
+    restartWaits();
     return quietFor;
 }
 
@@ -155,6 +156,23 @@ void Protocol::startCommand(bool tableCommand)
     }
 }
 
+void Protocol::sent()
+{
+    m_dueUs = m_waiter.markUs();
+}
+
+void Protocol::waitFor(int ms)
+{
+    const std::int64_t from = m_dueUs;
+    m_dueUs += std::int64_t{ms} * 1000;
+    m_waiter.delayFrom(from, ms);
+}
+
+void Protocol::restartWaits()
+{
+    m_dueUs = m_waiter.markUs();
+}
+
 void Protocol::close()
 {
     m_link.close();
@@ -164,8 +182,9 @@ QByteArray Protocol::probePresence()
 {
     startCommand(false);
     m_link.write(command::presence());
+    sent();
     for (int step = 0; step < kPresenceSteps; ++step) {
-        m_waiter.delay(kPresenceStepMs);
+        waitFor(kPresenceStepMs);
         if (m_link.bytesAvailable() >= 1) {
             const QByteArray answer = m_link.readAll();
             if (!answer.isEmpty())
@@ -180,6 +199,7 @@ QString Protocol::queryVersion()
     startCommand(false);
     m_status.add(QStringLiteral("Requesting Version"));
     m_link.write(command::version());
+    sent();
     // The version text has no fixed length: only a quiet line says it is all in.
     const QString answer = asText(collect({kVersionWaitMs, 1 + kVersionAnswerBytes, {}, {}}));
     m_status.add(QStringLiteral("Version = ") + (answer.isEmpty() ? QStringLiteral("???") : answer));
@@ -190,6 +210,7 @@ QByteArray Protocol::queryStringLength()
 {
     startCommand(true);
     m_link.write(command::queryLength());
+    sent();
     m_status.add(QStringLiteral("Sent /L?"));
     const QByteArray answer = collect({kQueryLengthWaitMs, 4, notEmpty, {}});
     m_status.add(QStringLiteral("Response  ") + asText(answer));
@@ -204,6 +225,7 @@ QByteArray Protocol::setStringLength(int length)
     const QByteArray bytes = command::setLength(length);
     startCommand(true);
     m_link.write(bytes);
+    sent();
     m_status.add(QStringLiteral("Sent ") + asText(bytes));
     const QByteArray answer = collect({kSetLengthWaitMs, 4, notEmpty, {}});
     if (startsWithMark(answer) || endsWithMark(answer))
@@ -218,6 +240,7 @@ QByteArray Protocol::readSlot(int row)
     const QByteArray bytes = command::readSlot(row);
     startCommand(true);
     m_link.write(bytes);
+    sent();
     m_status.add(trace::readSlotSent(row));
     const int width = m_slotLength > 0 ? m_slotLength : capacity::kMaxLength;
     // Without a known width, any answer is taken as it came.
@@ -252,6 +275,7 @@ void Protocol::writeSlot(int row, int scancode, const QByteArray& slotBytes, int
     m_link.write(head);
     m_link.write(QByteArray(1, static_cast<char>(scancode)));
     m_link.write(slotBytes);
+    sent();
     m_status.add(trace::writeSlotSent(row, scancode, screenString));
 }
 
@@ -300,8 +324,9 @@ BlockAnswer Protocol::awaitBlockAnswer(int row, const std::function<bool(int)>& 
     for (int elapsed = 0; elapsed < windowMs;) {
         if (m_fast) {
             elapsed += m_waiter.delayUntil(windowMs - elapsed, answerIn);
+            restartWaits();
         } else {
-            m_waiter.delay(kBlockPollMs);
+            waitFor(kBlockPollMs);
             elapsed += kBlockPollMs;
         }
         if (answerIn()) {
@@ -315,6 +340,7 @@ BlockAnswer Protocol::awaitBlockAnswer(int row, const std::function<bool(int)>& 
     // A late acknowledge is still this block's: one more window, ending when it is in.
     for (int elapsed = 0; !result.answered && elapsed < windowMs;) {
         elapsed += std::max(1, m_waiter.delayUntil(windowMs - elapsed, answerIn));
+        restartWaits();
         if (answerIn())
             takeBlockRead(result, row, readBack);
         m_waiter.processEvents();

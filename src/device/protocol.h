@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <bitset>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <stdexcept>
@@ -90,6 +91,11 @@ struct BlockAnswer final {
 // one more wait of the same length, ending as soon as the answer is whole or the
 // line has been quiet for quietMs(); what comes then is still this command's.
 // Only an answer that is late or short pays for that time.
+//
+// A fixed wait counts from the moment its command was written, and the polls
+// that follow one another each from the end of the one before: what the
+// program does in between (status lines, the window) is part of the wait, not
+// added to it, and no wait ends before its time after the command.
 //
 // Below 9600 baud each wait grows by the extra time its bytes need on the wire.
 // An answer of no fixed size (the version text) that is still arriving when its
@@ -185,6 +191,13 @@ private:
         std::function<bool(const QByteArray&)> complete;
     };
 
+    // A command has been written: the fixed waits that follow count from now.
+    void sent();
+    // The next fixed wait of `ms`, counted from the end of the one before (or
+    // from the command's write), so that the time between them is not added.
+    void waitFor(int ms);
+    // The waits that follow count from now (after a wait that may end early).
+    void restartWaits();
     // The port opened, and what waits unread from earlier commands dropped;
     // for a command of a table run, a presence mark among them is a restart.
     void startCommand(bool tableCommand);
@@ -205,5 +218,6 @@ private:
     StatusSink& m_status;
     bool m_fast = false;
     int m_slotLength = 0;  // the device's string length once known, for the read answer's size
+    std::int64_t m_dueUs = 0;  // on the waiter's clock: when the last fixed wait ends
     std::bitset<256> m_owedAcks;  // rows whose block went out and was not acknowledged yet
 };

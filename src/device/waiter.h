@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <stdexcept>
 
@@ -17,6 +18,14 @@ class Waiter {
 public:
     virtual ~Waiter() = default;
     virtual void delay(int ms) = 0;  // throws OperationAborted
+    // A moment on the waiter's own clock, in microseconds, for waits counted
+    // from it rather than from their own start (a command's write).
+    virtual std::int64_t markUs() const = 0;
+    // Like delay(), but returns `ms` milliseconds after the moment `fromUs`
+    // (markUs()): what the program did since that moment is part of the wait,
+    // not added to it. When that time has passed it only lets the program
+    // handle its events. Throws OperationAborted.
+    virtual void delayFrom(std::int64_t fromUs, int ms) = 0;
     // Like delay(ms), but ends as soon as ready() holds (it is asked before
     // waiting too). Returns the milliseconds waited, at most ms, on the waiter's
     // own clock, so that callers can hold a cap across several calls. Throws

@@ -71,6 +71,7 @@ MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
     buildMenus();
     makeUndoAndRecovery();
 
+    connect(m_runner.get(), &OperationRunner::runningChanged, m_status.get(), &StatusPanel::setBatched);
     // A run or a file being opened owns the table and the port until it ends.
     connect(m_runner.get(), &OperationRunner::runningChanged, this, &MainWindow::holdTableCommands);
     connect(m_files.get(), &FileCommands::loadingChanged, this, [this](bool loading) {

@@ -9,6 +9,7 @@
 #include "ui/twips.h"
 #include "ui/ui_style.h"
 
+#include <QCache>
 #include <QCheckBox>
 #include <QLabel>
 #include <QListWidget>
@@ -29,6 +30,20 @@ class LongWordBreaks final : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
 
+    // The list lays out all its lines again whenever lines come in, and
+    // wrapping a line means shaping its text: each line's size is worked out
+    // once for a width and kept.
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        const QString key = QString::number(option.rect.width()) + QLatin1Char(' ')
+                + index.data(Qt::DisplayRole).toString();
+        if (const QSize* known = m_sizes.object(key))
+            return *known;
+        const QSize size = QStyledItemDelegate::sizeHint(option, index);
+        m_sizes.insert(key, new QSize(size));
+        return size;
+    }
+
 protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
     {
@@ -47,6 +62,9 @@ protected:
         shown += QStringView(option->text).mid(done);
         option->text = shown;
     }
+
+private:
+    mutable QCache<QString, QSize> m_sizes{4 * StatusPanel::kMaxLines};
 };
 
 }  // namespace
@@ -100,6 +118,8 @@ StatusPanel::StatusPanel(QWidget* parent, const twips::Placer& placer, Messages&
     // clicked, not toggled: only the operator's click starts a log file, not
     // the panel's own untick.
     connect(m_logBox, &QCheckBox::clicked, this, &StatusPanel::onLogClicked);
+    m_flushTimer.setSingleShot(true);
+    connect(&m_flushTimer, &QTimer::timeout, this, [this] { flush(); });
 }
 
 const QString& StatusPanel::logFilter()
@@ -111,22 +131,47 @@ const QString& StatusPanel::logFilter()
 
 int StatusPanel::add(const QString& text)
 {
-    m_list->addItem(text);
-    const int lines = m_list->count();
-    if (lines > kLinesInView)
-        m_list->scrollToItem(m_list->item(lines - kLinesInView), QAbstractItemView::PositionAtTop);
-    // Wrapped lines can make the last few taller than the list: the newest stays in view all the same.
-    m_list->scrollToItem(m_list->item(lines - 1), QAbstractItemView::EnsureVisible);
-    while (m_list->count() > kMaxLines)
-        delete m_list->takeItem(0);
-    const int index = m_list->count() - 1;
+    m_heldLines.append(text);
+    const int index = std::min<int>(kMaxLines, m_list->count() + m_heldLines.size()) - 1;
+    if (!m_batched)
+        flush();
+    else if (!m_flushTimer.isActive())
+        m_flushTimer.start(static_cast<int>(std::max<qint64>(0, kBatchMs - m_sinceFlush.elapsed())));
     if (loggingOn())
         log_file::append(m_logName, text);
     return index;
 }
 
+void StatusPanel::setBatched(bool batched)
+{
+    m_batched = batched;
+    if (!batched)
+        flush();
+}
+
+void StatusPanel::flush() const
+{
+    m_flushTimer.stop();
+    m_sinceFlush.start();
+    showProgressValue();
+    if (m_percentLabel->text() != m_percentText)
+        m_percentLabel->setText(m_percentText);
+    if (m_heldLines.isEmpty())
+        return;
+    m_list->addItems(m_heldLines);
+    m_heldLines.clear();
+    if (const int excess = m_list->count() - kMaxLines; excess > 0)
+        m_list->model()->removeRows(0, excess);
+    const int lines = m_list->count();
+    if (lines > kLinesInView)
+        m_list->scrollToItem(m_list->item(lines - kLinesInView), QAbstractItemView::PositionAtTop);
+    // Wrapped lines can make the last few taller than the list: the newest stays in view all the same.
+    m_list->scrollToItem(m_list->item(lines - 1), QAbstractItemView::EnsureVisible);
+}
+
 void StatusPanel::checkIndex(int index) const
 {
+    flush();
     if (index < 0 || index >= m_list->count())
         throw std::runtime_error(QStringLiteral("status line %1 is not in the list (it holds %2 lines)")
                                          .arg(index)
@@ -148,6 +193,7 @@ QString StatusPanel::line(int index) const
 
 void StatusPanel::clear()
 {
+    m_heldLines.clear();
     m_list->clear();
 }
 
@@ -185,15 +231,9 @@ void StatusPanel::setProgressMaximum(int maximum)
     m_bar->setValue(std::clamp(m_progressValue, 0, std::max(1, maximum)));
 }
 
-int StatusPanel::progressMaximum() const
+void StatusPanel::showProgressValue() const
 {
-    return m_progressMaximum;
-}
-
-void StatusPanel::setProgressValue(int value)
-{
-    m_progressValue = value;
-    const int shown = std::clamp(value, 0, m_bar->maximum());
+    const int shown = std::clamp(m_progressValue, 0, m_bar->maximum());
     if (shown == m_bar->value())
         return;
     // The bar repaints itself on the spot when its value changes; with updates
@@ -203,6 +243,18 @@ void StatusPanel::setProgressValue(int value)
     m_bar->setUpdatesEnabled(true);
 }
 
+int StatusPanel::progressMaximum() const
+{
+    return m_progressMaximum;
+}
+
+void StatusPanel::setProgressValue(int value)
+{
+    m_progressValue = value;
+    if (!m_batched)
+        showProgressValue();
+}
+
 int StatusPanel::progressValue() const
 {
     return m_progressValue;
@@ -210,16 +262,19 @@ int StatusPanel::progressValue() const
 
 void StatusPanel::setPercentText(const QString& text)
 {
-    m_percentLabel->setText(text);
+    m_percentText = text;
+    if (!m_batched)
+        m_percentLabel->setText(text);
 }
 
 int StatusPanel::count() const
 {
-    return m_list->count();
+    return static_cast<int>(std::min<qsizetype>(kMaxLines, m_list->count() + m_heldLines.size()));
 }
 
 QStringList StatusPanel::lines() const
 {
+    flush();
     QStringList all;
     all.reserve(m_list->count());
     for (int i = 0; i < m_list->count(); ++i)
@@ -229,6 +284,7 @@ QStringList StatusPanel::lines() const
 
 int StatusPanel::firstVisibleLine() const
 {
+    flush();
     return m_list->verticalScrollBar()->value();
 }
 
@@ -252,7 +308,7 @@ void StatusPanel::onLogClicked(bool ticked)
     try {
         // With an empty list the file is created by the next line; until then
         // only look whether it could be.
-        if (m_list->count() == 0)
+        if (count() == 0)
             log_check::checkAppendable(m_logName);
         else
             log_file::append(m_logName, lines());

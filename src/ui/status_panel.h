@@ -2,9 +2,11 @@
 
 #include "device/status_sink.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 
 class FileDialogs;
 class Messages;
@@ -56,6 +58,16 @@ public:
     int firstVisibleLine() const;
     bool loggingOn() const;
 
+    // While a device operation runs, lines and progress reach the widgets in
+    // batches, at most one every kBatchMs (the pace the window repaints at
+    // then), from the event loop: that is during a wait, after the next
+    // command has gone out, so no command waits for the window's work for the
+    // answer before it, and the list and a screen reader take a batch at a
+    // time. Reads through this panel see every line at once. Turned off, what
+    // is held is shown at once.
+    static constexpr int kBatchMs = 200;
+    void setBatched(bool batched);
+
     QListWidget* list() const { return m_list; }
     QCheckBox* logBox() const { return m_logBox; }
     QLabel* completionLabel() const { return m_completion; }
@@ -68,6 +80,10 @@ public:
 
 private:
     void onLogClicked(bool ticked);
+    // Puts the held lines, progress value and percentage into the widgets.
+    // Const: reads through the panel flush first; the widgets are not the panel's state.
+    void flush() const;
+    void showProgressValue() const;
     void checkIndex(int index) const;
 
     Messages& m_messages;
@@ -82,4 +98,9 @@ private:
     QString m_logName;
     int m_progressMaximum = 0;
     int m_progressValue = 0;
+    bool m_batched = false;
+    mutable QTimer m_flushTimer;
+    mutable QElapsedTimer m_sinceFlush;
+    mutable QStringList m_heldLines;  // added, not yet in the list
+    QString m_percentText;
 };
