@@ -540,6 +540,50 @@ private slots:
 
     // A tick copies the list, later lines are appended (8-bit); an untick stops that; a cancelled dialog keeps the name
     // chosen before. A failed append passes to the caller, after the line is listed.
+    // While an operation runs, lines, progress and percentage reach the widgets from the event loop, in one batch and
+    // in order, never from the code that writes the next command; reads through the panel see every line at once, and
+    // the end of the run shows what is held.
+    void batchedWhileRunning()
+    {
+        PanelRig rig;
+        QListWidget* list = rig.panel.list();
+        rig.panel.showProgress();
+        rig.panel.setProgressMaximum(10);
+        rig.panel.setBatched(true);
+        for (int i = 1; i <= 3; ++i) {
+            rig.panel.add(QString::number(i));
+            rig.panel.setProgressValue(i);
+            rig.panel.setPercentText(QString::number(i * 10) + '%');
+        }
+        QCOMPARE(list->count(), 0);
+        QCOMPARE(rig.panel.progressBar()->value(), 0);
+        QCOMPARE(rig.panel.count(), 3);
+        QTRY_COMPARE(list->count(), 3);
+        QCOMPARE(rig.panel.progressBar()->value(), 3);
+        QCOMPARE(rig.panel.percentLabel()->text(), "30%");
+        rig.panel.add("4");
+        QCOMPARE(rig.panel.line(3), "4");
+        rig.panel.add("5");
+        rig.panel.setBatched(false);
+        QCOMPARE(list->count(), 5);
+        QCOMPARE(list->item(4)->text(), "5");
+    }
+
+    // The window batches a run's lines: none reaches the list while the run goes from one wait to the next (this
+    // waiter runs no event loop), all are there once it ends.
+    void runLinesReachTheListFromTheEventLoop()
+    {
+        WindowRig rig;
+        auto* list = rig.find<QListWidget>("StatusBox");
+        const int before = list->count();
+        int changed = 0;
+        rig.waiter.setOnEvents([&] { changed += list->count() != before; });
+        rig.click("GetVersionBtn");
+        QCOMPARE(changed, 0);
+        QVERIFY(list->count() > 1);
+        QCOMPARE(list->item(list->count() - 1)->text().left(10), "Version = ");
+    }
+
     void tickUntickAndTickAgain()
     {
         PanelRig rig;

@@ -199,6 +199,29 @@ private slots:
         QCOMPARE(rig.waiter.processEventsCount(), 5);
     }
 
+    // What the program does between a command and its wait is part of the wait, and so is an event loop that runs
+    // over a poll: each read goes out 100 ms after the one before plus only what was done after its wait (here 3 ms of
+    // window work per status line, "Sent" inside the wait, the answer's line after it), and a block's five polls end
+    // 50 ms after the block even when the window takes 3 ms each time it handles its events (twice a poll).
+    void waitsCountFromTheWrite()
+    {
+        fakedev::Rig rig;
+        rig.device.setStringLength(4);
+        Protocol protocol(rig.link, rig.waiter, rig.status);
+        rig.status.onAdd = [&rig] { rig.clock.nowMs += 3; };
+        for (int row = 0; row < 3; ++row)
+            rig.status.add(trace::readSlotResponse(protocol.readSlot(row)).join(' '));
+        const QList<qint64>& at = rig.link.writeTimes();
+        QCOMPARE((QList<qint64>{at.at(1) - at.at(0), at.at(2) - at.at(1)}), (QList<qint64>{103, 103}));
+
+        rig.status.onAdd = {};
+        rig.waiter.setOnEvents([&rig] { rig.clock.nowMs += 3; });
+        protocol.writeSlot(10, 0x1C, QByteArray("ab\r\0", 4), 4, QStringLiteral("ab{0D}"));
+        rig.waiter.clearRecord();
+        protocol.awaitBlockAnswer(10, {});
+        QCOMPARE(rig.waiter.waits(), (QList<int>{10, 4, 4, 4, 4}));
+    }
+
     void checkAttached_data()
     {
         QTest::addColumn<DeviceFaults>("faults");
@@ -453,6 +476,12 @@ private slots:
                 clock.start();
                 waiter.delay(ms);
                 QVERIFY2(clock.nsecsElapsed() >= ms * 1000000LL, qPrintable(QStringLiteral("delay(%1)").arg(ms)));
+                // Counted from an earlier moment, with work done since, it still ends no sooner after that moment.
+                const std::int64_t from = waiter.markUs();
+                QThread::usleep(static_cast<unsigned long>(run * 1000));
+                waiter.delayFrom(from, ms);
+                QVERIFY2(waiter.markUs() - from >= ms * 1000LL,
+                         qPrintable(QStringLiteral("delayFrom(%1) after %2 ms").arg(ms).arg(run)));
             }
         }
     }

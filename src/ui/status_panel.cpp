@@ -35,8 +35,8 @@ public:
     // once for a width and kept.
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
     {
-        const QString key = QString::number(option.rect.width()) + QLatin1Char(' ')
-                + index.data(Qt::DisplayRole).toString();
+        const QString key =
+                QString::number(option.rect.width()) + QLatin1Char(' ') + index.data(Qt::DisplayRole).toString();
         if (const QSize* known = m_sizes.object(key))
             return *known;
         const QSize size = QStyledItemDelegate::sizeHint(option, index);
@@ -118,6 +118,7 @@ StatusPanel::StatusPanel(QWidget* parent, const twips::Placer& placer, Messages&
     // clicked, not toggled: only the operator's click starts a log file, not
     // the panel's own untick.
     connect(m_logBox, &QCheckBox::clicked, this, &StatusPanel::onLogClicked);
+    m_sinceFlush.start();
     m_flushTimer.setSingleShot(true);
     connect(&m_flushTimer, &QTimer::timeout, this, [this] { flush(); });
 }
@@ -169,26 +170,30 @@ void StatusPanel::flush() const
     m_list->scrollToItem(m_list->item(lines - 1), QAbstractItemView::EnsureVisible);
 }
 
-void StatusPanel::checkIndex(int index) const
+int StatusPanel::heldIndex(int index) const
 {
-    flush();
-    if (index < 0 || index >= m_list->count())
+    if (index < 0 || index >= count())
         throw std::runtime_error(QStringLiteral("status line %1 is not in the list (it holds %2 lines)")
                                          .arg(index)
-                                         .arg(m_list->count())
+                                         .arg(count())
                                          .toStdString());
+    // The oldest lines leave the list as held ones come in.
+    const qsizetype all = m_list->count() + m_heldLines.size();
+    return static_cast<int>(index + std::max<qsizetype>(0, all - kMaxLines) - m_list->count());
 }
 
 void StatusPanel::setLine(int index, const QString& text)
 {
-    checkIndex(index);
-    m_list->item(index)->setText(text);
+    if (const int held = heldIndex(index); held >= 0)
+        m_heldLines[held] = text;
+    else
+        m_list->item(m_list->count() + held)->setText(text);
 }
 
 QString StatusPanel::line(int index) const
 {
-    checkIndex(index);
-    return m_list->item(index)->text();
+    const int held = heldIndex(index);
+    return held >= 0 ? m_heldLines.at(held) : m_list->item(m_list->count() + held)->text();
 }
 
 void StatusPanel::clear()

@@ -84,7 +84,9 @@ private:
     // Const: reads through the panel flush first; the widgets are not the panel's state.
     void flush() const;
     void showProgressValue() const;
-    void checkIndex(int index) const;
+    // Where line `index` is: its place among the held lines, or a negative
+    // number n for the list's item count() + n. Throws for a line not in the panel.
+    int heldIndex(int index) const;
 
     Messages& m_messages;
     FileDialogs& m_dialogs;

@@ -25,6 +25,8 @@ public:
     int add(const QString& line) override
     {
         lines.append(line);
+        if (onAdd)
+            onAdd();
         return static_cast<int>(lines.size() - 1);
     }
     void setLine(int index, const QString& line) override
@@ -54,6 +56,7 @@ public:
     void setPercentText(const QString& text) override { percentText = text; }
 
     QStringList lines;
+    std::function<void()> onAdd;  // runs for every line, after it is in: a window's work for it
     QString completion;
     bool completionShown = false;
     bool progressShown = false;
