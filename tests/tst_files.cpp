@@ -456,6 +456,9 @@ private slots:
                  "ab12,1,93,failed,2,0,6.1,\"said \"\"no\"\"\nthen gone\"\r\n"
                  "2024-05-02T09:03:09-03:30,bench-1,/dev/ttyUSB0,/dev/serial/by-id/usb-x,A1,QZ4VELD V2.10,\"t,1.cfg\","
                  "ab12,1,93,ok,0,0,6.1,\r\n");
+        // What a device or a file name says stays text in a spreadsheet and on a terminal.
+        QCOMPARE(RecordFile::csvLine({"=SUM(A1)", "-2", "@x", "V\x1b[2J\x7f", "a=b"}),
+                 "'=SUM(A1),'-2,'@x,V{1B}[2J{7F},a=b\r\n");
         QCOMPARE(test_files::errorOf([&] { RecordFile{m_dir.path()}; }).section(": ", 0, 0),
                  "cannot open the record file " + m_dir.path());
         if (QFile::exists(QStringLiteral("/dev/full")))  // a full disk

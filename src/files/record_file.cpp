@@ -26,6 +26,26 @@ QString isoWithOffset(const QDateTime& time)
                       .arg(minutes % 60, 2, 10, QLatin1Char('0'));
 }
 
+// A cell is data, never a formula or a terminal command: text from a device or a file
+// name that starts like a formula is kept as text by a leading apostrophe (what
+// spreadsheets read as "text"), and control characters other than line ends are written
+// as {XX}, as in the table's own notation.
+QString inert(const QString& field)
+{
+    QString text;
+    for (const QChar c : field) {
+        const ushort u = c.unicode();
+        if ((u < 0x20 && u != '\n' && u != '\r') || u == 0x7F)
+            text += QStringLiteral("{%1}").arg(u, 2, 16, QLatin1Char('0')).toUpper();
+        else
+            text += c;
+    }
+    static const QString formulaStarts = QStringLiteral("=+-@");
+    if (!text.isEmpty() && formulaStarts.contains(text.front()))
+        text.prepend(QLatin1Char('\''));
+    return text;
+}
+
 }  // namespace
 
 const QStringList& RecordFile::columns()
@@ -42,7 +62,8 @@ const QStringList& RecordFile::columns()
 QByteArray RecordFile::csvLine(const QStringList& fields)
 {
     QStringList cells;
-    for (const QString& field : fields) {
+    for (const QString& raw : fields) {
+        const QString field = inert(raw);
         const bool quote = field.contains(QLatin1Char(',')) || field.contains(QLatin1Char('"'))
                 || field.contains(QLatin1Char('\n')) || field.contains(QLatin1Char('\r'));
         cells.append(quote ? QLatin1Char('"') + QString(field).replace(QStringLiteral("\""), QStringLiteral("\"\""))

@@ -33,7 +33,8 @@ public:
     // string_length, rows, result, failed_blocks, failed_rows, seconds, message
     static const QStringList& columns();
     // One CSV line: a field holding a comma, a quote or a line break is quoted,
-    // quotes doubled.
+    // quotes doubled; a field starting like a formula gets a leading apostrophe and
+    // control characters other than line ends are written as {XX}.
     static QByteArray csvLine(const QStringList& fields);
     static QByteArray lineFor(const RecordLine& line);
 
