@@ -6,7 +6,7 @@
 # string length 6. Every run must succeed; the last column is its completion line.
 # Times come from the simulator's arrival log:
 #   time   = last command's arrival - first command's + the last command's own wait
-#   spec   = the sum of the specified waits (5 ms poll, 25, 50, 100 ms, block
+#   floor  = the sum of the specified waits (5 ms poll, 25, 50, 100 ms, block
 #            window 50 ms) between the same commands
 #   line   = the same waits as the program plans them for the bit rate (longer
 #            below 9600 baud by the bytes' extra wire time)
@@ -15,7 +15,7 @@
 # command and are not counted. The version query's answer ends no command the log
 # could see: its time runs from the presence probe's arrival to the tool's exit
 # (on the same monotonic clock), so it holds the wait until the text has stopped
-# coming and the port's closing; spec and line are the presence poll and the
+# coming and the port's closing; floor and line are the presence poll and the
 # version wait.
 #   bench/line_speeds.sh        (about 2 minutes)
 # QZ_BENCH_BIN=<folder> runs the programs found there instead of building them.
@@ -41,7 +41,7 @@ keys=(A B C D E F G H I J K L M N O P Q R S T U V W X Y Z 1 2 3 4 5 6 7 8 9 0)
   for r in $(seq 0 35); do printf '%02d\t%s\tab%s{0D}\t\r\n' "$r" "${keys[$r]}" "$((r % 10))"; done
 } >"$work/table.cfg"
 
-# analyse <baud> <first log line>: time, spec, line, wire, ratio
+# analyse <baud> <first log line>: time, floor, line, wire, ratio
 analyse() {
   tail -n +"$2" "$work/arrivals" | awk -v baud="$1" -v slot="$length" '
     function longer(ms, bytes,   extra) {  # the wait as planned for this bit rate
@@ -65,18 +65,18 @@ analyse() {
         if (substr(c, 1, 4) == "2f52") answer = 1 + slot
         if (substr(c, 1, 4) == "2f57") answer = 2
         if (c == "56") answer = 26
-        bytes += answer; spec += waits(i, 0); line += waits(i, 1)
+        bytes += answer; floor += waits(i, 0); line += waits(i, 1)
       }
       time = t[NR] - t[1] + waits(NR, 1)
       wire = bytes * 11000 / baud
-      printf "%8.3f  %8.3f  %8.3f  %8.3f  %6.3fx", time / 1000, spec / 1000, line / 1000, wire / 1000, time / line
+      printf "%8.3f  %8.3f  %8.3f  %8.3f  %6.3fx", time / 1000, floor / 1000, line / 1000, wire / 1000, time / line
     }'
 }
 
 # The arrival log's clock is the monotonic one; bash tells the wall clock: their offset, in us.
 offset_us="$(python3 -c 'import time; print(time.time_ns() // 1000 - time.monotonic_ns() // 1000)')"
 echo "$(nproc) cores; load average now $(cut -d' ' -f1-3 /proc/loadavg)"
-echo "line            op        time s    spec s    line s    wire s   ratio  completion"
+echo "line            op        time s   floor s    line s    wire s   ratio  completion"
 for speed in 2400 4800 9600 19200 burst; do
   baud=$speed
   sim_args=(--baud "$speed")
