@@ -139,6 +139,11 @@ private slots:
         QCOMPARE(rows.strings.at(28), "XY");
         QCOMPARE(rig.count(1)->text(), "2");
         QVERIFY_THROWS_EXCEPTION(std::runtime_error, rig.window->showRowOnLine(97));
+        // A run putting the same text back leaves the operator's cursor (and a screen reader) alone.
+        rig.keyString(1)->setCursorPosition(0);
+        rig.window->refreshPageRows();
+        rig.window->showRowOnLine(25);
+        QCOMPARE(rig.keyString(1)->cursorPosition(), 0);
         const QString tooLong = "String entered for item # %1 is too long .. max string length is 2 chars";
         QCOMPARE(rig.messages.infos,
                  QStringList({"Key String # 27 cannot end with an open hexadecimal field { bracket", tooLong.arg(5),

@@ -247,7 +247,7 @@ void RowLines::refreshPageRows()
         setBase(line.string, usable ? kUsable : kBeyondCapacity);
         // The key field stays enabled: a key can be given to any row.
         setBase(line.key, usable ? kUsable : kBeyondCapacity);
-        line.string->setText(m_rows.strings.at(static_cast<std::size_t>(r)));
+        setText(line.string, m_rows.strings.at(static_cast<std::size_t>(r)));
         setText(line.key, m_rows.keyNames.at(static_cast<std::size_t>(r)));
     }
 }
@@ -287,7 +287,7 @@ void RowLines::showRowOnLine(int row)
     if (!line)
         return;
     setText(line->key, m_rows.keyNames.at(static_cast<std::size_t>(row)));
-    line->string->setText(m_rows.strings.at(static_cast<std::size_t>(row)));
+    setText(line->string, m_rows.strings.at(static_cast<std::size_t>(row)));
 }
 
 void RowLines::showRowPicture(int row)
