@@ -3,7 +3,7 @@
 accessible applications send on the session's AT-SPI bus and, as a screen
 reader does, asks for the name and role of the object it came from. Prints
 "listening" once registered and "events N" on SIGUSR1 and on exit; with any
-argument, also each event's type as it comes."""
+argument, also each event's type, source role and name as it comes."""
 import signal
 import sys
 
@@ -15,14 +15,15 @@ count = 0
 def on_event(event):
     global count
     count += 1
-    if len(sys.argv) > 1:
-        print(event.type, flush=True)
+    described = "(gone)"
     try:
         source = event.source
         if source is not None:
-            _ = (source.name, source.getRoleName())
+            described = f"{source.getRoleName()} {source.name!r}"
     except Exception:  # the object may be gone by now
         pass
+    if len(sys.argv) > 1:
+        print(event.type, described, flush=True)
 
 
 def report(*_):

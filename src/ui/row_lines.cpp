@@ -230,7 +230,7 @@ void RowLines::showPage()
         nameLine(i);
         setPicture(i, m_rows.pictures.at(r));
         line.image->setVisible(m_rows.pictureShown.at(r));
-        line.string->setText(m_rows.strings.at(r));  // runs the live check as typing would
+        setText(line.string, m_rows.strings.at(r));  // a new text runs the live check as typing would
         setText(line.key, m_rows.keyNames.at(r));
         line.image->setToolTip(m_rows.pictureTips.at(r));
     }
