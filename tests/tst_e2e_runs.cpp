@@ -16,6 +16,7 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -96,6 +97,15 @@ int lengthsSet(const QString& arrivals)
         count += bytes.size() == 3 && bytes.startsWith("/L") && bytes.at(2) != '?' ? 1 : 0;
     }
     return count;
+}
+
+// The arrival log's stamp of its last presence probe (the monotonic clock in microseconds), 0 before any.
+qint64 lastProbeUs(const QString& arrivals)
+{
+    const QList<QByteArray> lines = test_files::readAll(arrivals).split('\n');
+    const auto probe =
+            std::find_if(lines.crbegin(), lines.crend(), [](const QByteArray& l) { return l.endsWith(" 7a"); });
+    return probe == lines.crend() ? 0 : probe->left(probe->indexOf(' ')).toLongLong();
 }
 
 // The next line on the process's standard output, waiting up to a minute for it.
@@ -304,6 +314,21 @@ private slots:
         const QJsonObject one = QJsonDocument::fromJson(nextLine(station)).object();
         QCOMPARE(one.value("number").toInt(), 1);
         QVERIFY2(one.value("ok").toBool(), QJsonDocument(one).toJson(QJsonDocument::Compact).constData());
+        // A loaded machine may hold a simulator past a probe's wait: here two probes in a row, each answered
+        // before the next one goes out. The device is still connected, not a new one to program.
+        qint64 probed = lastProbeUs(arrivalsFirst);
+        QTRY_VERIFY_WITH_TIMEOUT(lastProbeUs(arrivalsFirst) > probed, 10000);
+        const qint64 startUs = probed = lastProbeUs(arrivalsFirst);
+        for (const qint64 heldUntilUs : {startUs + 1355000, startUs + 2355000}) {
+            first->hold(true);
+            const qint64 nowUs = std::chrono::duration_cast<std::chrono::microseconds>(
+                                         std::chrono::steady_clock::now().time_since_epoch())
+                                         .count();
+            QTest::qWait(static_cast<int>(std::max<qint64>(0, heldUntilUs - nowUs) / 1000));
+            first->hold(false);
+            QTRY_VERIFY_WITH_TIMEOUT(lastProbeUs(arrivalsFirst) > probed, 10000);  // answered, late
+            probed = lastProbeUs(arrivalsFirst);
+        }
 
         fakedev::SimProcess second({"--unplug-after", "12", "--link", b});  // the link goes with the line
         QVERIFY(second.started());

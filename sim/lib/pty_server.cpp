@@ -142,6 +142,7 @@ PtyServer::End PtyServer::serve(int stopFd, const std::function<void()>& onState
         }
         if (fds[1].revents != 0)
             return End::Stopped;
+        QByteArray arrived;  // the arrival log's lines of this pass
 
         if ((fds[0].revents & POLLIN) != 0) {
             const ssize_t count = ::read(m_master, buffer, sizeof buffer);
@@ -157,11 +158,13 @@ PtyServer::End PtyServer::serve(int stopFd, const std::function<void()>& onState
                         m_device.receive(QByteArray(buffer, static_cast<qsizetype>(count)), &commands, &delays);
                 if (m_arrivals.isOpen()) {
                     for (const QByteArray& command : std::as_const(commands)) {
-                        m_arrivals.write(QByteArray::number(commandStartUs) + ' ' + command.toHex() + '\n');
+                        arrived += QByteArray::number(commandStartUs) + ' ' + command.toHex() + '\n';
                         commandStartUs = arrivedUs;
                     }
                 }
                 if (m_device.unplugged()) {
+                    if (!arrived.isEmpty())
+                        m_arrivals.write(arrived);
                     closeAll();
                     return End::Unplugged;
                 }
@@ -224,8 +227,10 @@ PtyServer::End PtyServer::serve(int stopFd, const std::function<void()>& onState
                 }
             }
         }
-        // After the answers are out: writing the state file may wait on a busy
-        // disk, and a real device answers before it stores.
+        // After the answers are out: writing the log or the state file may wait
+        // on a busy disk, and a real device answers before it stores.
+        if (!arrived.isEmpty())
+            m_arrivals.write(arrived);
         if (m_device.takeStateChanged() && onStateChanged)
             onStateChanged();
     }

@@ -41,6 +41,11 @@ QString oneLine(const QString& failure, const QString& holds)
     return text;
 }
 
+bool endsWithMark(const QByteArray& bytes)
+{
+    return !bytes.isEmpty() && static_cast<unsigned char>(bytes.back()) == Protocol::kPresenceMark;
+}
+
 QString target(const QString& path)
 {
     return QFileInfo(path).canonicalFilePath();
@@ -107,8 +112,11 @@ bool PortWatch::openFree(QtSerialLink& link, const QString& node)
 
 PortWatch::Probe PortWatch::probe(QtSerialLink& link, Waiter& waiter)
 {
+    m_answeredLate = false;
     try {
-        link.readAll();  // what came late belongs to an earlier probe
+        // What came late belongs to an earlier probe: not this one's answer, but
+        // a device that sent its mark is still there, however busy it was.
+        m_answeredLate = endsWithMark(link.readAll());
         link.write(command::presence());
         waiter.delayUntil(kProbeWaitMs, [&link] { return link.bytesAvailable() > 0; });
         m_lastAnswer = link.readAll();
@@ -118,8 +126,7 @@ PortWatch::Probe PortWatch::probe(QtSerialLink& link, Waiter& waiter)
     }
     if (m_lastAnswer.isEmpty())
         return Probe::Silent;
-    return static_cast<unsigned char>(m_lastAnswer.back()) == Protocol::kPresenceMark ? Probe::Answered
-                                                                                      : Probe::Foreign;
+    return endsWithMark(m_lastAnswer) ? Probe::Answered : Probe::Foreign;
 }
 
 bool PortWatch::awaitDevice(QtSerialLink& link, Waiter& waiter)
@@ -239,7 +246,7 @@ void PortWatch::awaitRemoval(QtSerialLink& link, Waiter& waiter)
     while (!m_station.closing()) {
         tick.start();
         const Probe found = probe(link, waiter);
-        misses = found == Probe::Answered ? 0 : misses + 1;
+        misses = found == Probe::Answered || m_answeredLate ? 0 : misses + 1;
         if (found == Probe::Lost || misses >= kMissesForRemoval)
             return;
         waiter.delay(std::max(0, kTickMs - static_cast<int>(tick.elapsed())));

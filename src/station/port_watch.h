@@ -17,8 +17,8 @@ class Waiter;
 // a second (the probe byte and nothing else, never on a port another program
 // holds); when a QZ4VELD answers, the version query, Send and Verify, the same
 // code as the window's buttons; then the wait until the device is gone (two
-// probes in a row unanswered, or the port gone), so a device that stays
-// connected is programmed once. A port that is not there yet, or where nothing
+// probes in a row unanswered, not even late, or the port gone), so a device
+// that stays connected is programmed once. A port that is not there yet, or where nothing
 // answers, is waiting for a device.
 class PortWatch final {
 public:
@@ -63,5 +63,6 @@ private:
 
     QString m_openTarget;  // the device node the open link leads to
     QByteArray m_lastAnswer;
+    bool m_answeredLate = false;  // the bytes before the last probe ended with the presence mark
     PortState m_state;
 };

@@ -8,6 +8,8 @@
 #include <QProcess>
 #include <QStringList>
 
+#include <csignal>
+
 namespace fakedev {
 
 // qz4veld-sim started for an end-to-end test: the constructor waits for the
@@ -27,6 +29,8 @@ public:
     bool started() const { return !m_path.isEmpty(); }
     const QString& path() const { return m_path; }
     QString errors() { return QString::fromLocal8Bit(m_process.readAllStandardError()); }
+    // SIGSTOP or SIGCONT: the simulator held as a loaded machine may hold it.
+    void hold(bool held) { ::kill(static_cast<pid_t>(m_process.processId()), held ? SIGSTOP : SIGCONT); }
     bool waitForExit(int ms) { return m_process.state() == QProcess::NotRunning || m_process.waitForFinished(ms); }
     // SIGTERM, then the exit code (-1 when it had to be killed).
     int stop()
