@@ -109,6 +109,10 @@ private slots:
         QTest::newRow("2400 baud: version") << 2400 << false << Setup() << version << kVersion << 84;
         QTest::newRow("2400 baud: block window")
                 << 2400 << false << Setup() << block1 << QByteArray("success  blk# 1") << 100 + 135;
+        // Fast exchange ends a block's window early only on its acknowledge, not on what comes before it.
+        QTest::newRow("fast: a refusal, then the acknowledge")
+                << 9600 << true << Setup([](fakedev::Rig& r) { r.device.faults().garbageBefore = "\x15\x01"; })
+                << block1 << QByteArray("success  blk# 1") << 9;
         QTest::newRow("restart mark for a slot")
                 << 9600 << false << scripted("/R\x01", "\xE8") << row1 << QByteArray("restarted") << 120;
         QTest::newRow("restart mark after a length acknowledge")
