@@ -297,7 +297,7 @@ private slots:
         QTEST(::lengthChangeLoses(rows, from, to), "loses");
     }
 
-    // The capacity of each length is the simulator's reckoning (tst_protocol); here what lies around it.
+    // The capacity of each length is checked by the full runs at lengths 1 and 10; here what lies around it.
     void capacityTable()
     {
         for (int outside : {10, -1})

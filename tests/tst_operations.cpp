@@ -559,11 +559,6 @@ private slots:
         const Act query = [](Protocol& p) { return p.queryStringLength(); };
         const Act version = [](Protocol& p) { return p.queryVersion().toLatin1(); };
         const Act readRow3 = [](Protocol& p) { return p.readSlot(3); };
-        const Act block = [](Protocol& p) {
-            p.setStringLength(1);
-            p.writeSlot(3, 0x1C, "a", 1, QStringLiteral("a"));
-            return p.awaitBlockAnswer(3, [&p](int row) { return !p.readSlot(row).isEmpty(); }).line.toLatin1();
-        };
         QTest::addColumn<Act>("act");
         QTest::addColumn<int>("latency");
         QTest::addColumn<bool>("chunked");
@@ -581,8 +576,6 @@ private slots:
                 << Act([](Protocol& p) { return p.readSlot(95); }) << 0 << true << 5 << 100;
         QTest::newRow("version then quiet") << version << 0 << false << 20 << 25;
         QTest::newRow("version quiet past the cap") << version << 10 << false << 30 << 30;
-        // Fast: the block window ends with the read-back, its idle rest is skipped.
-        QTest::newRow("block and read-back") << block << 3 << false << 9 << 200;
     }
     void fastExchangeEndsWhenTheAnswerIsIn()
     {

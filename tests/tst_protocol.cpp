@@ -511,26 +511,6 @@ private slots:
         QTEST(joined(DeviceModel().receive(input)), "answers");
     }
 
-    void simulatedCommandsSplitAnywhere()
-    {
-        const QByteArray stream("/L3/W\005A\r\0\0/R\005V", 14);
-        DeviceModel whole;
-        const QByteArray expected = joined(whole.receive(stream));
-        QCOMPARE(whole.commandCount(), 4);
-        for (int cut = 1; cut < stream.size(); ++cut) {
-            DeviceModel device;
-            QList<QByteArray> answers = device.receive(stream.left(cut));
-            QCOMPARE(joined(answers + device.receive(stream.mid(cut))), expected);
-        }
-    }
-
-    // The device's own reckoning against the program's table.
-    void simulatedCapacityPerLength()
-    {
-        for (int length = 1; length <= 10; ++length)
-            QCOMPARE(DeviceModel::capacityFor(length), capacity::maxKeysForIndex(length - 1));
-    }
-
     // Saving and loading a good state are the end-to-end tests'.
     void simulatedStateRefusals()
     {
