@@ -79,56 +79,45 @@ private slots:
         const auto scripted = [](const QByteArray& command, const QByteArray& answer) {
             return Setup([=](fakedev::Rig& r) { r.scripted.answers[command] = answer; });
         };
-        const QByteArray slot("\xFF\0\0\0\0\0\0", 7);
-        QTest::newRow("version after its wait") << 9600 << false << latency(40) << version << kVersion << 50;
-        QTest::newRow("version still arriving") << 9600 << false << latency(20, true) << version << kVersion << 50;
-        QTest::newRow("slot just past its wait") << 9600 << false << latency(105) << row1 << slot << 105;
-        QTest::newRow("slot cut short: quiet ends it") << 9600 << false
-                                                       << scripted("/R\x01",
-                                                                   "\x1C"
-                                                                   "a")
-                                                       << row1
-                                                       << QByteArray("\x1C"
-                                                                     "a")
-                                                       << 120;
-        QTest::newRow("no slot") << 9600 << false << Setup([](fakedev::Rig& r) { r.device.faults().silentRow = 1; })
-                                 << row1 << QByteArray() << 200;
-        QTest::newRow("block acknowledged late")
-                << 9600 << false << latency(80) << block1 << QByteArray("success  blk# 1") << 80 + 100;
+        const auto row = [](const char* tag, int baud, bool fast, const Setup& setup, const Act& act,
+                            const QByteArray& answer,
+                            int waitedMs) { QTest::newRow(tag) << baud << fast << setup << act << answer << waitedMs; };
+        const QByteArray slot("\xFF\0\0\0\0\0\0", 7), success("success  blk# 1"), restarted("restarted");
+        row("version after its wait", 9600, false, latency(40), version, kVersion, 50);
+        row("version still arriving", 9600, false, latency(20, true), version, kVersion, 50);
+        row("slot just past its wait", 9600, false, latency(105), row1, slot, 105);
+        row("slot cut short: quiet ends it", 9600, false, scripted("/R\x01", "\x1C\x61"), row1, "\x1C\x61", 120);
+        row("no slot", 9600, false, Setup([](fakedev::Rig& r) { r.device.faults().silentRow = 1; }), row1, QByteArray(),
+            200);
+        row("block acknowledged late", 9600, false, latency(80), block1, success, 80 + 100);
         // Block 0's acknowledge comes in block 1's window: it is not block 1's answer.
-        QTest::newRow("acknowledge after its block's extension")
-                << 9600 << false << latency(120) << Act([](Protocol& p) {
-                       p.writeSlot(0, 0xFF, QByteArray(6, 0), 6, QString());
-                       p.awaitBlockAnswer(0, {});
-                       p.writeSlot(1, 0xFF, QByteArray(6, 0), 6, QString());
-                       return p.awaitBlockAnswer(1, {}).line.toLatin1();
-                   })
-                << QByteArray("timeout") << 200;
-        QTest::newRow("19200 baud: waits as specified") << 19200 << false << Setup() << row1 << slot << 100;
-        QTest::newRow("2400 baud: slot") << 2400 << false << Setup() << row1 << slot << 135;
-        QTest::newRow("2400 baud: version") << 2400 << false << Setup() << version << kVersion << 84;
-        QTest::newRow("2400 baud: block window")
-                << 2400 << false << Setup() << block1 << QByteArray("success  blk# 1") << 100 + 135;
+        const Act twoBlocks = [](Protocol& p) {
+            p.writeSlot(0, 0xFF, QByteArray(6, 0), 6, QString());
+            p.awaitBlockAnswer(0, {});
+            p.writeSlot(1, 0xFF, QByteArray(6, 0), 6, QString());
+            return p.awaitBlockAnswer(1, {}).line.toLatin1();
+        };
+        row("acknowledge after its block's extension", 9600, false, latency(120), twoBlocks, "timeout", 200);
+        row("19200 baud: waits as specified", 19200, false, Setup(), row1, slot, 100);
+        row("2400 baud: slot", 2400, false, Setup(), row1, slot, 135);
+        row("2400 baud: version", 2400, false, Setup(), version, kVersion, 84);
+        row("2400 baud: block window", 2400, false, Setup(), block1, success, 100 + 135);
         // Fast exchange ends a block's window early only on its acknowledge, not on what comes before it.
-        QTest::newRow("fast: a refusal, then the acknowledge")
-                << 9600 << true << Setup([](fakedev::Rig& r) { r.device.faults().garbageBefore = "\x15\x01"; })
-                << block1 << QByteArray("success  blk# 1") << 9;
-        QTest::newRow("restart mark for a slot")
-                << 9600 << false << scripted("/R\x01", "\xE8") << row1 << QByteArray("restarted") << 120;
-        QTest::newRow("restart mark after a length acknowledge")
-                << 9600 << false << scripted("/L6", "\x06\xE8") << Act([](Protocol& p) { return p.setStringLength(6); })
-                << QByteArray("restarted") << 50;
-        QTest::newRow("restart mark instead of an acknowledge")
-                << 9600 << false << scripted(QByteArray("/W\x01\xFF") + QByteArray(6, 0), "\xE8") << block1
-                << QByteArray("restarted") << 100;
+        row("fast: a refusal, then the acknowledge", 9600, true,
+            Setup([](fakedev::Rig& r) { r.device.faults().garbageBefore = "\x15\x01"; }), block1, success, 9);
+        row("restart mark for a slot", 9600, false, scripted("/R\x01", "\xE8"), row1, restarted, 120);
+        row("restart mark after a length acknowledge", 9600, false, scripted("/L6", "\x06\xE8"),
+            Act([](Protocol& p) { return p.setStringLength(6); }), restarted, 50);
+        row("restart mark instead of an acknowledge", 9600, false,
+            scripted(QByteArray("/W\x01\xFF") + QByteArray(6, 0), "\xE8"), block1, restarted, 100);
         // The mark comes after the whole length answer: the next command finds it waiting.
-        QTest::newRow("restart mark between commands") << 9600 << true << Setup([](fakedev::Rig& r) {
-            r.device.faults().garbageAfter = "\xE8";
-        }) << Act([](Protocol& p) {
+        const Act markWaiting = [](Protocol& p) {
             p.queryStringLength();
             p.waiter().delay(5);
             return p.readSlot(1);
-        }) << QByteArray("restarted") << 5;
+        };
+        row("restart mark between commands", 9600, true,
+            Setup([](fakedev::Rig& r) { r.device.faults().garbageAfter = "\xE8"; }), markWaiting, restarted, 5);
     }
     void answersBelongToTheirCommand()
     {
