@@ -428,21 +428,9 @@ private slots:
     {
         const QString record = path(QStringLiteral("record.csv"));
         QVERIFY(writeAll(record, ""));
-        RecordLine line{QDateTime(QDate(2024, 5, 2), QTime(14, 3, 9), Qt::OffsetFromUTC, 7200),
-                        "bench-1",
-                        "/dev/ttyUSB0",
-                        "/dev/serial/by-id/usb-x",
-                        "A1",
-                        "QZ4VELD V2.10",
-                        "t,1.cfg",
-                        "ab12",
-                        1,
-                        93,
-                        "failed",
-                        2,
-                        0,
-                        6.06,
-                        "said \"no\"\nthen gone"};
+        RecordLine line(QDateTime(QDate(2024, 5, 2), QTime(14, 3, 9), Qt::OffsetFromUTC, 7200), "bench-1",
+                        "/dev/ttyUSB0", "/dev/serial/by-id/usb-x", "A1", "QZ4VELD V2.10", "t,1.cfg", "ab12", 1, 93,
+                        "failed", 2, 0, 6.06, "said \"no\"\nthen gone");
         RecordFile(record).append(line);
         line.time = QDateTime(QDate(2024, 5, 2), QTime(9, 3, 9), Qt::OffsetFromUTC, -12600);
         line.result = "ok";
