@@ -4,6 +4,7 @@
 #include "cli/console_status.h"
 #include "cli/runner.h"
 #include "cli/table_check.h"
+#include "support/data_row.h"
 #include "support/fake_device.h"
 #include "support/file_helpers.h"
 
@@ -15,6 +16,7 @@
 #include <unistd.h>
 
 using namespace cli;
+using test_data::row;
 Q_DECLARE_METATYPE(cli::Command)
 
 namespace {
@@ -173,30 +175,26 @@ private slots:
         QString clean = "String Length = 10\n00\tA\tab\t\n";
         for (int r = 1; r < 23; ++r)
             clean += QStringLiteral("%1\t\t\t\n").arg(r);
-        QTest::newRow("clean") << clean << 0 << QStringList{};
-        QTest::newRow("everything") << "String Length = 10\n-3\tA\tx\t\n00\tA\tab\t\n01\tA\tcd\t\n02\tF99\tx\t\n"
-                                       "03\tB\tabcdefghijk\t\n04\tC\t{1FF}\t\n30\tC\t\t"
-                                    << 1
-                                    << QStringList{"refused: Error extracting info",
-                                                   "warning: Rows 5 to 22 are not in the file",
-                                                   "warning: Row 1: the key \"A\" is also in row 0",
-                                                   "refused: Row 2: the key name \"F99\"",
-                                                   "refused: String at position 3 is longer than 10",
-                                                   "refused: Row 4: the string \"{1FF}\"",
-                                                   "warning: Row 30 is beyond the 23 rows"};
-        QTest::newRow("no rows") << "String Length = 3" << 1
-                                 << QStringList{"refused: no row lines", "warning: Rows 0 to 62 are not"};
-        QTest::newRow("unreadable") << "String Length = 11" << 2 << QStringList{};
+        row("clean", clean, 0, QStringList{});
+        row("everything",
+            "String Length = 10\n-3\tA\tx\t\n00\tA\tab\t\n01\tA\tcd\t\n02\tF99\tx\t\n"
+            "03\tB\tabcdefghijk\t\n04\tC\t{1FF}\t\n30\tC\t\t",
+            1,
+            QStringList{"refused: Error extracting info", "warning: Rows 5 to 22 are not in the file",
+                        "warning: Row 1: the key \"A\" is also in row 0", "refused: Row 2: the key name \"F99\"",
+                        "refused: String at position 3 is longer than 10", "refused: Row 4: the string \"{1FF}\"",
+                        "warning: Row 30 is beyond the 23 rows"});
+        row("no rows", "String Length = 3", 1, QStringList{"refused: no row lines", "warning: Rows 0 to 62 are not"});
+        row("unreadable", "String Length = 11", 2, QStringList{});
         // Allowed but rarely meant: one warning line each.
-        QTest::newRow("row set twice") << clean + "05\tB\t\t\n05\tC\t\t" << 1
-                                       << QStringList{"warning: Row 5 is set 3 times (lines 7, 25 and 26); the last"};
-        QTest::newRow("rows beyond")
-                << clean + "30\t\tq\t\n40\t\t\t" << 1
-                << QStringList{"warning: Row 30 is beyond the 23 rows string length 10 holds: it is not sent"};
-        QTest::newRow("rows left out") << clean + "String Length = 9" << 1
-                                       << QStringList{"warning: Rows 23 and 24 are not in the file; they are"};
-        QTest::newRow("--strict: warnings refused")
-                << clean + "String Length = 9" << 1 << QStringList{"refused: Rows 23 and 24 are not in the file"};
+        row("row set twice", clean + "05\tB\t\t\n05\tC\t\t", 1,
+            QStringList{"warning: Row 5 is set 3 times (lines 7, 25 and 26); the last"});
+        row("rows beyond", clean + "30\t\tq\t\n40\t\t\t", 1,
+            QStringList{"warning: Row 30 is beyond the 23 rows string length 10 holds: it is not sent"});
+        row("rows left out", clean + "String Length = 9", 1,
+            QStringList{"warning: Rows 23 and 24 are not in the file; they are"});
+        row("--strict: warnings refused", clean + "String Length = 9", 1,
+            QStringList{"refused: Rows 23 and 24 are not in the file"});
     }
     void checkReportsEveryFinding()
     {
@@ -277,11 +275,11 @@ private slots:
         QTest::addColumn<Command>("command");
         QTest::addColumn<QByteArray>("lengthAnswer");  // "-": the device is absent
         QTest::addColumn<QString>("lastLine");
-        QTest::newRow("verify") << Command::Verify << QByteArray("6") << "Successful Verification";
-        QTest::newRow("verify, absent") << Command::Verify << QByteArray("-") << "FAILED VERIFICATION";
-        QTest::newRow("verify, length U") << Command::Verify << QByteArray("U") << "FAILED VERIFICATION";
-        QTest::newRow("verify, no length") << Command::Verify << QByteArray() << "FAILED VERIFICATION";
-        QTest::newRow("read, no length") << Command::Read << QByteArray() << "Failed Read";
+        row("verify", Command::Verify, QByteArray("6"), "Successful Verification");
+        row("verify, absent", Command::Verify, QByteArray("-"), "FAILED VERIFICATION");
+        row("verify, length U", Command::Verify, QByteArray("U"), "FAILED VERIFICATION");
+        row("verify, no length", Command::Verify, QByteArray(), "FAILED VERIFICATION");
+        row("read, no length", Command::Read, QByteArray(), "Failed Read");
     }
     void runsEndWithTheirCompletion()
     {

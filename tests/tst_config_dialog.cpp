@@ -3,6 +3,7 @@
 #include "device/device_search.h"
 #include "device/port_holders.h"
 #include "files/settings.h"
+#include "support/data_row.h"
 #include "support/fake_device.h"
 #include "support/file_helpers.h"
 #include "ui/config_dialog.h"
@@ -17,6 +18,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+using test_data::row;
 using test_files::readAll;
 using test_files::writeAll;
 Q_DECLARE_METATYPE(Settings)
@@ -40,17 +42,16 @@ private slots:
         QTest::addColumn<QStringList>("shown");  // port, baud and parity entries chosen on opening, the port's device
         QTest::addColumn<QList<int>>("choices");  // then chosen; -1 keeps the opening choice
         QTest::addColumn<QStringList>("written");
-        QTest::newRow("19200 E, choose ODD")
-                << Settings{.comPort = 3, .baud = "19200", .parity = "E", .portPaths = {}}
-                << QStringList{"COM3", "19.2k", "EVEN", "/dev/ttyS2"} << QList<int>{-1, -1, 2}
-                << QStringList{"PORT=3", "BAUD=19200", "PARITY=O", "ENABLESTRINGS=0"};
-        QTest::newRow("57600, mapped COM2")
-                << Settings{.comPort = 2, .baud = "57600", .enableStrings = 1, .portPaths = {{2, "/dev/ttyUSB0"}}}
-                << QStringList{"COM2", "57.6k", "NONE", "/dev/ttyUSB0"} << QList<int>{7, 3, -1}
-                << QStringList{"PORT=8", "BAUD=19200", "PARITY=N", "ENABLESTRINGS=1"};
-        QTest::newRow("no entry matches") << Settings{.comPort = 12, .baud = "115200", .parity = "e", .portPaths = {}}
-                                          << QStringList{"", "", "", ""} << QList<int>{-1, -1, -1}
-                                          << QStringList{"PORT=12", "BAUD=115200", "PARITY=e", "ENABLESTRINGS=0"};
+        row("19200 E, choose ODD", Settings{.comPort = 3, .baud = "19200", .parity = "E", .portPaths = {}},
+            QStringList{"COM3", "19.2k", "EVEN", "/dev/ttyS2"}, QList<int>{-1, -1, 2},
+            QStringList{"PORT=3", "BAUD=19200", "PARITY=O", "ENABLESTRINGS=0"});
+        row("57600, mapped COM2",
+            Settings{.comPort = 2, .baud = "57600", .enableStrings = 1, .portPaths = {{2, "/dev/ttyUSB0"}}},
+            QStringList{"COM2", "57.6k", "NONE", "/dev/ttyUSB0"}, QList<int>{7, 3, -1},
+            QStringList{"PORT=8", "BAUD=19200", "PARITY=N", "ENABLESTRINGS=1"});
+        row("no entry matches", Settings{.comPort = 12, .baud = "115200", .parity = "e", .portPaths = {}},
+            QStringList{"", "", "", ""}, QList<int>{-1, -1, -1},
+            QStringList{"PORT=12", "BAUD=115200", "PARITY=e", "ENABLESTRINGS=0"});
     }
     void openAndSave()
     {
@@ -83,10 +84,10 @@ private slots:
         QTest::addColumn<QString>("button");
         QTest::addColumn<int>("enableBefore");  // the box is clicked once
         QTest::addColumn<QStringList>("steps");
-        QTest::newRow("CLOSE") << "close" << 0 << QStringList{};
-        QTest::newRow("SAVE, folder missing") << "missing" << 0 << QStringList{};
-        QTest::newRow("SAVE, switched off") << "save" << 1 << QStringList{"setup", "event", "hide"};
-        QTest::newRow("SAVE, switched on") << "save" << 0 << QStringList{"setup", "event"};
+        row("CLOSE", "close", 0, QStringList{});
+        row("SAVE, folder missing", "missing", 0, QStringList{});
+        row("SAVE, switched off", "save", 1, QStringList{"setup", "event", "hide"});
+        row("SAVE, switched on", "save", 0, QStringList{"setup", "event"});
     }
     void closeOrSave()
     {
@@ -126,9 +127,9 @@ private slots:
     {
         QTest::addColumn<bool>("ok");
         QTest::addColumn<bool>("save");
-        QTest::newRow("OK, SAVE") << true << true;
-        QTest::newRow("OK, CLOSE") << true << false;
-        QTest::newRow("cancel, SAVE") << false << true;
+        row("OK, SAVE", true, true);
+        row("OK, CLOSE", true, false);
+        row("cancel, SAVE", false, true);
     }
     void chooseDevice()
     {
@@ -214,14 +215,10 @@ private slots:
         QTest::addColumn<QString>("fault");
         QTest::addColumn<QString>("detail");
         QTest::addColumn<QByteArray>("written");
-        QTest::newRow("present") << ""
-                                 << "" << QByteArray("z");
-        QTest::newRow("absent") << "absent"
-                                << "no answer" << QByteArray(8, 'z');
-        QTest::newRow("other device") << "wrong"
-                                      << "Not a QZ4VELDT that is connected (received 0x41)" << QByteArray(8, 'z');
-        QTest::newRow("will not open") << "open"
-                                       << "Cannot open /dev/x: in use by another program" << QByteArray();
+        row("present", "", "", QByteArray("z"));
+        row("absent", "absent", "no answer", QByteArray(8, 'z'));
+        row("other device", "wrong", "Not a QZ4VELDT that is connected (received 0x41)", QByteArray(8, 'z'));
+        row("will not open", "open", "Cannot open /dev/x: in use by another program", QByteArray());
     }
     void probeWritesOnlyThePresenceByte()
     {

@@ -7,6 +7,7 @@
 #include "files/record_file.h"
 #include "files/recovery_store.h"
 #include "files/settings.h"
+#include "support/data_row.h"
 #include "support/file_helpers.h"
 
 #include <QTemporaryDir>
@@ -17,6 +18,7 @@
 #include <sys/stat.h>
 
 using Kind = config_file::ConfigItem::Kind;
+using test_data::row;
 using test_files::readAll;
 using test_files::writeAll;
 
@@ -218,25 +220,21 @@ private slots:
         QTest::addColumn<QByteArray>("before");
         QTest::addColumn<QString>("assignment");  // section/key=value
         QTest::addColumn<QByteArray>("after");
-        QTest::newRow("from nothing") << QByteArray() << "GENERAL/ENABLESTRINGS=1"
-                                      << QByteArray("[GENERAL]\r\nENABLESTRINGS=1\r\n");
-        QTest::newRow("in place, LF, key case kept")
-                << QByteArray("[a]\nport = 1  \n") << "A/PORT=12" << QByteArray("[a]\nport = 12\n");
-        QTest::newRow("own section only")
-                << QByteArray("[A]\nK=1\n[B]\n") << "B/K=2" << QByteArray("[A]\nK=1\n[B]\nK=2\n");
-        QTest::newRow("key before blank line")
-                << QByteArray("[A]\r\nK=1\r\n\r\n[B]\r\n") << "A/J=2" << QByteArray("[A]\r\nK=1\r\nJ=2\r\n\r\n[B]\r\n");
-        QTest::newRow("new section after unterminated line")
-                << QByteArray("[A]\nK=1") << "B/K=v" << QByteArray("[A]\nK=1\n[B]\nK=v\n");
-        QTest::newRow("8-bit and mixed ends kept")
-                << QByteArray("[A]\r\n\xE9\xFF=1\nK=1\r\n#\x01\r\n") << QString::fromLatin1("A/K=\xE9")
-                << QByteArray("[A]\r\n\xE9\xFF=1\nK=\xE9\r\n#\x01\r\n");
+        row("from nothing", QByteArray(), "GENERAL/ENABLESTRINGS=1", QByteArray("[GENERAL]\r\nENABLESTRINGS=1\r\n"));
+        row("in place, LF, key case kept", QByteArray("[a]\nport = 1  \n"), "A/PORT=12",
+            QByteArray("[a]\nport = 12\n"));
+        row("own section only", QByteArray("[A]\nK=1\n[B]\n"), "B/K=2", QByteArray("[A]\nK=1\n[B]\nK=2\n"));
+        row("key before blank line", QByteArray("[A]\r\nK=1\r\n\r\n[B]\r\n"), "A/J=2",
+            QByteArray("[A]\r\nK=1\r\nJ=2\r\n\r\n[B]\r\n"));
+        row("new section after unterminated line", QByteArray("[A]\nK=1"), "B/K=v", QByteArray("[A]\nK=1\n[B]\nK=v\n"));
+        row("8-bit and mixed ends kept", QByteArray("[A]\r\n\xE9\xFF=1\nK=1\r\n#\x01\r\n"),
+            QString::fromLatin1("A/K=\xE9"), QByteArray("[A]\r\n\xE9\xFF=1\nK=\xE9\r\n#\x01\r\n"));
         // Found by fuzzing: the new key used to be glued onto a last line ending in a lone CR.
-        QTest::newRow("last line ends in CR") << QByteArray("[PORTS]\r\nC1=/dev/00\r") << "PORTS/COM1=201"
-                                              << QByteArray("[PORTS]\r\nC1=/dev/00\r\r\nCOM1=201\r\n");
-        QTest::newRow("CR-only file") << QByteArray("[A]\rK=1\r\r[B]") << "A/J=2" << QByteArray("[A]\rK=1\rJ=2\r\r[B]");
-        QTest::newRow("CR inside a line")
-                << QByteArray("[PORTS]\nC1=a\rb\n") << "PORTS/COM1=201" << QByteArray("[PORTS]\nC1=a\rb\nCOM1=201\n");
+        row("last line ends in CR", QByteArray("[PORTS]\r\nC1=/dev/00\r"), "PORTS/COM1=201",
+            QByteArray("[PORTS]\r\nC1=/dev/00\r\r\nCOM1=201\r\n"));
+        row("CR-only file", QByteArray("[A]\rK=1\r\r[B]"), "A/J=2", QByteArray("[A]\rK=1\rJ=2\r\r[B]"));
+        row("CR inside a line", QByteArray("[PORTS]\nC1=a\rb\n"), "PORTS/COM1=201",
+            QByteArray("[PORTS]\nC1=a\rb\nCOM1=201\n"));
     }
     void iniWrite()
     {
@@ -292,14 +290,14 @@ private slots:
         QTest::addColumn<int>("port");
         QTest::addColumn<QString>("error");
         const QString outside = QStringLiteral("PORT value \"%1\" in %2 is outside -32768..32767");
-        QTest::newRow("signs") << QByteArray("-2") << -2 << "";
-        QTest::newRow("16-bit top") << QByteArray("+32767") << 32767 << "";
-        QTest::newRow("no leading number, a control byte shown") << QByteArray("x\x1a"
-                                                                               "3")
-                                                                 << 1 << "PORT value \"x?3\" in %2 is not a number";
-        QTest::newRow("above 16 bits") << QByteArray("32768") << 1 << outside.arg("32768");
-        QTest::newRow("above 64 bits, cut in the message")
-                << QByteArray(50, '9') << 1 << outside.arg(QString(40, '9') + "...");
+        row("signs", QByteArray("-2"), -2, "");
+        row("16-bit top", QByteArray("+32767"), 32767, "");
+        row("no leading number, a control byte shown",
+            QByteArray("x\x1a"
+                       "3"),
+            1, "PORT value \"x?3\" in %2 is not a number");
+        row("above 16 bits", QByteArray("32768"), 1, outside.arg("32768"));
+        row("above 64 bits, cut in the message", QByteArray(50, '9'), 1, outside.arg(QString(40, '9') + "..."));
     }
     void loadSettings()
     {
@@ -320,11 +318,10 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QStringList>("settings");
         QTest::addColumn<QStringList>("errors");
-        QTest::newRow("CR only") << QByteArray("[COMSETTINGS]\rPORT=3\rBAUD=1200\r\r[GENERAL]\rENABLESTRINGS=1")
-                                 << QStringList{"3", "1200", "N", "1"} << QStringList();
-        QTest::newRow("binary") << QByteArray("[COMSETTINGS]\nPORT=3\n") + QByteArray("\x89PNG\0\x01", 6)
-                                << QStringList{"1", "9600", "N", "0"}
-                                << QStringList{"%1 is not a text file; the default settings are used"};
+        row("CR only", QByteArray("[COMSETTINGS]\rPORT=3\rBAUD=1200\r\r[GENERAL]\rENABLESTRINGS=1"),
+            QStringList{"3", "1200", "N", "1"}, QStringList());
+        row("binary", QByteArray("[COMSETTINGS]\nPORT=3\n") + QByteArray("\x89PNG\0\x01", 6),
+            QStringList{"1", "9600", "N", "0"}, QStringList{"%1 is not a text file; the default settings are used"});
     }
     void settingsTextForms()
     {

@@ -1,6 +1,7 @@
 // The window: start, menus, help, printing, file commands, settings, and its status panel.
 #include "device/event_loop_waiter.h"
 #include "files/settings.h"
+#include "support/data_row.h"
 #include "support/file_helpers.h"
 #include "support/ui_rig.h"
 #include "ui/config_dialog.h"
@@ -25,6 +26,7 @@
 #include <QTextBrowser>
 #include <QtTest>
 
+using test_data::row;
 using test_files::writeAll;
 using ui_test::WindowRig;
 
@@ -108,16 +110,16 @@ private slots:
         QTest::addColumn<QStringList>("labels");
         QTest::addColumn<QString>("settingsText");
         QTest::addColumn<bool>("refused");
-        QTest::newRow("no file") << QByteArray() << QStringList{"COM1", "9600", "NONE"} << "9600,N,8,2" << false;
-        QTest::newRow("PORT=x") << QByteArray("[COMSETTINGS]\r\nPORT=x\r\nBAUD=4800\r\n")
-                                << QStringList{"COM1", "4800", "NONE"} << "4800,N,8,2" << true;
+        row("no file", QByteArray(), QStringList{"COM1", "9600", "NONE"}, "9600,N,8,2", false);
+        row("PORT=x", QByteArray("[COMSETTINGS]\r\nPORT=x\r\nBAUD=4800\r\n"), QStringList{"COM1", "4800", "NONE"},
+            "4800,N,8,2", true);
         // A lower-case parity letter goes to the port unchanged; the label keeps its caption.
-        QTest::newRow("lower-case parity") << QByteArray("[COMSETTINGS]\r\nPORT=4\r\nPARITY=e\r\n")
-                                           << QStringList{"COM4", "9600", ""} << "9600,e,8,2" << false;
-        QTest::newRow("refused baud") << QByteArray("[COMSETTINGS]\r\nBAUD=zz\r\nPARITY=E\r\n")
-                                      << QStringList{"COM1", "9600", "EVEN"} << "9600,E,8,2" << true;
-        QTest::newRow("refused parity") << QByteArray("[COMSETTINGS]\r\nBAUD=4800\r\nPARITY=Q\r\n")
-                                        << QStringList{"COM1", "4800", "NONE"} << "4800,N,8,2" << true;
+        row("lower-case parity", QByteArray("[COMSETTINGS]\r\nPORT=4\r\nPARITY=e\r\n"), QStringList{"COM4", "9600", ""},
+            "9600,e,8,2", false);
+        row("refused baud", QByteArray("[COMSETTINGS]\r\nBAUD=zz\r\nPARITY=E\r\n"), QStringList{"COM1", "9600", "EVEN"},
+            "9600,E,8,2", true);
+        row("refused parity", QByteArray("[COMSETTINGS]\r\nBAUD=4800\r\nPARITY=Q\r\n"),
+            QStringList{"COM1", "4800", "NONE"}, "4800,N,8,2", true);
     }
     void startUpReadsTheSettings()
     {
@@ -165,15 +167,9 @@ private slots:
         QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("command");
         QTest::addColumn<QString>("completion");
-        QTest::newRow("Clear All during the version query") << "GetVersionBtn"
-                                                            << "ClearAll"
-                                                            << "Operation Successful";
-        QTest::newRow("SAVE during Send") << "Send"
-                                          << "Config"
-                                          << "Successful Operation";
-        QTest::newRow("Open during Read") << "Read"
-                                          << "FOpen"
-                                          << "Successful Read";
+        row("Clear All during the version query", "GetVersionBtn", "ClearAll", "Operation Successful");
+        row("SAVE during Send", "Send", "Config", "Successful Operation");
+        row("Open during Read", "Read", "FOpen", "Successful Read");
     }
     void oneRunAtATime()
     {
@@ -613,12 +609,12 @@ private slots:
         QTest::addColumn<QString>("answer");
         QTest::addColumn<bool>("ticked");
         QTest::addColumn<int>("boxes");  // each "Cannot log to file - " and the name
-        QTest::newRow("empty list: file made by the next line") << false << "logs/status.log" << true << 0;
-        QTest::newRow("cancelled") << true << "-" << false << 0;
-        QTest::newRow("empty name") << true << "" << false << 0;
-        QTest::newRow("missing folder, lines") << true << "missing/status.log" << false << 1;
-        QTest::newRow("missing folder, empty list") << false << "missing/status.log" << false << 1;
-        QTest::newRow("a folder, empty list") << false << "logs/folder" << false << 1;
+        row("empty list: file made by the next line", false, "logs/status.log", true, 0);
+        row("cancelled", true, "-", false, 0);
+        row("empty name", true, "", false, 0);
+        row("missing folder, lines", true, "missing/status.log", false, 1);
+        row("missing folder, empty list", false, "missing/status.log", false, 1);
+        row("a folder, empty list", false, "logs/folder", false, 1);
     }
     void tickOutcomes()
     {

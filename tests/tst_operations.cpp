@@ -8,6 +8,7 @@
 #include "operations/verify_key.h"
 #include "operations/verify_operation.h"
 #include "operations/version_operation.h"
+#include "support/data_row.h"
 #include "support/fake_device.h"
 #include "support/file_helpers.h"
 
@@ -17,6 +18,7 @@
 using fakedev::Rig;
 using Setup = std::function<void(Rig&)>;  // a data column: how one case differs
 using Act = std::function<QByteArray(Protocol&)>;
+using test_data::row;
 Q_DECLARE_METATYPE(Setup)
 
 namespace {
@@ -55,8 +57,8 @@ QString braced(const QByteArray& bytes)
 void addLengthRows()
 {
     QTest::addColumn<int>("length");
-    QTest::newRow("length 1, 93 rows") << 1;
-    QTest::newRow("length 10, 23 rows") << 10;
+    row("length 1, 93 rows", 1);
+    row("length 10, 23 rows", 10);
 }
 
 // How a run left the screen, a fact an item: the completion label, the progress bar, the port (left open by a
@@ -121,11 +123,9 @@ private slots:
         QTest::addColumn<Setup>("setup");
         QTest::addColumn<QStringList>("lines");
         const QStringList asked{"Requesting Version", "Version = ???"};
-        QTest::newRow("empty version") << Setup([](Rig& r) { r.device.setVersion(QByteArray()); })
-                                       << presentLines() + asked;
-        QTest::newRow("absent: still asked")
-                << Setup([](Rig& r) { r.device.faults().absent = true; })
-                << QStringList{markedLine(8), "QZ4VELDT not responsing on port COM1"} + asked;
+        row("empty version", Setup([](Rig& r) { r.device.setVersion(QByteArray()); }), presentLines() + asked);
+        row("absent: still asked", Setup([](Rig& r) { r.device.faults().absent = true; }),
+            QStringList{markedLine(8), "QZ4VELDT not responsing on port COM1"} + asked);
     }
     void versionFailures()
     {
@@ -172,18 +172,16 @@ private slots:
         QTest::addColumn<QByteArray>("answer");
         QTest::addColumn<QStringList>("trace");
         QTest::addColumn<QString>("tip");
-        QTest::newRow("wider than the slot")
-                << QByteArray("\034abcdefg") << QStringList{"Response: {1C}{61}{62}{63}{64}{65}{66}{67}"}
-                << "VELD answered 8 bytes where a slot holds 7";
-        QTest::newRow("cut short") << QByteArray("\034a") << QStringList{"Response: {1C}{61}"}
-                                   << "VELD answered 2 bytes where a slot holds 7";
-        QTest::newRow("filling that is not 0x00")
-                << QByteArray("\034a\0\0\0\0A", 7) << QStringList{"Response: {1C}{61}{00}{00}{00}{00}{41}"}
-                << "VELD holds {00}{00}{00}{00}{41} after the string's end, where only 0x00 belongs";
-        QTest::newRow("CMDERR is empty, not key I") << QByteArray("CMDERR") << QStringList{"CMDERR", "Response: "}
-                                                    << "VELD refused to read this row (CMDERR)";
-        QTest::newRow("no answer") << QByteArray() << QStringList{"No response to command received"}
-                                   << "VELD gave no answer";
+        row("wider than the slot", QByteArray("\034abcdefg"), QStringList{"Response: {1C}{61}{62}{63}{64}{65}{66}{67}"},
+            "VELD answered 8 bytes where a slot holds 7");
+        row("cut short", QByteArray("\034a"), QStringList{"Response: {1C}{61}"},
+            "VELD answered 2 bytes where a slot holds 7");
+        row("filling that is not 0x00", QByteArray("\034a\0\0\0\0A", 7),
+            QStringList{"Response: {1C}{61}{00}{00}{00}{00}{41}"},
+            "VELD holds {00}{00}{00}{00}{41} after the string's end, where only 0x00 belongs");
+        row("CMDERR is empty, not key I", QByteArray("CMDERR"), QStringList{"CMDERR", "Response: "},
+            "VELD refused to read this row (CMDERR)");
+        row("no answer", QByteArray(), QStringList{"No response to command received"}, "VELD gave no answer");
     }
     void slotAnswers()
     {
@@ -243,14 +241,12 @@ private slots:
         QTest::addColumn<QString>("line");  // the line naming what failed, "" for none
         QTest::addColumn<int>("failed");
         const Setup beyond = [](Rig& r) { std::tie(r.rows.strings[40], r.rows.keyNames[60]) = std::tuple("x", "A"); };
-        QTest::newRow("rows beyond the device's")
-                << 0 << false << beyond << "Rows the device cannot hold at string length 6: 40, 60" << 2;
-        QTest::newRow("window: another length alone") << 9 << false << Setup() << QString() << 0;
-        QTest::newRow("file: another length")
-                << 9 << true << Setup() << "The device's string length is 6, the file's is 10" << 1;
-        QTest::newRow("file: the same length") << 5 << true << Setup() << QString() << 0;
-        QTest::newRow("a slot cut short")
-                << 5 << false << Setup([](Rig& r) { r.scripted.answers[readCommand(2)] = "\xFF"; }) << QString() << 1;
+        row("rows beyond the device's", 0, false, beyond, "Rows the device cannot hold at string length 6: 40, 60", 2);
+        row("window: another length alone", 9, false, Setup(), QString(), 0);
+        row("file: another length", 9, true, Setup(), "The device's string length is 6, the file's is 10", 1);
+        row("file: the same length", 5, true, Setup(), QString(), 0);
+        row("a slot cut short", 5, false, Setup([](Rig& r) { r.scripted.answers[readCommand(2)] = "\xFF"; }), QString(),
+            1);
     }
     void verifyComparesEverything()
     {
@@ -281,21 +277,16 @@ private slots:
         QTest::addColumn<QString>("keyAndString");
         QTest::addColumn<QStringList>("tipAndTrace");  // an empty tip: a match
         const QByteArray ab0d("\034ab\r\0", 5);
-        QTest::newRow("key differs") << ab0d << "F1 ab{0D}"
-                                     << QStringList{"VELD Key=A  STR=ab{0D}", "Response: {61}{62}{0D}{00}"};
-        QTest::newRow("string differs") << QByteArray("\005a ") << "F1 a"
-                                        << QStringList{"VELD Key=F1  STR=a ", "Response: {61}{20}"};
-        QTest::newRow("scan code only") << QByteArray("\x05") << "F1 " << QStringList{"", "Response: "};
-        QTest::newRow("filling that is not 0x00")
-                << QByteArray("\034a\0b", 4) << "A a"
-                << QStringList{"VELD holds {00}{62} after the string's end, where only 0x00 belongs",
-                               "Response: {61}{00}{62}"};
-        QTest::newRow("no key on device")
-                << QByteArray("\377a\r") << "A a" << QStringList{"VELD Key=,STR=a{0D}", "Response: {61}{0D}"};
-        QTest::newRow("no answer") << QByteArray() << "A ab" << QStringList{"VELD Key= ,STR= "};
-        QTest::newRow("CMDERR") << QByteArray("CMDERR") << " "
-                                << QStringList{"VELD refused to read this row (CMDERR)",
-                                               "Response: {4D}{44}{45}{52}{52}"};
+        row("key differs", ab0d, "F1 ab{0D}", QStringList{"VELD Key=A  STR=ab{0D}", "Response: {61}{62}{0D}{00}"});
+        row("string differs", QByteArray("\005a "), "F1 a", QStringList{"VELD Key=F1  STR=a ", "Response: {61}{20}"});
+        row("scan code only", QByteArray("\x05"), "F1 ", QStringList{"", "Response: "});
+        row("filling that is not 0x00", QByteArray("\034a\0b", 4), "A a",
+            QStringList{"VELD holds {00}{62} after the string's end, where only 0x00 belongs",
+                        "Response: {61}{00}{62}"});
+        row("no key on device", QByteArray("\377a\r"), "A a", QStringList{"VELD Key=,STR=a{0D}", "Response: {61}{0D}"});
+        row("no answer", QByteArray(), "A ab", QStringList{"VELD Key= ,STR= "});
+        row("CMDERR", QByteArray("CMDERR"), " ",
+            QStringList{"VELD refused to read this row (CMDERR)", "Response: {4D}{44}{45}{52}{52}"});
     }
     void verifyKey()
     {
@@ -329,18 +320,15 @@ private slots:
         QTest::addColumn<int>("lengthIndex");
         const Setup absent = [](Rig& r) { r.device.faults().absent = true; };
         const QStringList kept{"F1", "keep{0D}", "tip", "1"};
-        QTest::newRow("read, absent") << false << absent << QString()
-                                      << QStringList{"shown: FAILED READ", "bar up", "port open", "disable enable"}
-                                      << kept << 2;
+        row("read, absent", false, absent, QString(),
+            QStringList{"shown: FAILED READ", "bar up", "port open", "disable enable"}, kept, 2);
         // Absent: nothing reset and no progress; later exits: rows reset, progress left up.
-        QTest::newRow("verify, absent") << true << absent << QString()
-                                        << QStringList{"hidden", "bar down", "port open", "disable enable"} << kept
-                                        << 2;
-        QTest::newRow("verify, line dropped at row 3")
-                << true << Setup([](Rig& r) { r.device.faults().unplugAfter = 5; })
-                << "Error verifying values. device /dev/fake1 was disconnected"
-                << QStringList{"hidden", "bar up", "port closed", "disable enable"}
-                << QStringList{"F1", "keep{0D}", "", "0"} << 5;
+        row("verify, absent", true, absent, QString(), QStringList{"hidden", "bar down", "port open", "disable enable"},
+            kept, 2);
+        row("verify, line dropped at row 3", true, Setup([](Rig& r) { r.device.faults().unplugAfter = 5; }),
+            "Error verifying values. device /dev/fake1 was disconnected",
+            QStringList{"hidden", "bar up", "port closed", "disable enable"}, QStringList{"F1", "keep{0D}", "", "0"},
+            5);
     }
     void readVerifyFailures()
     {
@@ -409,19 +397,18 @@ private slots:
         QTest::addColumn<int>("commands");  // all the device parsed: no block went out short
         const QByteArray block1 = block(1, 0xFF, QByteArray(6, 0));
         const QStringList readBack{"Sent /R{01}", "Response: {00}{00}{00}{00}{00}{00}", "FAILED to verify blk# 1"};
-        QTest::newRow("key not in the table is sent as 00") << Setup([](Rig& r) { r.rows.keyNames[1] = "Nope"; })
-                                                            << QStringList{"/W{1}{0}"} + readBack << 2 + 36 + 36;
+        row("key not in the table is sent as 00", Setup([](Rig& r) { r.rows.keyNames[1] = "Nope"; }),
+            QStringList{"/W{1}{0}"} + readBack, 2 + 36 + 36);
         // Nor is it taken for the next block's, nor for any answer after it.
-        QTest::newRow("acknowledge after the window") << Setup([](Rig& r) { r.device.faults().lateBlockRow = 1; })
-                                                      << QStringList{"/W{1}{FF}", "timeout"} << 2 + 36 + 35;
-        QTest::newRow("ack with the wrong row") << Setup([=](Rig& r) { r.scripted.answers[block1] = "\x06\x07"; })
-                                                << QStringList{"/W{1}{FF}", "{6}{7}"} << 2 + 36 + 35;
-        QTest::newRow("read back differs")
-                << Setup([](Rig& r) { r.scripted.answers[readCommand(1)] = "\x1Cz"; })
-                << QStringList{"/W{1}{FF}", "Sent /R{01}", "Response: {7A}", "FAILED to verify blk# 1"} << 2 + 36 + 36;
-        QTest::newRow("made too long after the check: not sent")
-                << Setup([](Rig& r) { r.waiter.setOnEvents([&r] { r.rows.strings[1] = "abcdefg"; }); })
-                << QStringList{"Row 1 not sent: its string is longer than 6"} << 2 + 35 + 35;
+        row("acknowledge after the window", Setup([](Rig& r) { r.device.faults().lateBlockRow = 1; }),
+            QStringList{"/W{1}{FF}", "timeout"}, 2 + 36 + 35);
+        row("ack with the wrong row", Setup([=](Rig& r) { r.scripted.answers[block1] = "\x06\x07"; }),
+            QStringList{"/W{1}{FF}", "{6}{7}"}, 2 + 36 + 35);
+        row("read back differs", Setup([](Rig& r) { r.scripted.answers[readCommand(1)] = "\x1Cz"; }),
+            QStringList{"/W{1}{FF}", "Sent /R{01}", "Response: {7A}", "FAILED to verify blk# 1"}, 2 + 36 + 36);
+        row("made too long after the check: not sent",
+            Setup([](Rig& r) { r.waiter.setOnEvents([&r] { r.rows.strings[1] = "abcdefg"; }); }),
+            QStringList{"Row 1 not sent: its string is longer than 6"}, 2 + 35 + 35);
     }
     void blockOutcomes()
     {
@@ -448,20 +435,18 @@ private slots:
         QTest::addColumn<QString>("lastLine");
         const QString mayHold =
                 "The device may hold an incomplete table: the string length went out, no rows written. Send again.";
-        QTest::newRow("length refused") << QByteArray("/L6") << QByteArray("CMDERR") << "FAILED OPERATION" << QString()
-                                        << "FAILED to set string length to 6";
-        QTest::newRow("length not acknowledged")
-                << QByteArray("/L6") << QByteArray() << "FAILED OPERATION" << QString() << mayHold;
-        QTest::newRow("length acknowledge garbled")
-                << QByteArray("/L6") << QByteArray("~#\x06") << "FAILED OPERATION" << QString() << mayHold;
+        row("length refused", QByteArray("/L6"), QByteArray("CMDERR"), "FAILED OPERATION", QString(),
+            "FAILED to set string length to 6");
+        row("length not acknowledged", QByteArray("/L6"), QByteArray(), "FAILED OPERATION", QString(), mayHold);
+        row("length acknowledge garbled", QByteArray("/L6"), QByteArray("~#\x06"), "FAILED OPERATION", QString(),
+            mayHold);
         const QString holds = "The device now holds an incomplete table: rows 0 to 2 written, row 3 may be written, "
                               "the rows after 3 not written. Send again.";
-        QTest::newRow("restart at block 3")
-                << block(3, 0xFF, QByteArray(6, 0)) << QByteArray("\xE8") << "FATAL ERROR"
-                << "Error sending to QZ4VELD. the device restarted in the middle of the run (it sent its presence "
-                   "mark E8 unasked)\n"
-                        + holds
-                << holds;
+        row("restart at block 3", block(3, 0xFF, QByteArray(6, 0)), QByteArray("\xE8"), "FATAL ERROR",
+            "Error sending to QZ4VELD. the device restarted in the middle of the run (it sent its presence "
+            "mark E8 unasked)\n"
+                    + holds,
+            holds);
     }
     void sendSaysWhatTheDeviceHolds()
     {
@@ -510,21 +495,17 @@ private slots:
         QTest::addColumn<QString>("after");
         QTest::addColumn<QString>("lastLine");
         const QString incomplete = "The device now holds an incomplete table: %1 not written. Send again.";
-        QTest::newRow("version, absent") << 'V' << markedLine(2) << markedLine(2);
-        QTest::newRow("read") << 'R' << "Sent /R{04}"
-                              << "Sent /R{04}";
-        QTest::newRow("verify") << 'v' << "Sent /R{02}"
-                                << "Sent /R{02}";
-        QTest::newRow("send, presence check") << 'S' << markedLine(1) << markedLine(1);  // nothing changed yet
-        QTest::newRow("send, length")
-                << 'S' << "Sent /L6"
-                << "The device may hold an incomplete table: the string length went out, no rows written. Send again.";
-        QTest::newRow("send, block 4") << 'S' << "/W{4}{FF}"
-                                       << incomplete.arg("rows 0 to 3 written, row 4 may be written, the rows after 4");
-        QTest::newRow("send, read-back 4")
-                << 'S' << "Sent /R{04}" << incomplete.arg("rows 0 to 4 written, the rows after 4");
-        QTest::newRow("send, closing pause") << 'S' << "success  blk# 23"
-                                             << "The device now holds the complete table: rows 0 to 35 written.";
+        row("version, absent", 'V', markedLine(2), markedLine(2));
+        row("read", 'R', "Sent /R{04}", "Sent /R{04}");
+        row("verify", 'v', "Sent /R{02}", "Sent /R{02}");
+        row("send, presence check", 'S', markedLine(1), markedLine(1));  // nothing changed yet
+        row("send, length", 'S', "Sent /L6",
+            "The device may hold an incomplete table: the string length went out, no rows written. Send again.");
+        row("send, block 4", 'S', "/W{4}{FF}",
+            incomplete.arg("rows 0 to 3 written, row 4 may be written, the rows after 4"));
+        row("send, read-back 4", 'S', "Sent /R{04}", incomplete.arg("rows 0 to 4 written, the rows after 4"));
+        row("send, closing pause", 'S', "success  blk# 23",
+            "The device now holds the complete table: rows 0 to 35 written.");
     }
     void stops()
     {
@@ -564,18 +545,16 @@ private slots:
         QTest::addColumn<bool>("chunked");
         QTest::addColumn<int>("fastMs");  // virtual time the fast exchange waits
         QTest::addColumn<int>("fixedMs");
-        QTest::newRow("length digit at once") << query << 0 << false << 0 << 100;
-        QTest::newRow("length digit late") << query << 30 << false << 30 << 100;
-        QTest::newRow("length digit too late") << query << 250 << false << 200 << 200;
-        QTest::newRow("set-length ack") << Act([](Protocol& p) { return p.setStringLength(1); }) << 10 << false << 10
-                                        << 50;
-        QTest::newRow("slot in single bytes") << readRow3 << 0 << true << 1 << 100;
-        QTest::newRow("slot, width unknown") << readRow3 << 0 << false << 100 << 100;
+        row("length digit at once", query, 0, false, 0, 100);
+        row("length digit late", query, 30, false, 30, 100);
+        row("length digit too late", query, 250, false, 200, 200);
+        row("set-length ack", Act([](Protocol& p) { return p.setStringLength(1); }), 10, false, 10, 50);
+        row("slot in single bytes", readRow3, 0, true, 1, 100);
+        row("slot, width unknown", readRow3, 0, false, 100, 100);
         // No slot 95: at width 1 "CM" looks like a whole slot, the rest of the refusal is waited for.
-        QTest::newRow("refusal in single bytes")
-                << Act([](Protocol& p) { return p.readSlot(95); }) << 0 << true << 5 << 100;
-        QTest::newRow("version then quiet") << version << 0 << false << 20 << 25;
-        QTest::newRow("version quiet past the cap") << version << 10 << false << 30 << 30;
+        row("refusal in single bytes", Act([](Protocol& p) { return p.readSlot(95); }), 0, true, 5, 100);
+        row("version then quiet", version, 0, false, 20, 25);
+        row("version quiet past the cap", version, 10, false, 30, 30);
     }
     void fastExchangeEndsWhenTheAnswerIsIn()
     {
@@ -596,12 +575,11 @@ private slots:
         QTest::addColumn<int>("loaded");
         QTest::addColumn<int>("saved");
         QTest::addColumn<QByteArray>("after");
-        QTest::newRow("turned on") << QByteArray() << 0 << 1 << QByteArray("FASTEXCHANGE=1\r\n");
-        QTest::newRow("turned off") << QByteArray("FASTEXCHANGE=1\r\n") << 1 << 0 << QByteArray("FASTEXCHANGE=0\r\n");
-        QTest::newRow("same meaning kept as written")
-                << QByteArray("fastexchange = +1\r\n") << 1 << 1 << QByteArray("fastexchange = +1\r\n");
-        QTest::newRow("other number kept")
-                << QByteArray("FASTEXCHANGE=2\r\n") << 2 << 2 << QByteArray("FASTEXCHANGE=2\r\n");
+        row("turned on", QByteArray(), 0, 1, QByteArray("FASTEXCHANGE=1\r\n"));
+        row("turned off", QByteArray("FASTEXCHANGE=1\r\n"), 1, 0, QByteArray("FASTEXCHANGE=0\r\n"));
+        row("same meaning kept as written", QByteArray("fastexchange = +1\r\n"), 1, 1,
+            QByteArray("fastexchange = +1\r\n"));
+        row("other number kept", QByteArray("FASTEXCHANGE=2\r\n"), 2, 2, QByteArray("FASTEXCHANGE=2\r\n"));
     }
     void fastExchangeSettingsKey()
     {

@@ -7,6 +7,7 @@
 #include "device/qt_serial_link.h"
 #include "model/capacity.h"
 #include "sim/lib/pty_server.h"
+#include "support/data_row.h"
 #include "support/fake_device.h"
 #include "support/file_helpers.h"
 
@@ -25,6 +26,7 @@ Q_DECLARE_METATYPE(DeviceFaults)
 
 using Setup = std::function<void(fakedev::Rig&)>;
 using Act = std::function<QByteArray(Protocol&)>;
+using test_data::row;
 Q_DECLARE_METATYPE(Setup)
 Q_DECLARE_METATYPE(Act)
 
@@ -150,11 +152,11 @@ private slots:
         QTest::addColumn<DeviceFaults>("faults");
         QTest::addColumn<QByteArray>("answer");
         QTest::addColumn<int>("polls");
-        QTest::newRow("after 12 ms") << DeviceFaults{.latencyMs = 12} << QByteArray("\xE8") << 3;
-        QTest::newRow("at the last poll") << DeviceFaults{.latencyMs = 255} << QByteArray("\xE8") << 51;
-        QTest::newRow("too late") << DeviceFaults{.latencyMs = 256} << QByteArray() << 51;
+        row("after 12 ms", DeviceFaults{.latencyMs = 12}, QByteArray("\xE8"), 3);
+        row("at the last poll", DeviceFaults{.latencyMs = 255}, QByteArray("\xE8"), 51);
+        row("too late", DeviceFaults{.latencyMs = 256}, QByteArray(), 51);
         // Bytes 1 ms apart from 3 ms on: the first poll that sees any takes what has come.
-        QTest::newRow("chunked") << DeviceFaults{.chunked = true, .latencyMs = 3} << QByteArray("abc") << 1;
+        row("chunked", DeviceFaults{.chunked = true, .latencyMs = 3}, QByteArray("abc"), 1);
     }
     void presencePolling()
     {
@@ -220,13 +222,12 @@ private slots:
         QTest::addColumn<DeviceFaults>("faults");
         QTest::addColumn<QString>("result");
         QTest::addColumn<int>("tries");
-        QTest::newRow("third try") << DeviceFaults{.presenceAnswerFrom = 3} << QString() << 3;
-        QTest::newRow("absent") << DeviceFaults{.presenceAnswerLimit = 0} << "QZ4VELDT not responsing on port COM12"
-                                << 8;
-        QTest::newRow("0x05 without leading zero")
-                << DeviceFaults{.presenceByte = 0x05} << "Not a QZ4VELDT that is connected (received 0x5)" << 8;
+        row("third try", DeviceFaults{.presenceAnswerFrom = 3}, QString(), 3);
+        row("absent", DeviceFaults{.presenceAnswerLimit = 0}, "QZ4VELDT not responsing on port COM12", 8);
+        row("0x05 without leading zero", DeviceFaults{.presenceByte = 0x05},
+            "Not a QZ4VELDT that is connected (received 0x5)", 8);
         // The first answer comes after its try gave up and is taken by the second.
-        QTest::newRow("late answer counts on the next try") << DeviceFaults{.latencyMs = 300} << QString() << 2;
+        row("late answer counts on the next try", DeviceFaults{.latencyMs = 300}, QString(), 2);
     }
     void checkAttached()
     {
@@ -250,14 +251,13 @@ private slots:
     void parseSettings_data()
     {
         QTest::addColumn<QString>("outcome");  // "<baud> <parity> <data> <stop>" or the refusal; the row is the text
-        QTest::newRow("2400,o,7,1") << "2400 O 7 1";
-        QTest::newRow("x,N,8,2") << "Invalid baud rate \"x\"";
-        QTest::newRow("99999999999999,N,8,2") << "Invalid baud rate \"99999999999999\"";
-        QTest::newRow("9600,M,8,2") << "Invalid parity \"M\"";
-        QTest::newRow("9600,N,9,2") << "Invalid data bits \"9\"";
-        QTest::newRow("9600,N,8,1.5") << "Invalid stop bits \"1.5\"";
-        QTest::newRow("9600,N,8")
-                << "Invalid port settings \"9600,N,8\" (expected <baud>,<parity>,<data bits>,<stop bits>)";
+        row("2400,o,7,1", "2400 O 7 1");
+        row("x,N,8,2", "Invalid baud rate \"x\"");
+        row("99999999999999,N,8,2", "Invalid baud rate \"99999999999999\"");
+        row("9600,M,8,2", "Invalid parity \"M\"");
+        row("9600,N,9,2", "Invalid data bits \"9\"");
+        row("9600,N,8,1.5", "Invalid stop bits \"1.5\"");
+        row("9600,N,8", "Invalid port settings \"9600,N,8\" (expected <baud>,<parity>,<data bits>,<stop bits>)");
     }
     void parseSettings()
     {
@@ -275,18 +275,15 @@ private slots:
         QTest::addColumn<int>("mode");
         QTest::addColumn<QString>("membership");  // "user", "session": in the node's group since when
         QTest::addColumn<QString>("text");
-        QTest::newRow("not in the group") << EACCES << 0660 << QString()
-                                          << "Permission denied opening /dev/ttyUSB0: add your user to the dialout "
-                                             "group (sudo usermod -aG dialout $USER), then log out and in again";
-        QTest::newRow("joined, old session")
-                << EACCES << 0660 << "user"
-                << "Permission denied opening /dev/ttyUSB0: your user is in the dialout group, "
-                   "but this session started before that; log out and in again";
-        QTest::newRow("in the group, still refused")
-                << EACCES << 0660 << "session"
-                << "Permission denied opening /dev/ttyUSB0 (owner root, group dialout, mode 0660)";
-        QTest::newRow("held, holder unknown")
-                << 0 << 0660 << QString() << "Cannot open /dev/ttyUSB0: in use by another program";
+        row("not in the group", EACCES, 0660, QString(),
+            "Permission denied opening /dev/ttyUSB0: add your user to the dialout "
+            "group (sudo usermod -aG dialout $USER), then log out and in again");
+        row("joined, old session", EACCES, 0660, "user",
+            "Permission denied opening /dev/ttyUSB0: your user is in the dialout group, "
+            "but this session started before that; log out and in again");
+        row("in the group, still refused", EACCES, 0660, "session",
+            "Permission denied opening /dev/ttyUSB0 (owner root, group dialout, mode 0660)");
+        row("held, holder unknown", 0, 0660, QString(), "Cannot open /dev/ttyUSB0: in use by another program");
     }
     void openFailureTexts()
     {
@@ -483,16 +480,13 @@ private slots:
     {
         QTest::addColumn<QByteArray>("input");
         QTest::addColumn<QByteArray>("answers");
-        QTest::newRow("presence, version, default length")
-                << QByteArray("zV/L?") << QByteArray("\350|QZ4VELD V2.10|6|");
-        QTest::newRow("set length 10 then query") << QByteArray("/L:/L?") << QByteArray("\006|:|");
-        QTest::newRow("fresh slot") << QByteArray("/R\0", 3) << QByteArray("\377\0\0\0\0\0\0|", 8);
-        QTest::newRow("write then read row 0")
-                << QByteArray("/L2/W\0\034ab/R\0", 12) << QByteArray("\006|\006\0|\034ab|", 9);
-        QTest::newRow("bad commands") << QByteArray("/L0/X\r") << QByteArray("CMDERR|CMDERR|CMDERR|");
-        QTest::newRow("row beyond capacity") << QByteArray("/L:/R\x17") << QByteArray("\006|CMDERR|");
-        QTest::newRow("refused block is consumed whole")
-                << QByteArray("/L1/W\x5D\034az") << QByteArray("\006|CMDERR|\350|");
+        row("presence, version, default length", QByteArray("zV/L?"), QByteArray("\350|QZ4VELD V2.10|6|"));
+        row("set length 10 then query", QByteArray("/L:/L?"), QByteArray("\006|:|"));
+        row("fresh slot", QByteArray("/R\0", 3), QByteArray("\377\0\0\0\0\0\0|", 8));
+        row("write then read row 0", QByteArray("/L2/W\0\034ab/R\0", 12), QByteArray("\006|\006\0|\034ab|", 9));
+        row("bad commands", QByteArray("/L0/X\r"), QByteArray("CMDERR|CMDERR|CMDERR|"));
+        row("row beyond capacity", QByteArray("/L:/R\x17"), QByteArray("\006|CMDERR|"));
+        row("refused block is consumed whole", QByteArray("/L1/W\x5D\034az"), QByteArray("\006|CMDERR|\350|"));
     }
     void simulatedCommands()
     {

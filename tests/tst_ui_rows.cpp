@@ -3,6 +3,7 @@
 #include "model/capacity.h"
 #include "model/key_table.h"
 #include "model/table_history.h"
+#include "support/data_row.h"
 #include "support/file_helpers.h"
 #include "support/ui_rig.h"
 #include "ui/config_dialog.h"
@@ -16,6 +17,7 @@
 #include <QTextEdit>
 #include <QtTest>
 
+using test_data::row;
 using ui_test::WindowRig;
 
 namespace {
@@ -206,19 +208,17 @@ private slots:
         QTest::addColumn<QList<int>>("warnings");  // positions named
         const QKeyCombination a(Qt::Key_A);
         const QList<int> none;
-        QTest::newRow("A again, own row") << QStringList{"27=A"} << 27 << a << "A" << none;
-        QTest::newRow("A on rows 2, 27") << QStringList{"2=A", "27=A", "5=Q"} << 5 << a << "Q" << QList<int>{2, 27};
-        QTest::newRow("A only on row 36") << QStringList{"36=A"} << 4 << a << "A" << none;
-        QTest::newRow("beyond capacity") << QStringList() << 44 << QKeyCombination(Qt::Key_F5) << "F5" << none;
-        QTest::newRow("shift A") << QStringList{"8=Q"} << 8 << (Qt::ShiftModifier | Qt::Key_A) << "A" << none;
+        row("A again, own row", QStringList{"27=A"}, 27, a, "A", none);
+        row("A on rows 2, 27", QStringList{"2=A", "27=A", "5=Q"}, 5, a, "Q", QList<int>{2, 27});
+        row("A only on row 36", QStringList{"36=A"}, 4, a, "A", none);
+        row("beyond capacity", QStringList(), 44, QKeyCombination(Qt::Key_F5), "F5", none);
+        row("shift A", QStringList{"8=Q"}, 8, (Qt::ShiftModifier | Qt::Key_A), "A", none);
         for (Qt::Key empties : {Qt::Key_Alt, Qt::Key_Control, Qt::Key_CapsLock})
             QTest::addRow("empties %x", empties) << QStringList{"3=Q"} << 3 << QKeyCombination(empties) << "" << none;
-        QTest::newRow("shift tab") << QStringList() << 2 << (Qt::ShiftModifier | Qt::Key_Backtab) << "TAB" << none;
-        QTest::newRow("tab held") << QStringList{"9=TAB", "2=Z"} << 2 << QKeyCombination(Qt::Key_Tab) << "Z"
-                                  << QList<int>{9};
-        QTest::newRow("print press") << QStringList{"6=Q"} << 6 << QKeyCombination(Qt::Key_Print) << "Q" << none;
-        QTest::newRow("keypad 7, Home held")
-                << QStringList{"14=Home"} << 1 << (Qt::KeypadModifier | Qt::Key_7) << "KPhome" << none;
+        row("shift tab", QStringList(), 2, (Qt::ShiftModifier | Qt::Key_Backtab), "TAB", none);
+        row("tab held", QStringList{"9=TAB", "2=Z"}, 2, QKeyCombination(Qt::Key_Tab), "Z", QList<int>{9});
+        row("print press", QStringList{"6=Q"}, 6, QKeyCombination(Qt::Key_Print), "Q", none);
+        row("keypad 7, Home held", QStringList{"14=Home"}, 1, (Qt::KeypadModifier | Qt::Key_7), "KPhome", none);
     }
     void keyAssignment()
     {
@@ -377,7 +377,7 @@ private slots:
         QTest::addColumn<QString>("control");  // a menu item or a button; none: the string length list
         for (const auto& [what, control] : {std::pair("Clear All", "ClearAll"), std::pair("Open", "FOpen"),
                                             std::pair("Read", "Read"), std::pair("String Length", "")})
-            QTest::newRow(what) << what << control;
+            row(what, what, control);
     }
     void windowUndoRedo()
     {
