@@ -253,9 +253,6 @@ private slots:
         QTest::addColumn<QString>("target");
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("value");
-        const auto row = [](const char* tag, const QString& target, const QString& key, const QString& value) {
-            QTest::newRow(tag) << target << key << value;
-        };
         row("line break in value", "QZ4Vel.ini", "A/K", "1\n[B]");
         row("equals in key", "QZ4Vel.ini", "A/K=1", "2");
         row("bracket in section", "QZ4Vel.ini", "A]/K", "2");

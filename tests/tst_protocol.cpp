@@ -81,14 +81,12 @@ private slots:
         const auto scripted = [](const QByteArray& command, const QByteArray& answer) {
             return Setup([=](fakedev::Rig& r) { r.scripted.answers[command] = answer; });
         };
-        const auto row = [](const char* tag, int baud, bool fast, const Setup& setup, const Act& act,
-                            const QByteArray& answer,
-                            int waitedMs) { QTest::newRow(tag) << baud << fast << setup << act << answer << waitedMs; };
         const QByteArray slot("\xFF\0\0\0\0\0\0", 7), success("success  blk# 1"), restarted("restarted");
         row("version after its wait", 9600, false, latency(40), version, kVersion, 50);
         row("version still arriving", 9600, false, latency(20, true), version, kVersion, 50);
         row("slot just past its wait", 9600, false, latency(105), row1, slot, 105);
-        row("slot cut short: quiet ends it", 9600, false, scripted("/R\x01", "\x1C\x61"), row1, "\x1C\x61", 120);
+        row("slot cut short: quiet ends it", 9600, false, scripted("/R\x01", "\x1C\x61"), row1, QByteArray("\x1C\x61"),
+            120);
         row("no slot", 9600, false, Setup([](fakedev::Rig& r) { r.device.faults().silentRow = 1; }), row1, QByteArray(),
             200);
         row("block acknowledged late", 9600, false, latency(80), block1, success, 80 + 100);
@@ -99,7 +97,8 @@ private slots:
             p.writeSlot(1, 0xFF, QByteArray(6, 0), 6, QString());
             return p.awaitBlockAnswer(1, {}).line.toLatin1();
         };
-        row("acknowledge after its block's extension", 9600, false, latency(120), twoBlocks, "timeout", 200);
+        row("acknowledge after its block's extension", 9600, false, latency(120), twoBlocks, QByteArray("timeout"),
+            200);
         row("19200 baud: waits as specified", 19200, false, Setup(), row1, slot, 100);
         row("2400 baud: slot", 2400, false, Setup(), row1, slot, 135);
         row("2400 baud: version", 2400, false, Setup(), version, kVersion, 84);
@@ -309,10 +308,6 @@ private slots:
         QTest::addColumn<QString>("outcome");  // "COM<n> <path opened>", or the error's text
         QTest::addColumn<int>("scans");  // times the table was read
         QTest::addColumn<int>("probeRounds");
-        const auto row = [](const char* tag, const QString& port, int mappedCom, const QString& answering,
-                            const QString& outcome, int scans, int probeRounds) {
-            QTest::newRow(tag) << port << mappedCom << answering << outcome << scans << probeRounds;
-        };
         row("settings file", "", 0, "", "COM2 /dev/ttyS1", 0, 0);
         row("COM option", "COM4", 0, "", "COM4 /dev/ttyS3", 0, 0);
         row("path of a mapping", "/dev/ttyUSB3", 6, "", "COM6 /dev/ttyUSB3", 0, 0);
