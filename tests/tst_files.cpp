@@ -427,9 +427,7 @@ private slots:
                         "failed", 2, 0, 6.06, "said \"no\"\nthen gone");
         RecordFile(record).append(line);
         line.time = QDateTime(QDate(2024, 5, 2), QTime(9, 3, 9), Qt::OffsetFromUTC, -12600);
-        line.result = "ok";
-        line.failedBlocks = 0;
-        line.message.clear();
+        std::tie(line.result, line.failedBlocks, line.message) = std::tuple("ok", 0, "");
         RecordFile(record).append(line);  // a second station appends to the same file
         QCOMPARE(readAll(record),
                  "time,station,port,stable_path,usb_serial,version,table,sha256,string_length,rows,result,"

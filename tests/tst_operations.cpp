@@ -164,7 +164,6 @@ private slots:
         QCOMPARE(ending(rig), endedWith("Successful Read"));
     }
 
-    // Row 1 answered so that it cannot be read: it stays empty and is counted.
     // Rows 1 and 3 (length 6) answered so that they cannot be read: they stay empty, carry the question mark
     // with the reason, are counted, and one line names them.
     void slotAnswers_data()
@@ -211,10 +210,9 @@ private slots:
         rig.device.setStringLength(length);
         const int rows = rig.device.capacity();
         rig.device.setSlot(0, 0x1C, "\r");
-        rig.rows.keyNames[0] = "A";
-        rig.rows.strings[0] = "{D}";
+        std::tie(rig.rows.keyNames[0], rig.rows.strings[0], rig.rows.strings[5]) =
+                std::tuple("A", "{D}", "no key: ignored");
         rig.rows.keyNames[1] = "F1";  // the device's slot 1 holds no key
-        rig.rows.strings[5] = "ignored without a key";
         rig.rows.verified[94] = true;
 
         QCOMPARE(VerifyOperation(rig.context).run(), VerifyOperation::Outcome::Mismatched);
@@ -295,8 +293,8 @@ private slots:
         QFETCH(QStringList, tipAndTrace);
         Rig rig;
         rig.scripted.answers[readCommand(30)] = answer;
-        rig.rows.keyNames[30] = keyAndString.section(' ', 0, 0);
-        rig.rows.strings[30] = keyAndString.section(' ', 1);
+        std::tie(rig.rows.keyNames[30], rig.rows.strings[30]) =
+                std::tuple(keyAndString.section(' ', 0, 0), keyAndString.section(' ', 1));
         rig.view.page = 1;
         Protocol protocol(rig.scripted, rig.waiter, rig.status);
 
@@ -337,10 +335,9 @@ private slots:
         QFETCH(QString, message);
         Rig rig;
         rig.view.lengthIndex = 2;
-        rig.rows.keyNames[3] = "F1";
-        rig.rows.strings[3] = "keep{0D}";
+        std::tie(rig.rows.keyNames[3], rig.rows.strings[3], rig.rows.pictureTips[3]) =
+                std::tuple("F1", "keep{0D}", "tip");
         rig.rows.pictureShown[3] = true;
-        rig.rows.pictureTips[3] = "tip";
         setup(rig);
 
         QVERIFY(verify ? VerifyOperation(rig.context).run() == VerifyOperation::Outcome::Failed
@@ -361,8 +358,7 @@ private slots:
         Rig rig;
         rig.view.lengthIndex = length - 1;
         const int rows = capacity::maxKeysForIndex(length - 1);
-        rig.rows.keyNames[0] = "A";
-        rig.rows.strings[0] = "{D}";
+        std::tie(rig.rows.keyNames[0], rig.rows.strings[0]) = std::tuple("A", "{D}");
         rig.rows.strings[rows] = "beyond the capacity, too long and never sent";
         rig.rows.pictureShown.fill(true);
 

@@ -322,9 +322,8 @@ private slots:
         QVERIFY(!rig.image(3)->pixmap().isNull());
         RowTable& rows = rig.window->rows();
         QCOMPARE(rows.pictures.at(3), StatusPicture::None);
-        rows.pictures.at(2) = StatusPicture::CheckMark;
-        rows.pictureShown.at(2) = true;
-        rows.pictureTips.at(2) = QStringLiteral("Verified");
+        std::tie(rows.pictures.at(2), rows.pictureShown.at(2), rows.pictureTips.at(2)) =
+                std::tuple(StatusPicture::CheckMark, true, "Verified");
         rig.window->showPage();
         const QImage check = rig.image(2)->pixmap().toImage();
         QAccessibleInterface* picture = QAccessible::queryAccessibleInterface(rig.image(2));
