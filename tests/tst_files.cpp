@@ -289,10 +289,8 @@ private slots:
         const QString outside = QStringLiteral("PORT value \"%1\" in %2 is outside -32768..32767");
         row("signs", QByteArray("-2"), -2, "");
         row("16-bit top", QByteArray("+32767"), 32767, "");
-        row("no leading number, a control byte shown",
-            QByteArray("x\x1a"
-                       "3"),
-            1, "PORT value \"x?3\" in %2 is not a number");
+        row("no leading number, a control byte shown", QByteArray("x\x1a\x33"), 1,
+            "PORT value \"x?3\" in %2 is not a number");
         row("above 16 bits", QByteArray("32768"), 1, outside.arg("32768"));
         row("above 64 bits, cut in the message", QByteArray(50, '9'), 1, outside.arg(QString(40, '9') + "..."));
     }

@@ -334,9 +334,7 @@ private slots:
         row("auto-all", "auto-all", 0, "/dev/ttyS0 /dev/ttyUSB0", "COM2 /dev/ttyUSB0,COM1 /dev/ttyS0", 1, 1);
         row("auto-all, none", "auto-all", 0, "", "--port auto-all: no serial port has a device that answers", 1, 1);
         row("each once", "auto serial:B2 COM3", 0, "/dev/ttyUSB0",
-            "COM2 /dev/ttyUSB0,COM2 /dev/serial/by-id/b2,"
-            "COM3 /dev/ttyS2",
-            1, 1);
+            "COM2 /dev/ttyUSB0,COM2 /dev/serial/by-id/b2,COM3 /dev/ttyS2", 1, 1);
     }
     void resolvesPorts()
     {
