@@ -59,13 +59,14 @@ public:
     bool loggingOn() const;
 
     // While a device operation runs, lines and progress reach the widgets in
-    // batches, at most one every kBatchMs (the pace the window repaints at
-    // then), from the event loop: that is during a wait, after the next
-    // command has gone out, so no command waits for the window's work for the
-    // answer before it, and the list and a screen reader take a batch at a
-    // time. Reads through this panel see every line at once. Turned off, what
-    // is held is shown at once.
-    static constexpr int kBatchMs = 200;
+    // batches, at most one every kBatchMs (about three a second: enough for the
+    // eye and a screen reader, while painting the list and bar and telling a
+    // screen reader are most of the window's CPU time in a run), from the event
+    // loop: that is during a wait, after the next command has gone out, so no
+    // command waits for the window's work for the answer before it, and the list
+    // and a screen reader take a batch at a time. Reads through this panel see
+    // every line at once. Turned off, what is held is shown at once.
+    static constexpr int kBatchMs = 300;
     void setBatched(bool batched);
 
     QListWidget* list() const { return m_list; }
