@@ -152,9 +152,10 @@ private slots:
         }
         // Through a link that goes with the simulator: the freed terminal's own name may be
         // taken by another process at once.
-        fakedev::SimProcess sim({"--state", state, "--unplug-after", "2", "--link", m_dir.filePath("unplugged")});
+        const QString link = m_dir.filePath("unplugged");
+        fakedev::SimProcess sim({"--state", state, "--unplug-after", "2", "--link", link});
         QVERIFY2(sim.started(), qPrintable(sim.errors()));
-        fakedev::RealRig rig(sim.path());
+        fakedev::RealRig rig(link);
         QCOMPARE(rig.settle("/L?/R\x05", 5), QByteArray("3\x1Cxyz"));
         rig.link.write("V");  // the simulator drops the line when this arrives
         const QString lost = test_files::errorOf<SerialError>([&] {
@@ -163,14 +164,14 @@ private slots:
                 (void)rig.link.bytesAvailable();  // throws once the line is lost
             }
         });
-        QCOMPARE(lost, kGone.arg(sim.path()));
+        QCOMPARE(lost, kGone.arg(link));
         QVERIFY(!rig.link.isOpen());
         QVERIFY(sim.waitForExit(5000));
         QTest::qWait(200);
         QCOMPARE(rig.link.errorReports(), 1);  // nothing keeps firing on the dead line
         // Said once: the next open finds the mapped terminal gone.
         const QString reopened = test_files::errorOf<SerialError>([&] { rig.link.open(); });
-        QVERIFY(reopened.startsWith("COM1 is mapped to " + sim.path() + " which is not connected"));
+        QVERIFY(reopened.startsWith("COM1 is mapped to " + link + " which is not connected"));
     }
 
     // A table typed into a window outlives a kill -9 of its process: the next start offers it back.
