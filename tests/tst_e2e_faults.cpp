@@ -48,7 +48,7 @@ struct Scenario final {
     int prefixRows = 0;
     int emptyRow = -1;
     int deviceLength = 10;  // the string length the device's memory starts with
-    // Succeeds on time, but a loaded machine may hold bytes in the pseudo-terminal past the
+    // Succeeds (or fails the fault's row alone) on time, but a loaded machine may hold bytes past the
     // extension: then an honest failure passes too, judged by the device's memory alone.
     bool timingBound = false;
 };
@@ -248,7 +248,12 @@ QStringList run(const Scenario& s, int limitMs)
     expect("run", hung ? "still running" : "ended", "ended");
     expect("controls", rig.view.controlsEnabled ? "enabled" : "disabled", "enabled");
     expect("port after the run", succeeded && rig.link.isOpen() ? "open" : "closed", "closed");
-    if (s.timingBound && !succeeded) {
+    // More failures of the kind expected than the fault alone causes, the fault's row among them.
+    const auto count = [](const QString& completion) { return completion.section(' ', 1, 1).toInt(); };
+    const bool moreFailed = s.timingBound && !s.succeeds && rig.status.completion.endsWith(s.completion.section(' ', 2))
+            && count(rig.status.completion) > count(s.completion)
+            && rig.rows.pictures.at(s.simArgs.value(1).toInt()) != StatusPicture::CheckMark;
+    if (s.timingBound && !succeeded && (s.succeeds || moreFailed)) {
         qInfo("late on this machine: %s", qPrintable(rig.status.completion));
     } else {
         expect("outcome", succeeded ? "success" : "failure", s.succeeds ? "success" : "failure");
@@ -384,7 +389,9 @@ private slots:
                                         : row < 0       ? TableAfter::DevicePrefix
                                                         : TableAfter::Device,
                                 .emptyRow = op == Op::Read ? row : -1,
-                                .deviceLength = deviceLength};
+                                .deviceLength = deviceLength,
+                                // Each block's write makes the simulator store its memory, which a busy disk delays.
+                                .timingBound = op == Op::Send && row >= 0};
             };
             for (const auto& [fault, option] :
                  {std::pair("silent row", "--silent-row"), std::pair("refused row", "--refuse-row"),
