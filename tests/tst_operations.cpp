@@ -400,6 +400,9 @@ private slots:
             QStringList{"/W{1}{FF}", "timeout"}, 2 + 36 + 35);
         row("ack with the wrong row", Setup([=](Rig& r) { r.scripted.answers[block1] = "\x06\x07"; }),
             QStringList{"/W{1}{FF}", "{6}{7}"}, 2 + 36 + 35);
+        // Its late answer, in front of row 2's acknowledge, is not row 2's answer.
+        row("read back after its wait", Setup([](Rig& r) { r.device.faults().lateReadRow = 1; }),
+            QStringList{"/W{1}{FF}", "Sent /R{01}", "FAILED to verify blk# 1"}, 2 + 36 + 36);
         row("read back differs", Setup([](Rig& r) { r.scripted.answers[readCommand(1)] = "\x1Cz"; }),
             QStringList{"/W{1}{FF}", "Sent /R{01}", "Response: {7A}", "FAILED to verify blk# 1"}, 2 + 36 + 36);
         row("made too long after the check: not sent",

@@ -25,6 +25,7 @@ struct DeviceFaults final {
     int reportedLength = 0;  // "/L?" answers this length while the slots keep the real one (0: the real one)
     int restartAfter = -1;  // the command after this many is not carried out: the device restarts and sends 0xE8
     int lengthAckLatencyMs = 0;  // the acknowledge of "/L<digit>" comes this much later than other answers
+    int lateReadRow = -1;  // the in-process link answers this row's "/R" late (FakeSerialLink::kLateReadMs)
     int lateBlockRow = -1;  // the in-process link acknowledges this row's "/W" late (FakeSerialLink::kLateBlockMs)
 };
 

@@ -72,9 +72,11 @@ void FakeSerialLink::write(const QByteArray& bytes)
     const DeviceFaults& faults = m_device.faults();
     qint64 due = m_clock.nowMs + (faults.latencyMs > 0 ? faults.latencyMs : 0);
     for (const QByteArray& command : commands) {
-        if (command.startsWith("/W") && command.size() > 2
-            && static_cast<unsigned char>(command.at(2)) == faults.lateBlockRow)
+        const int row = command.size() > 2 ? static_cast<unsigned char>(command.at(2)) : -1;
+        if (command.startsWith("/W") && row == faults.lateBlockRow)
             due += kLateBlockMs;
+        if (command.startsWith("/R") && row == faults.lateReadRow)
+            due += kLateReadMs;
     }
     if (!m_pending.isEmpty() && m_pending.constLast().first > due)
         due = m_pending.constLast().first;  // answers never overtake each other

@@ -16,6 +16,9 @@ public:
     // How late DeviceFaults::lateBlockRow's acknowledge comes: after its block's
     // window and the window's extension, within the next block's window.
     static constexpr int kLateBlockMs = 120;
+    // How late DeviceFaults::lateReadRow's answer comes: after the read's wait and its
+    // extension, once the next block has gone out.
+    static constexpr int kLateReadMs = 300;
 
     FakeSerialLink(DeviceModel& device, VirtualClock& clock);
 

@@ -151,6 +151,7 @@ void Protocol::startCommand(bool tableCommand)
     // run's answers, the presence mark can only be the device starting afresh.
     if (m_link.bytesAvailable() > 0) {
         const QByteArray stale = m_link.readAll();
+        m_owedReadBytes = std::max<int>(0, m_owedReadBytes - static_cast<int>(stale.size()));
         if (tableCommand && endsWithMark(stale))
             throw DeviceRestarted();
     }
@@ -249,6 +250,9 @@ QByteArray Protocol::readSlot(int row)
                                            return m_slotLength > 0 ? slotAnswerComplete(sofar) : !sofar.isEmpty();
                                        },
                                        [this](const QByteArray& sofar) { return slotAnswerComplete(sofar); }});
+    m_owedReadBytes = m_slotLength > 0 && !isRefusal(answer)
+            ? std::max(0, 1 + m_slotLength - static_cast<int>(answer.size()))
+            : 0;
     // The mark where a slot should start, or after a whole slot: no scan code is 0xE8.
     const qsizetype size = 1 + m_slotLength;
     if ((startsWithMark(answer) && (m_slotLength <= 0 || answer.size() != size))
@@ -289,6 +293,11 @@ void Protocol::takeBlockRead(BlockAnswer& result, int row, const std::function<b
         return;
     }
     QByteArray read = m_link.readAll();
+    // The rest of the last read-back, come after its wait, stands in front of this block's acknowledge.
+    if (m_owedReadBytes > 0 && byteAt(read, m_owedReadBytes) == kAck) {
+        read.remove(0, m_owedReadBytes);
+        m_owedReadBytes = 0;
+    }
     // Acknowledges of earlier blocks that came after their window and its
     // extension stand in front of this block's: they are not its answer.
     while (read.size() >= 2 && byteAt(read, 0) == kAck && byteAt(read, 1) != static_cast<unsigned char>(row)

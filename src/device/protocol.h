@@ -86,7 +86,8 @@ struct BlockAnswer final {
 // reopens an open one) and reads without flushing.
 //
 // Every answer belongs to the command just sent. Bytes waiting when a command
-// goes out came too late for an earlier one and are dropped. When a wait ends
+// goes out came too late for an earlier one and are dropped. So are a late
+// read-back's answer and late acknowledges that come in front of a block's own. When a wait ends
 // with no answer or an incomplete one, the exchange keeps listening for at most
 // one more wait of the same length, ending as soon as the answer is whole or the
 // line has been quiet for quietMs(); what comes then is still this command's.
@@ -220,4 +221,5 @@ private:
     int m_slotLength = 0;  // the device's string length once known, for the read answer's size
     std::int64_t m_dueUs = 0;  // on the waiter's clock: when the last fixed wait ends
     std::bitset<256> m_owedAcks;  // rows whose block went out and was not acknowledged yet
+    int m_owedReadBytes = 0;  // of the last read-back that came short: still on their way, perhaps
 };
