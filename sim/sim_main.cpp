@@ -8,10 +8,11 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
-#include <QSaveFile>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 #include <utility>
@@ -45,10 +46,16 @@ void saveState(const QString& path, const DeviceModel& device)
 {
     if (path.isEmpty())
         return;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(device.saveState()) < 0 || !file.commit())
+    // Written beside and renamed over, not synced to disk: a killed simulator leaves the old or the new
+    // state whole, while a sync after every block would hold the device's answers up whenever the disk is busy.
+    QFile file(path + QStringLiteral(".new"));
+    const bool written = file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(device.saveState()) >= 0
+            && file.flush();
+    file.close();
+    if (!written
+        || std::rename(QFile::encodeName(file.fileName()).constData(), QFile::encodeName(path).constData()) != 0)
         std::fprintf(stderr, "qz4veld-sim: cannot write state file %s: %s\n", qPrintable(path),
-                     qPrintable(file.errorString()));
+                     written ? std::strerror(errno) : qPrintable(file.errorString()));
 }
 
 void loadState(const QString& path, DeviceModel& device)
