@@ -552,8 +552,8 @@ private slots:
         row("slot, width unknown", readRow3, 0, false, 100, 100);
         // No slot 95: at width 1 "CM" looks like a whole slot, the rest of the refusal is waited for.
         row("refusal in single bytes", Act([](Protocol& p) { return p.readSlot(95); }), 0, true, 5, 100);
-        row("version then quiet", version, 0, false, 20, 25);
-        row("version quiet past the cap", version, 10, false, 30, 30);
+        row("version then quiet", version, 0, false, 100, 100);
+        row("version quiet past the wait", version, 10, false, 110, 110);
     }
     void fastExchangeEndsWhenTheAnswerIsIn()
     {

@@ -16,6 +16,7 @@ struct DeviceFaults final {
     QByteArray garbageBefore;  // put in front of every answer
     QByteArray garbageAfter;  // put after every answer
     bool chunked = false;  // the transport delivers answers one byte at a time
+    int chunkGapMs = 1;  // with chunked: the time from one byte to the next
     int latencyMs = 0;  // the transport delays every answer by this much
     int unplugAfter = -1;  // after this many commands the line goes dead (-1: never)
     int silentRow = -1;  // "/R" of this row is never answered

@@ -84,8 +84,10 @@ void FakeSerialLink::write(const QByteArray& bytes)
         const QByteArray& answer = answers.at(a);
         due += delays.value(a);
         if (faults.chunked) {
-            for (const char byte : answer)
-                m_pending.append({due++, QByteArray(1, byte)});
+            for (const char byte : answer) {
+                m_pending.append({due, QByteArray(1, byte)});
+                due += faults.chunkGapMs;
+            }
         } else {
             m_pending.append({due, answer});
         }

@@ -190,7 +190,7 @@ PtyServer::End PtyServer::serve(int stopFd, const std::function<void()>& onState
                     } else if (faults.chunked) {
                         for (const char byte : answer) {
                             pending.append({handOver(due), QByteArray(1, byte)});
-                            due += 1000;
+                            due += faults.chunkGapMs * 1000LL;
                         }
                     } else {
                         pending.append({handOver(due), answer});

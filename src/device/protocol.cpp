@@ -70,15 +70,21 @@ int Protocol::quietMs() const
     return std::max<int>(kAdapterHoldMs, static_cast<int>(charactersMs));
 }
 
+int Protocol::textQuietMs() const
+{
+    return std::max(kVersionQuietMs, quietMs());
+}
+
 QByteArray Protocol::collect(const Expected& expected)
 {
     const int waitMs = lengthened(expected.waitMs, expected.wireBytes);
-    const int quiet = quietMs();
     const bool openEnded = !expected.whole;
+    const int quiet = openEnded ? textQuietMs() : quietMs();
     QByteArray answer;
     int quietFor = 0;  // since the last byte came in; 0 when that is not known
     if (m_fast) {
-        quietFor = follow(answer, waitMs, 0, expected.complete ? expected.complete : expected.whole, openEnded);
+        quietFor = follow(answer, waitMs, 0, expected.complete ? expected.complete : expected.whole,
+                          openEnded ? quiet : 0);
     } else if (!openEnded) {
         waitFor(waitMs);
         answer = m_link.readAll();
@@ -88,20 +94,29 @@ QByteArray Protocol::collect(const Expected& expected)
         const int tail = std::min(quiet, waitMs);
         waitFor(waitMs - tail);
         answer = m_link.readAll();
-        quietFor = follow(answer, tail, 0, {}, false);
+        quietFor = follow(answer, tail, 0, {}, 0);
     }
-    const bool whole = openEnded ? !answer.isEmpty() && quietFor >= quiet : expected.whole(answer);
-    if (!whole)
-        follow(answer, waitMs, quietFor, expected.whole, true);
+    if (!openEnded) {
+        if (!expected.whole(answer))
+            follow(answer, waitMs, quietFor, expected.whole, quiet);
+        return answer;
+    }
+    // A text that has not started gets one more wait to start in; once it has,
+    // it is read until the line is quiet, and a line that never stops talking
+    // is cut at the cap.
+    if (answer.isEmpty())
+        quietFor = follow(answer, waitMs, 0, notEmpty, 0);
+    if (!answer.isEmpty() && quietFor < quiet)
+        follow(answer, lengthened(kVersionTextCapMs, expected.wireBytes), quietFor, {}, quiet);
     return answer;
 }
 
 int Protocol::follow(QByteArray& answer, int ms, int quietFor, const std::function<bool(const QByteArray&)>& whole,
-                     bool endOnQuiet)
+                     int quiet)
 {
     // Counted in the waiter's milliseconds, so the cap holds on a virtual clock too.
-    const int quiet = quietMs();
     const auto arrived = [this] { return m_link.bytesAvailable() > 0; };
+    const bool endOnQuiet = quiet > 0;
     int instantRounds = 0;
     for (int waited = 0; waited < ms;) {
         int budget = ms - waited;

@@ -99,14 +99,18 @@ struct BlockAnswer final {
 // added to it, and no wait ends before its time after the command.
 //
 // Below 9600 baud each wait grows by the extra time its bytes need on the wire.
-// An answer of no fixed size (the version text) that is still arriving when its
-// wait ends is read until the line is quiet.
+// An answer of no fixed size (the version text) ends only when the line has
+// been quiet for textQuietMs(): a USB adapter hands bytes over in 16 ms bursts,
+// and a busy machine delays a burst further, so a shorter quiet would take a
+// text that is still coming for a whole one. Once the text has started it is
+// read until then, cut only when the line keeps talking for kVersionTextCapMs;
+// a text that has not started by the end of its wait gets one more wait.
 //
 // Fast exchange (opt-in): a fixed wait ends as soon as the whole expected answer
 // is in, with the fixed wait as the cap: one byte for either length command, scan
 // code and slot bytes for a read (the width the device reported or acknowledged
-// in this conversation), and the version text once the line has stayed quiet for
-// 20 ms. The block answer window ends once the acknowledge and row byte are in
+// in this conversation). The version text ends as without, on the quiet line.
+// The block answer window ends once the acknowledge and row byte are in
 // and the slot has been read back. The bytes sent, the trace lines and the
 // presence probe are the same as without.
 class Protocol final {
@@ -122,7 +126,11 @@ public:
     static constexpr unsigned char kAck = 0x06;
     static constexpr unsigned char kPresenceMark = 0xE8;
     static constexpr char kRefusal[] = "CMDERR";  // said for a command the device will not carry out
-    static constexpr int kVersionQuietMs = 20;
+    // How long a quiet line must stay quiet before the version text counts as all in:
+    // six 16 ms bursts of a USB adapter, with room for a busy machine to deliver one late.
+    static constexpr int kVersionQuietMs = 100;
+    // A version text still coming this long after it started is cut (a line that never stops talking).
+    static constexpr int kVersionTextCapMs = 1000;
 
     Protocol(SerialLink& link, Waiter& waiter, StatusSink& status, bool fastExchange = false);
 
@@ -140,6 +148,8 @@ public:
     // How long a quiet line means an answer has stopped coming: a few character
     // times, and never less than the 16 ms in which a USB adapter may hold bytes back.
     int quietMs() const;
+    // The same for an answer of no fixed size: never less than kVersionQuietMs.
+    int textQuietMs() const;
 
     void ensureOpen();
     void close();
@@ -205,11 +215,11 @@ private:
     // The answer of one fixed-wait exchange; see the class comment.
     QByteArray collect(const Expected& expected);
     // Adds what arrives within ms to `answer`, ending early once whole(answer)
-    // holds or, with endOnQuiet, once something has come and the line has been
-    // quiet for quietMs(). quietFor: milliseconds since the last byte at the
-    // start; returns the same at the end.
+    // holds or, with a quiet above 0, once something has come and the line has
+    // been quiet for that many milliseconds. quietFor: milliseconds since the
+    // last byte at the start; returns the same at the end.
     int follow(QByteArray& answer, int ms, int quietFor, const std::function<bool(const QByteArray&)>& whole,
-               bool endOnQuiet);
+               int quiet);
     bool slotAnswerComplete(const QByteArray& answer) const;
     // Reads one window's bytes into `result`, the read-back included.
     void takeBlockRead(BlockAnswer& result, int row, const std::function<bool(int)>& readBack);
