@@ -97,10 +97,17 @@ struct PaintCounter final : QObject {
 class TstMainWindow : public QObject {
     Q_OBJECT
 
+    QTemporaryDir m_home;
+
 private slots:
-    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }  // keeps ~/.config out of it
+    // Keeps ~/.config out of it, and the user's folder is this run's own: another run of the suite at the
+    // same time (CI beside a developer's run) would otherwise empty it under this one.
+    void initTestCase()
+    {
+        qputenv("HOME", QFile::encodeName(m_home.path()));
+        QStandardPaths::setTestModeEnabled(true);
+    }
     void init() { QDir(settings_file::userFolder()).removeRecursively(); }
-    void cleanupTestCase() { QDir(settings_file::userFolder()).removeRecursively(); }
 
     // The Settings frame's port, baud and parity labels and the text given to the port; a value the port refuses is
     // named in one box, and the frame shows the default in use. The port is never opened, no file is made.
