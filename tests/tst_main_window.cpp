@@ -32,13 +32,6 @@ using ui_test::WindowRig;
 
 namespace {
 
-// The Settings frame's port, baud rate and parity.
-QStringList labels(const WindowRig& rig)
-{
-    const window_layout::SettingsFrame& frame = rig.window->settingsFrame();
-    return {frame.port->text(), frame.baud->text(), frame.parity->text()};
-}
-
 // "name=caption" of each item of a menu or of the menu bar.
 QString items(const QWidget* owner)
 {
@@ -133,7 +126,8 @@ private slots:
         QFETCH(QByteArray, ini);
         QFETCH(bool, refused);
         WindowRig rig(ini);
-        QTEST(labels(rig), "labels");
+        const window_layout::SettingsFrame& frame = rig.window->settingsFrame();
+        QTEST((QStringList{frame.port->text(), frame.baud->text(), frame.parity->text()}), "labels");
         QTEST(rig.link.settingsText(), "settingsText");
         QCOMPARE(rig.messages.infos.size(), refused ? 1 : 0);
         for (const QString& info : rig.messages.infos)
@@ -168,7 +162,8 @@ private slots:
     // controls and the commands that would replace the table or the port are off and do nothing when triggered
     // (Configuration's SAVE would close the port under a Send, Open would load a file into the rows a Read fills); the
     // menu bar, Help, Print Screen, the lines and the log switch stay on. Afterwards all come back, both page buttons
-    // even on the first page.
+    // even on the first page. A run's lines reach the list only once it ends, never from one wait to the next (this
+    // waiter runs no event loop).
     void oneRunAtATime_data()
     {
         QTest::addColumn<QString>("button");
@@ -199,7 +194,10 @@ private slots:
             return off.filter(QRegularExpression("."));
         };
         QStringList off;
+        auto* list = rig.find<QListWidget>("StatusBox");
+        int before = list->count(), changed = 0;
         rig.waiter.setOnEvents([&] {
+            changed += list->count() != before;
             if (!off.isEmpty())
                 return;
             off = offNow();
@@ -216,6 +214,10 @@ private slots:
         QCOMPARE(rig.messages.infos, QStringList());
         QCOMPARE(off, kGated + commands);
         QCOMPARE(offNow(), QStringList());
+        QCOMPARE(changed, 0);
+        QVERIFY(list->count() > 1);
+        if (button == "GetVersionBtn")
+            QCOMPARE(list->item(list->count() - 1)->text().left(10), "Version = ");
     }
 
     // A leftover error is reported, and the controls come back; a close arriving from the nested event loop of a delay
@@ -497,8 +499,10 @@ private slots:
 
     // The lines and progress steps of one wait reach the screen together: the list and the bar are painted once each
     // when the event loop next runs, not once per change. The bar, with its labels, is shown and hidden as a whole, and
-    // is never a busy indicator.
-    void repaints()
+    // is never a busy indicator. While an operation runs, lines, progress and percentage reach the widgets from the
+    // event loop, in one batch and in order, never from the code that writes the next command; reads through the panel
+    // see every line at once, and the end of the run shows what is held.
+    void repaintsAndBatches()
     {
         PanelRig rig;
         rig.panel.showProgress();
@@ -507,6 +511,25 @@ private slots:
         rig.panel.setProgressMaximum(0);
         QVERIFY(rig.panel.progressBar()->maximum() > 0);
         rig.panel.setProgressMaximum(10);
+        QListWidget* lines = rig.panel.list();
+        rig.panel.setBatched(true);
+        for (int i = 1; i <= 3; ++i) {
+            rig.panel.add(QString::number(i));
+            rig.panel.setProgressValue(i);
+            rig.panel.setPercentText(QString::number(i * 10) + '%');
+        }
+        QCOMPARE(lines->count(), 0);
+        QCOMPARE(rig.panel.progressBar()->value(), 0);
+        QCOMPARE(rig.panel.count(), 3);
+        QTRY_COMPARE(lines->count(), 3);
+        QCOMPARE(rig.panel.progressBar()->value(), 3);
+        QCOMPARE(rig.panel.percentLabel()->text(), "30%");
+        rig.panel.add("4");
+        QCOMPARE(rig.panel.line(3), "4");
+        rig.panel.add("5");
+        rig.panel.setBatched(false);
+        QCOMPARE(lines->count(), 5);
+        QCOMPARE(lines->item(4)->text(), "5");
         QCoreApplication::processEvents();
         PaintCounter bar(rig.panel.progressBar());
         PaintCounter list(rig.panel.list()->viewport());
@@ -543,50 +566,6 @@ private slots:
 
     // A tick copies the list, later lines are appended (8-bit); an untick stops that; a cancelled dialog keeps the name
     // chosen before. A failed append passes to the caller, after the line is listed.
-    // While an operation runs, lines, progress and percentage reach the widgets from the event loop, in one batch and
-    // in order, never from the code that writes the next command; reads through the panel see every line at once, and
-    // the end of the run shows what is held.
-    void batchedWhileRunning()
-    {
-        PanelRig rig;
-        QListWidget* list = rig.panel.list();
-        rig.panel.showProgress();
-        rig.panel.setProgressMaximum(10);
-        rig.panel.setBatched(true);
-        for (int i = 1; i <= 3; ++i) {
-            rig.panel.add(QString::number(i));
-            rig.panel.setProgressValue(i);
-            rig.panel.setPercentText(QString::number(i * 10) + '%');
-        }
-        QCOMPARE(list->count(), 0);
-        QCOMPARE(rig.panel.progressBar()->value(), 0);
-        QCOMPARE(rig.panel.count(), 3);
-        QTRY_COMPARE(list->count(), 3);
-        QCOMPARE(rig.panel.progressBar()->value(), 3);
-        QCOMPARE(rig.panel.percentLabel()->text(), "30%");
-        rig.panel.add("4");
-        QCOMPARE(rig.panel.line(3), "4");
-        rig.panel.add("5");
-        rig.panel.setBatched(false);
-        QCOMPARE(list->count(), 5);
-        QCOMPARE(list->item(4)->text(), "5");
-    }
-
-    // The window batches a run's lines: none reaches the list while the run goes from one wait to the next (this
-    // waiter runs no event loop), all are there once it ends.
-    void runLinesReachTheListFromTheEventLoop()
-    {
-        WindowRig rig;
-        auto* list = rig.find<QListWidget>("StatusBox");
-        const int before = list->count();
-        int changed = 0;
-        rig.waiter.setOnEvents([&] { changed += list->count() != before; });
-        rig.click("GetVersionBtn");
-        QCOMPARE(changed, 0);
-        QVERIFY(list->count() > 1);
-        QCOMPARE(list->item(list->count() - 1)->text().left(10), "Version = ");
-    }
-
     void tickUntickAndTickAgain()
     {
         PanelRig rig;

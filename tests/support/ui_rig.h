@@ -25,21 +25,14 @@ namespace ui_test {
 
 // File dialogs answered from a script, in order; an empty script cancels.
 struct ScriptedFileDialogs final : FileDialogs {
-    std::optional<QString> saveFileName(QWidget*, const QString&, const QString& startName,
-                                        const QString& filter) override
-    {
-        return answer(startName, filter);
-    }
-    std::optional<QString> openFileName(QWidget*, const QString&, const QString& startName,
-                                        const QString& filter) override
-    {
-        return answer(startName, filter);
-    }
+    using Name = std::optional<QString>;
+    Name saveFileName(QWidget*, const QString&, const QString& s, const QString& f) override { return answer(s, f); }
+    Name openFileName(QWidget*, const QString&, const QString& s, const QString& f) override { return answer(s, f); }
 
-    QList<std::optional<QString>> answers;
+    QList<Name> answers;
     QStringList startNames;  // what each dialog started with
     QStringList filters;
-    std::optional<QString> answer(const QString& startName, const QString& filter);
+    Name answer(const QString& startName, const QString& filter);
 };
 
 // Answers the printer dialog as an operator choosing "Print to File (PDF)" with `path` would, then confirms or cancels.
