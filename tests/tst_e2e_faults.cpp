@@ -8,6 +8,7 @@
 #include "operations/verify_operation.h"
 #include "operations/version_operation.h"
 #include "sim/lib/device_model.h"
+#include "support/file_helpers.h"
 #include "support/sim_process.h"
 
 #include <QElapsedTimer>
@@ -45,8 +46,7 @@ struct Scenario final {
     QString line{};  // a status line that must be there ("%1" = device path), "" = none
     Access access = Access::Open;
     TableAfter table = TableAfter::Kept;
-    int prefixRows = 0;
-    int emptyRow = -1;
+    int prefixRows = 0, emptyRow = -1;
     int deviceLength = 10;  // the string length the device's memory starts with
     // Succeeds (or fails the fault's row alone) on time, but a loaded machine may hold bytes past the
     // extension: then an honest failure passes too, judged by the device's memory alone.
@@ -175,8 +175,7 @@ QStringList run(const Scenario& s, int limitMs)
     QTemporaryDir dir;
     const QString state = dir.filePath(QStringLiteral("device.state"));
     const DeviceModel before = initialMemory(s);
-    QFile stateFile(state);
-    if (!stateFile.open(QIODevice::WriteOnly) || stateFile.write(before.saveState()) < 0 || !stateFile.flush())
+    if (!test_files::writeAll(state, before.saveState()))
         return {QStringLiteral("cannot write the simulator's state file")};
     fakedev::SimProcess sim(QStringList{"--state", state, "--version", "QZ4VELD V2.10 (2024-05-01)"} + s.simArgs);
     if (!sim.started())
@@ -268,11 +267,8 @@ QStringList run(const Scenario& s, int limitMs)
     rig.link.close();
     sim.stop();  // the simulator writes its memory as it ends
     DeviceModel after;
-    QFile memory(state);
     try {
-        if (!memory.open(QIODevice::ReadOnly))
-            throw DeviceError("cannot be read");
-        after.loadState(memory.readAll());
+        after.loadState(test_files::readAll(state));  // a file that cannot be read is empty: not a state
         if (const QString problem = memoryProblem(s, rig, before, after, succeeded); !problem.isEmpty())
             problems << QStringLiteral("by the device's memory: ") + problem;
     } catch (const DeviceError& error) {
@@ -352,19 +348,15 @@ private slots:
                 QTest::addRow("%s %s", t.name, qPrintable(fault)) << s;
             };
             // No group would help with a terminal of mode 000: the message only describes it.
-            const QString denied = "Permission denied opening %1 (owner %O, group %G, mode 0000)";
-            const QString held = "Cannot open %1: in use by another program (tst_e2e_faults, pid %P)";
+            const QString denied = kAttachError + "Permission denied opening %1 (owner %O, group %G, mode 0000)";
+            const QString held = kAttachError + "Cannot open %1: in use by another program (tst_e2e_faults, pid %P)";
             add("absent", {"--absent"}, {.completion = t.notAttached, .line = kAbsent});
             add("wrong presence byte", {"--presence-byte", "41"},
                 {.completion = t.notAttached, .line = kWrong.arg("41")});
             add("garbage after", {"--garbage-after"}, {.completion = t.notAttached, .line = kWrong.arg("7E")});
             add("denied", {},
-                {.completion = t.notAttached,
-                 .message = kAttachError + denied,
-                 .line = kAbsent,
-                 .access = Access::Denied});
-            add("held", {},
-                {.completion = t.notAttached, .message = kAttachError + held, .line = kAbsent, .access = Access::Held});
+                {.completion = t.notAttached, .message = denied, .line = kAbsent, .access = Access::Denied});
+            add("held", {}, {.completion = t.notAttached, .message = held, .line = kAbsent, .access = Access::Held});
             add("unplug 0", {"--unplug-after", "0"},
                 {.completion = t.notAttached, .message = kAttachError + kGone, .line = kAbsent});
             // During the presence answer, the rows of Read and Verify, a block and its read-back for Send.
@@ -393,13 +385,11 @@ private slots:
                                 // Each block's write makes the simulator store its memory, which a busy disk delays.
                                 .timingBound = op == Op::Send && row >= 0};
             };
-            for (const auto& [fault, option] :
-                 {std::pair("silent row", "--silent-row"), std::pair("refused row", "--refuse-row"),
-                  std::pair("over-long row", "--long-row"),
-                  std::pair("stray byte after the filling", "--stray-fill-row")}) {
-                const bool each =
-                        option == QLatin1String("--silent-row") || option == QLatin1String("--stray-fill-row");
-                if (op == Op::Read || (op != Op::Version && each))
+            for (const auto& [fault, option, verifyAndSendToo] :
+                 {std::tuple("silent row", "--silent-row", true), std::tuple("refused row", "--refuse-row", false),
+                  std::tuple("over-long row", "--long-row", false),
+                  std::tuple("stray byte after the filling", "--stray-fill-row", true)}) {
+                if (op == Op::Read || (op != Op::Version && verifyAndSendToo))
                     add(fault, {option, "4"}, bad(1, 4));
             }
             // Stray bytes ahead of each answer: the version text is free form; the length answer

@@ -134,12 +134,11 @@ private slots:
     {
         m_rig->window->rows().keyNames[3] = QStringLiteral("Q");
         m_rig->window->showPage();
-        field(3)->setFocus();
-        QVERIFY(run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("ctrl+23")}));
-        QTRY_COMPARE_WITH_TIMEOUT(QApplication::focusWidget(), m_rig->keyString(3), kTimeoutMs);
-        field(4)->setFocus();
-        QVERIFY(run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("ctrl+shift+23")}));
-        QTRY_COMPARE_WITH_TIMEOUT(QApplication::focusWidget(), m_rig->keyString(3), kTimeoutMs);
+        for (const auto& [line, keys] : {std::pair(3, "ctrl+23"), std::pair(4, "ctrl+shift+23")}) {
+            field(line)->setFocus();
+            QVERIFY(run(QStringLiteral("xdotool"), {QStringLiteral("key"), QLatin1String(keys)}));
+            QTRY_COMPARE_WITH_TIMEOUT(QApplication::focusWidget(), m_rig->keyString(3), kTimeoutMs);
+        }
         QCOMPARE(field(3)->text(), "Q");
         QCOMPARE(m_rig->window->rows().keyNames[3], "Q");
     }

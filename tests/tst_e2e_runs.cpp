@@ -27,8 +27,7 @@ const QString kCli = QStringLiteral(QZ_BIN_DIR "/qz4veld-cli");
 
 struct Run final {
     int exitCode = -1;  // -1: crashed or hung
-    QString out;
-    QString err;
+    QString out, err;
     QStringList outLines() const { return out.split('\n', Qt::SkipEmptyParts); }
 };
 
@@ -90,12 +89,11 @@ int typeAndWait(const QString& stateFolder)
 // Set-length commands ("/L" and a digit) the simulator's arrival log shows: one per Send.
 int lengthsSet(const QString& arrivals)
 {
-    int count = 0;
-    for (const QByteArray& line : test_files::readAll(arrivals).split('\n')) {
+    const QList<QByteArray> lines = test_files::readAll(arrivals).split('\n');
+    return std::count_if(lines.cbegin(), lines.cend(), [](const QByteArray& line) {
         const QByteArray bytes = QByteArray::fromHex(line.mid(line.indexOf(' ') + 1));
-        count += bytes.size() == 3 && bytes.startsWith("/L") && bytes.at(2) != '?' ? 1 : 0;
-    }
-    return count;
+        return bytes.size() == 3 && bytes.startsWith("/L") && bytes.at(2) != '?';
+    });
 }
 
 // The arrival log's stamp of its last presence probe (the monotonic clock in microseconds), 0 before any.
@@ -105,14 +103,6 @@ qint64 lastProbeUs(const QString& arrivals)
     const auto probe =
             std::find_if(lines.crbegin(), lines.crend(), [](const QByteArray& l) { return l.endsWith(" 7a"); });
     return probe == lines.crend() ? 0 : probe->left(probe->indexOf(' ')).toLongLong();
-}
-
-// The next line on the process's standard output, waiting up to a minute for it.
-QByteArray nextLine(QProcess& process)
-{
-    const QDeadlineTimer deadline(60000);
-    while (!process.canReadLine() && process.waitForReadyRead(static_cast<int>(deadline.remainingTime()))) { }
-    return process.readLine();
 }
 
 }  // namespace
@@ -131,10 +121,7 @@ private slots:
     void initTestCase()
     {
         // Benches run it without a display: no GUI library may come in.
-        QProcess ldd;
-        ldd.start("ldd", {kCli});
-        const QString libraries =
-                ldd.waitForFinished(10000) ? QString::fromLocal8Bit(ldd.readAllStandardOutput()) : QString();
+        const QString libraries = cli({kCli}, "ldd").out;
         QVERIFY2(libraries.contains("Qt6Core") && !libraries.contains("Qt6Gui"), qPrintable(libraries));
     }
     // The device's memory outlives the simulator ([PORTS] from --ini: findsMappedDevices); a lost line
@@ -241,8 +228,10 @@ private slots:
         QCOMPARE(verify.out.count(QRegularExpression(" Successful Verification +0 ")), 3);
     }
 
-    // One device: a send with a log, a verify of another table, a read (its file takes the device's length).
-    void sendVerifyRead()
+    // One device: a send with a log, a verify of another table, a read (its file takes the device's length); then
+    // Ctrl-C in the middle of a send: the last line says what the device holds now, and the port is let go with no
+    // block cut, so the next run's bytes are commands again.
+    void sendVerifyReadInterrupt()
     {
         fakedev::SimProcess sim;
         QVERIFY2(sim.started(), qPrintable(sim.errors()));
@@ -268,14 +257,7 @@ private slots:
         const Run read = cli({"read", "-o", readBack, "--port", sim.path()});
         QCOMPARE(read.exitCode, 0);
         QCOMPARE(rowLines(readBack), rowLines(table));
-    }
 
-    // Ctrl-C in the middle of a send: the last line says what the device holds now, and the port is let go with no
-    // block cut, so the next run's bytes are commands again.
-    void interruptedSend()
-    {
-        fakedev::SimProcess sim;
-        QVERIFY2(sim.started(), qPrintable(sim.errors()));
         QProcess process;
         process.start(kCli, {"send", file("interrupt.cfg", tableFile("q")), "--port", sim.path()});
         QByteArray out;
@@ -313,7 +295,7 @@ private slots:
         const QString arrivalsFirst = m_dir.filePath("arrivals-first");
         auto first = std::make_unique<fakedev::SimProcess>(QStringList{"--arrivals", arrivalsFirst, "--link", a});
         QVERIFY(first->started());
-        const QJsonObject one = QJsonDocument::fromJson(nextLine(station)).object();
+        const QJsonObject one = QJsonDocument::fromJson(fakedev::nextLine(station, 60000)).object();
         QCOMPARE(one.value("number").toInt(), 1);
         QVERIFY2(one.value("ok").toBool(), QJsonDocument(one).toJson(QJsonDocument::Compact).constData());
         // A loaded machine may hold a simulator past a probe's wait: here two probes in a row, each answered
@@ -332,7 +314,7 @@ private slots:
 
         fakedev::SimProcess second({"--unplug-after", "12", "--link", b});  // the link goes with the line
         QVERIFY(second.started());
-        const QJsonObject two = QJsonDocument::fromJson(nextLine(station)).object();
+        const QJsonObject two = QJsonDocument::fromJson(fakedev::nextLine(station, 60000)).object();
         QCOMPARE(two.value("port").toString(), b);
         QCOMPARE(two.value("ok").toBool(), false);
         // The message box's lines and what the device now holds, as sentences of one line.
@@ -346,7 +328,7 @@ private slots:
         const QString arrivalsThird = m_dir.filePath("arrivals-third");
         fakedev::SimProcess third({"--arrivals", arrivalsThird, "--link", a});
         QVERIFY(third.started());
-        const QJsonObject three = QJsonDocument::fromJson(nextLine(station)).object();
+        const QJsonObject three = QJsonDocument::fromJson(fakedev::nextLine(station, 60000)).object();
         QCOMPARE(three.value("port").toString(), a);
         QCOMPARE(three.value("number").toInt(), 3);
         QVERIFY2(three.value("ok").toBool(), QJsonDocument(three).toJson(QJsonDocument::Compact).constData());

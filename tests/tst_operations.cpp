@@ -103,8 +103,7 @@ QByteArray exchange(Rig& rig, bool fast, int latencyMs, bool chunked, const Act&
     Protocol protocol(rig.link, rig.waiter, rig.status, fast);
     if (chunked)
         protocol.queryStringLength();
-    rig.device.faults().latencyMs = latencyMs;
-    rig.device.faults().chunked = chunked;
+    std::tie(rig.device.faults().latencyMs, rig.device.faults().chunked) = std::tuple(latencyMs, chunked);
     rig.waiter.clearRecord();
     rig.link.clearRecord();
     rig.status.lines.clear();
@@ -335,9 +334,8 @@ private slots:
         QFETCH(QString, message);
         Rig rig;
         rig.view.lengthIndex = 2;
-        std::tie(rig.rows.keyNames[3], rig.rows.strings[3], rig.rows.pictureTips[3]) =
-                std::tuple("F1", "keep{0D}", "tip");
-        rig.rows.pictureShown[3] = true;
+        std::tie(rig.rows.keyNames[3], rig.rows.strings[3], rig.rows.pictureTips[3], rig.rows.pictureShown[3]) =
+                std::tuple("F1", "keep{0D}", "tip", true);
         setup(rig);
 
         QVERIFY(verify ? VerifyOperation(rig.context).run() == VerifyOperation::Outcome::Failed

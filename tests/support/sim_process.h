@@ -12,6 +12,14 @@
 
 namespace fakedev {
 
+// The next whole line on the process's standard output, waiting up to `ms` for it; empty when none came.
+inline QByteArray nextLine(QProcess& process, int ms)
+{
+    const QDeadlineTimer deadline(ms);
+    while (!process.canReadLine() && process.waitForReadyRead(static_cast<int>(deadline.remainingTime()))) { }
+    return process.canReadLine() ? process.readLine() : QByteArray();
+}
+
 // qz4veld-sim started for an end-to-end test: the constructor waits for the
 // pseudo-terminal path on its first output line; the destructor stops it.
 class SimProcess final {
@@ -19,10 +27,7 @@ public:
     explicit SimProcess(const QStringList& arguments = {})
     {
         m_process.start(QStringLiteral(QZ_BIN_DIR "/qz4veld-sim"), arguments);
-        const QDeadlineTimer deadline(10000);
-        while (!m_process.canReadLine() && m_process.waitForReadyRead(static_cast<int>(deadline.remainingTime()))) { }
-        if (m_process.canReadLine())
-            m_path = QString::fromLocal8Bit(m_process.readLine()).trimmed();
+        m_path = QString::fromLocal8Bit(nextLine(m_process, 10000)).trimmed();
     }
     ~SimProcess() { stop(); }
 
